@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace tavuro {
+
+struct TFileFilter {
+    std::string Description; // "MIDI音乐(MID;RMI...)"
+    std::string Patterns;    // "*.mid;*.rmi;*.kar;*.midi"
+};
+
+enum class TMessageIcon { miNone, miError };
+
+// Message boxes and the open dialog, behind a seam so that tests can record and answer them.
+class TDialogs {
+public:
+    virtual ~TDialogs() = default;
+    // A modal message box with one OK button; returns once the user closed it.
+    virtual void ShowMessage(const std::string& text, const std::string& title,
+                             TMessageIcon icon = TMessageIcon::miNone) = 0;
+    // The open dialog with multiple selection; the chosen files in the dialog's order (the first
+    // is its file name), or nothing when cancelled.
+    virtual std::optional<std::vector<std::string>>
+    RunOpenDialog(const std::string& initialDirectory, const std::vector<TFileFilter>& filters) = 0;
+};
+
+// Qt message boxes and file dialog, parented to the given window.
+std::unique_ptr<TDialogs> MakeQtDialogs(QWidget* parent);
+
+// Records every message box and answers the open dialog from a queue.
+class TRecordingDialogs : public TDialogs {
+public:
+    struct TMessage {
+        std::string Text, Title;
+        TMessageIcon Icon;
+    };
+    std::vector<TMessage> Messages;
+    std::vector<std::optional<std::vector<std::string>>> OpenAnswers; // taken from the front
+    std::string LastInitialDirectory;
+
+    void ShowMessage(const std::string& text, const std::string& title,
+                     TMessageIcon icon) override {
+        Messages.push_back({text, title, icon});
+    }
+    std::optional<std::vector<std::string>>
+    RunOpenDialog(const std::string& initialDirectory, const std::vector<TFileFilter>&) override {
+        LastInitialDirectory = initialDirectory;
+        if (OpenAnswers.empty())
+            return std::nullopt;
+        auto answer = OpenAnswers.front();
+        OpenAnswers.erase(OpenAnswers.begin());
+        return answer;
+    }
+};
+
+} // namespace tavuro

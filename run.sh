@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the player and starts it from its program folder.
+set -euo pipefail
+top=$(cd "$(dirname "$0")" && pwd)
+"$top/scripts/install-deps.sh"
+build=${TAVURO_BUILD_DIR:-$top/build}
+cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVURO_TESTS=OFF >/dev/null
+cmake --build "$build"
+program_dir="$build/bin"
+if [[ $# -eq 0 ]]; then
+  "$top/scripts/make-demo.sh" "$program_dir"
+fi
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
+  echo "No display found: running on Qt's offscreen platform, sound only." >&2
+  export QT_QPA_PLATFORM=offscreen
+fi
+exec "$program_dir/tavuro" "$@"

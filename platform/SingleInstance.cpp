@@ -1,0 +1,50 @@
+#include "platform/SingleInstance.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace tavuro {
+
+namespace {
+
+std::string LockPath(const std::string& name) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string path = runtime && *runtime ? runtime : "/tmp";
+    std::string fileName = name;
+    for (char& c : fileName)
+        if (c == '/')
+            c = '_';
+    return path + "/" + fileName + ".lock";
+}
+
+} // namespace
+
+TSingleInstanceLock::TSingleInstanceLock(const std::string& name) : Path(LockPath(name)) {}
+
+TSingleInstanceLock::~TSingleInstanceLock() {
+    if (Descriptor >= 0)
+        close(Descriptor);
+}
+
+bool TSingleInstanceLock::TryAcquire() {
+    if (Descriptor >= 0)
+        return true;
+    // Close-on-exec: a program the player starts must not keep the guard after the player ends.
+    const int descriptor = open(Path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Without a usable lock file the player still starts: a missing guard is better than a
+    // player that silently never opens.
+    if (descriptor < 0)
+        return true;
+    if (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+        const bool heldElsewhere = errno == EWOULDBLOCK;
+        close(descriptor);
+        return !heldElsewhere;
+    }
+    Descriptor = descriptor;
+    return true;
+}
+
+} // namespace tavuro

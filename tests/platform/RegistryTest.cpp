@@ -1,0 +1,199 @@
+#include "platform/Registry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace tavuro {
+namespace {
+
+constexpr auto HKCU = TRegistryRoot::rrCurrentUser;
+constexpr auto HKLM = TRegistryRoot::rrLocalMachine;
+
+struct TStoreKind {
+    const char* Name;
+    std::function<std::unique_ptr<TRegistry>(const std::string& directory)> Make;
+};
+
+// Every case runs over both stores: the memory double must behave as the real one.
+class RegistryTest : public testing::TestWithParam<TStoreKind> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Directory.isValid());
+        Registry = GetParam().Make(Directory.path().toStdString());
+    }
+    QTemporaryDir Directory;
+    std::unique_ptr<TRegistry> Registry;
+};
+
+TEST_P(RegistryTest, WriteString_WithoutCreate_FailsOnMissingKeyAndCreatesNothing) {
+    EXPECT_FALSE(Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "A", "1", false));
+    EXPECT_FALSE(Registry->KeyExists(HKCU, "Software\\YAMAHA\\XGPlayer"));
+    EXPECT_FALSE(Registry->KeyExists(HKCU, "Software\\YAMAHA"));
+}
+
+TEST_P(RegistryTest, WriteString_WithCreate_MakesKeyAndAncestorsAndReadsBack) {
+    ASSERT_TRUE(
+        Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "Volume", "7 of 10", true));
+    EXPECT_TRUE(Registry->KeyExists(HKCU, "Software\\YAMAHA\\XGPlayer"));
+    EXPECT_TRUE(Registry->KeyExists(HKCU, "Software\\YAMAHA"));
+    EXPECT_TRUE(Registry->KeyExists(HKCU, "\\Software\\\\YAMAHA\\XGPlayer\\"));
+    EXPECT_FALSE(Registry->KeyExists(HKCU, "Software\\YAMAHA\\XGPlay"));
+    EXPECT_EQ(Registry->ReadString(HKCU, "Software\\YAMAHA\\XGPlayer", "Volume"), "7 of 10");
+    EXPECT_EQ(Registry->ReadString(HKCU, "Software\\YAMAHA\\XGPlayer", "Missing"), std::nullopt);
+    EXPECT_EQ(Registry->ReadString(HKLM, "Software\\YAMAHA\\XGPlayer", "Volume"), std::nullopt);
+    // The key exists now, so a write without creating succeeds and replaces the value.
+    ASSERT_TRUE(Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "Volume", "a, b", false));
+    EXPECT_EQ(Registry->ReadString(HKCU, "Software\\YAMAHA\\XGPlayer", "Volume"), "a, b");
+}
+
+TEST_P(RegistryTest, Values_KeepTextThatIniFilesTreatSpecially) {
+    const std::string texts[] = {"",     "@at",    "a=b;c",    "\"quoted\"",
+                                 "x, y", "中文 ü", " padded ", "back\\slash"};
+    for (const std::string& text : texts) {
+        ASSERT_TRUE(Registry->WriteString(HKCU, "Odd Key\\Sub", "Value Name", text, true));
+        EXPECT_EQ(Registry->ReadString(HKCU, "Odd Key\\Sub", "Value Name"), text);
+    }
+}
+
+TEST_P(RegistryTest, DeleteKey_RemovesSubkeysButNotSiblingsWithSamePrefix) {
+    Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "A", "1", true);
+    Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer\\Sub", "B", "2", true);
+    Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer~", "C", "3", true);
+    EXPECT_TRUE(Registry->DeleteKey(HKCU, "Software\\YAMAHA\\XGPlayer"));
+    EXPECT_FALSE(Registry->KeyExists(HKCU, "Software\\YAMAHA\\XGPlayer"));
+    EXPECT_FALSE(Registry->KeyExists(HKCU, "Software\\YAMAHA\\XGPlayer\\Sub"));
+    EXPECT_EQ(Registry->ReadString(HKCU, "Software\\YAMAHA\\XGPlayer~", "C"), "3");
+    EXPECT_FALSE(Registry->DeleteKey(HKCU, "Software\\YAMAHA\\XGPlayer"));
+}
+
+TEST_P(RegistryTest, MoveKey_CopiesValuesAndSubkeysThenDeletesTheSource) {
+    Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "A", "1", true);
+    Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer\\Empty\\Deeper", "B", "2", true);
+    Registry->DeleteKey(HKCU, "Software\\YAMAHA\\XGPlayer\\Empty\\Deeper");
+    Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer\\Empty", "Gone", "x", true);
+
+    ASSERT_TRUE(
+        Registry->MoveKey(HKCU, "Software\\YAMAHA\\XGPlayer", "Software\\YAMAHA\\XGPlayer~"));
+    EXPECT_FALSE(Registry->KeyExists(HKCU, "Software\\YAMAHA\\XGPlayer"));
+    EXPECT_EQ(Registry->ReadString(HKCU, "Software\\YAMAHA\\XGPlayer~", "A"), "1");
+    EXPECT_EQ(Registry->ReadString(HKCU, "Software\\YAMAHA\\XGPlayer~\\Empty", "Gone"), "x");
+}
+
+TEST_P(RegistryTest, MoveKey_KeepsAKeyWithoutValues) {
+    // A created key exists without values (the backup of a player that stored nothing).
+    Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "A", "1", true);
+    Registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer\\Child", "B", "2", true);
+    Registry->DeleteKey(HKCU, "Software\\YAMAHA\\XGPlayer\\Child");
+    EXPECT_TRUE(Registry->KeyExists(HKCU, "Software\\YAMAHA\\XGPlayer"));
+    ASSERT_TRUE(Registry->MoveKey(HKCU, "Software\\YAMAHA\\XGPlayer", "Backup"));
+    EXPECT_TRUE(Registry->KeyExists(HKCU, "Backup"));
+}
+
+TEST_P(RegistryTest, MoveKey_RefusesMissingSourceExistingTargetAndMovingIntoItself) {
+    EXPECT_FALSE(Registry->MoveKey(HKCU, "Nowhere", "Somewhere"));
+    EXPECT_FALSE(Registry->KeyExists(HKCU, "Somewhere"));
+    Registry->WriteString(HKCU, "Source", "A", "from source", true);
+    Registry->WriteString(HKCU, "Target", "A", "kept", true);
+    EXPECT_FALSE(Registry->MoveKey(HKCU, "Source", "Target"));
+    EXPECT_EQ(Registry->ReadString(HKCU, "Target", "A"), "kept");
+    EXPECT_EQ(Registry->ReadString(HKCU, "Source", "A"), "from source");
+    EXPECT_FALSE(Registry->MoveKey(HKCU, "Source", "Source\\Inner"));
+    EXPECT_EQ(Registry->ReadString(HKCU, "Source", "A"), "from source");
+}
+
+TEST_P(RegistryTest, NamesTheStoreCannotHold_AreRefusedNotMangled) {
+    EXPECT_FALSE(Registry->WriteString(HKCU, "With/Slash", "A", "1", true));
+    EXPECT_FALSE(Registry->WriteString(HKCU, "Key", "with/slash", "1", true));
+    EXPECT_FALSE(Registry->WriteString(HKCU, "Key", "", "1", true));
+    EXPECT_FALSE(Registry->WriteString(HKCU, "", "A", "1", true));
+    EXPECT_FALSE(Registry->KeyExists(HKCU, "Key"));
+}
+
+TEST_P(RegistryTest, LocalMachine_HasNoVersionNumber) {
+    EXPECT_EQ(
+        Registry->ReadString(HKLM, "Software\\Microsoft\\Windows\\CurrentVersion", "VersionNumber"),
+        std::nullopt);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, RegistryTest,
+    testing::Values(TStoreKind{"Memory", [](const std::string&) { return MakeMemoryRegistry(); }},
+                    TStoreKind{"File",
+                               [](const std::string& directory) {
+                                   // Start past the seed so both stores begin empty.
+                                   auto registry = MakeFileRegistry(directory);
+                                   registry->DeleteKey(TRegistryRoot::rrCurrentUser,
+                                                       "Control Panel");
+                                   return registry;
+                               }}),
+    [](const testing::TestParamInfo<TStoreKind>& info) { return std::string(info.param.Name); });
+
+TEST(FileRegistryTest, FreshStore_HasTheScreenSaverOn_AndAnExistingStoreIsNotReseeded) {
+    QTemporaryDir directory;
+    const std::string path = directory.path().toStdString();
+    {
+        auto registry = MakeFileRegistry(path);
+        EXPECT_EQ(registry->ReadString(HKCU, "Control Panel\\Desktop", "ScreenSaveActive"), "1");
+        ASSERT_TRUE(
+            registry->WriteString(HKCU, "Control Panel\\Desktop", "ScreenSaveActive", "0", false));
+    }
+    auto reopened = MakeFileRegistry(path);
+    EXPECT_EQ(reopened->ReadString(HKCU, "Control Panel\\Desktop", "ScreenSaveActive"), "0");
+}
+
+TEST(FileRegistryTest, TwoStoresOnOneDirectory_SeeEachOthersWrites) {
+    // Stands for the player and XGPlayer, two processes sharing one store.
+    QTemporaryDir directory;
+    auto player = MakeFileRegistry(directory.path().toStdString());
+    auto other = MakeFileRegistry(directory.path().toStdString());
+    ASSERT_TRUE(other->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "Song", "a.mid", true));
+    ASSERT_TRUE(player->MoveKey(HKCU, "Software\\YAMAHA\\XGPlayer", "Software\\YAMAHA\\XGPlayer~"));
+    EXPECT_FALSE(other->KeyExists(HKCU, "Software\\YAMAHA\\XGPlayer"));
+    EXPECT_EQ(other->ReadString(HKCU, "Software\\YAMAHA\\XGPlayer~", "Song"), "a.mid");
+    EXPECT_EQ(other->ReadString(HKCU, "Control Panel\\Desktop", "ScreenSaveActive"), "1");
+}
+
+TEST(FileRegistryTest, KeysAreSectionsNamedByTheirBackslashPath) {
+    QTemporaryDir directory;
+    MakeFileRegistry(directory.path().toStdString());
+    std::ifstream file(directory.filePath("HKEY_CURRENT_USER.ini").toStdString());
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_NE(text.str().find("ScreenSaveActive=1"), std::string::npos) << text.str();
+}
+
+TEST(FileRegistryTest, StoreThatCannotBeWritten_ReportsFailedWrites) {
+    QTemporaryDir directory;
+    auto registry = MakeFileRegistry(directory.path().toStdString());
+    // A folder in the file's place defeats the rename even for root.
+    QFile::remove(directory.filePath("HKEY_LOCAL_MACHINE.ini"));
+    QDir(directory.path()).mkdir("HKEY_LOCAL_MACHINE.ini");
+    EXPECT_FALSE(registry->WriteString(HKLM, "Software", "A", "1", true));
+}
+
+TEST(DefaultRegistryDirectoryTest, FollowsTheOverrideThenXdgThenHome) {
+    const char* saved[] = {getenv("TAVURO_REGISTRY_DIR"), getenv("XDG_CONFIG_HOME"),
+                           getenv("HOME")};
+    const std::string copies[] = {saved[0] ? saved[0] : "", saved[1] ? saved[1] : "",
+                                  saved[2] ? saved[2] : ""};
+    setenv("TAVURO_REGISTRY_DIR", "/r", 1);
+    setenv("XDG_CONFIG_HOME", "/x", 1);
+    setenv("HOME", "/h", 1);
+    EXPECT_EQ(DefaultRegistryDirectory(), "/r");
+    unsetenv("TAVURO_REGISTRY_DIR");
+    EXPECT_EQ(DefaultRegistryDirectory(), "/x/tavuro");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(DefaultRegistryDirectory(), "/h/.config/tavuro");
+    const char* names[] = {"TAVURO_REGISTRY_DIR", "XDG_CONFIG_HOME", "HOME"};
+    for (int i = 0; i < 3; ++i)
+        saved[i] ? setenv(names[i], copies[i].c_str(), 1) : unsetenv(names[i]);
+}
+
+} // namespace
+} // namespace tavuro

@@ -1,0 +1,69 @@
+#include "readers/FileSource.h"
+
+#include <cstring>
+
+namespace tavuro {
+
+TFileSource::~TFileSource() {
+    if (file_)
+        std::fclose(file_);
+}
+
+bool TFileSource::Open(const std::string& path) {
+    file_ = std::fopen(path.c_str(), "rb");
+    if (!file_)
+        return false;
+    // The block below is our buffer; a second one inside stdio would only copy twice.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (std::fseek(file_, 0, SEEK_END) != 0)
+        return false;
+    const long end = std::ftell(file_);
+    if (end < 0)
+        return false;
+    size_ = end;
+    position_ = end;
+    return true;
+}
+
+std::size_t TFileSource::ReadFromFile(std::int64_t offset, void* dest, std::size_t count) {
+    if (position_ != offset) {
+        if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) {
+            position_ = -1;
+            return 0;
+        }
+    }
+    const std::size_t got = std::fread(dest, 1, count, file_);
+    position_ = got == count ? offset + static_cast<std::int64_t>(got) : -1;
+    return got;
+}
+
+bool TFileSource::LoadBlockFor(std::int64_t offset, std::size_t count) {
+    // Blocks sit on 4 KB boundaries so that reads walking backwards from the end share them.
+    std::int64_t start = offset - offset % static_cast<std::int64_t>(kBlockSize);
+    if (offset + static_cast<std::int64_t>(count) > start + static_cast<std::int64_t>(kBlockSize))
+        start = offset;
+    blockLength_ = ReadFromFile(start, block_.data(), kBlockSize);
+    blockStart_ = start;
+    return blockLength_ > 0;
+}
+
+std::size_t TFileSource::ReadAt(std::int64_t offset, void* dest, std::size_t count) {
+    if (!file_ || offset < 0 || offset >= size_ || count == 0)
+        return 0;
+    if (static_cast<std::uint64_t>(count) > static_cast<std::uint64_t>(size_ - offset))
+        count = static_cast<std::size_t>(size_ - offset);
+    if (count >= kBlockSize)
+        return ReadFromFile(offset, dest, count);
+    const bool inBlock = offset >= blockStart_ &&
+                         offset + static_cast<std::int64_t>(count) <=
+                             blockStart_ + static_cast<std::int64_t>(blockLength_);
+    if (!inBlock && !LoadBlockFor(offset, count))
+        return 0;
+    const std::size_t skip = static_cast<std::size_t>(offset - blockStart_);
+    const std::size_t available = skip < blockLength_ ? blockLength_ - skip : 0;
+    const std::size_t copied = count < available ? count : available;
+    std::memcpy(dest, block_.data() + skip, copied);
+    return copied;
+}
+
+} // namespace tavuro

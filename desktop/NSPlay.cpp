@@ -1,0 +1,382 @@
+#include "desktop/NSPlay.h"
+
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
+
+#include <mpv/client.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace tavuro {
+
+namespace {
+
+constexpr double LocalOpenLimit = 5.0;       // seconds for a file on disk
+constexpr double NetworkOpenAllowance = 2.0; // past mpv's own network timeout
+
+bool EnvironmentSwitch(const char* name) {
+    const char* value = std::getenv(name);
+    return value && std::strcmp(value, "1") == 0;
+}
+
+bool IsNetworkAddress(const std::string& path) {
+    const std::size_t scheme = path.find("://");
+    return scheme != std::string::npos && path.compare(0, scheme, "file") != 0;
+}
+
+// A local path is given to mpv absolute, so that no part of it can read as a protocol prefix.
+std::string AbsoluteLocalPath(const std::string& path) {
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+const mpv_node* MapEntry(const mpv_node& map, const char* key) {
+    if (map.format != MPV_FORMAT_NODE_MAP)
+        return nullptr;
+    for (int i = 0; i < map.u.list->num; ++i)
+        if (std::strcmp(map.u.list->keys[i], key) == 0)
+            return &map.u.list->values[i];
+    return nullptr;
+}
+
+bool NodeFlag(const mpv_node& map, const char* key) {
+    const mpv_node* value = MapEntry(map, key);
+    return value && value->format == MPV_FORMAT_FLAG && value->u.flag;
+}
+
+std::int64_t NodeInteger(const mpv_node& map, const char* key) {
+    const mpv_node* value = MapEntry(map, key);
+    return value && value->format == MPV_FORMAT_INT64 ? value->u.int64 : 0;
+}
+
+bool NodeTextIs(const mpv_node& map, const char* key, const char* text) {
+    const mpv_node* value = MapEntry(map, key);
+    return value && value->format == MPV_FORMAT_STRING && std::strcmp(value->u.string, text) == 0;
+}
+
+} // namespace
+
+TNSPlay::TNSPlay(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Player"));
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+    if (!CreateMpv() && EnvironmentSwitch("TAVURO_DEBUG"))
+        std::fprintf(stderr, "Player: libmpv could not be started\n");
+}
+
+TNSPlay::~TNSPlay() {
+    if (LoadWait)
+        LoadWait->quit();
+    if (Mpv) {
+        mpv_set_wakeup_callback(Mpv, nullptr, nullptr);
+        mpv_terminate_destroy(Mpv);
+    }
+}
+
+bool TNSPlay::CreateMpv() {
+    Mpv = mpv_create();
+    if (!Mpv)
+        return false;
+    const bool nullOutput = EnvironmentSwitch("TAVURO_NULL_OUTPUT");
+    // A player that draws into our window and knows nothing of mpv's own keys, scripts and
+    // configuration; a clip stays open at its end so that its name and length survive.
+    const char* options[][2] = {
+        {"config", "no"},
+        {"terminal", "no"},
+        {"idle", "yes"},
+        {"keep-open", "yes"},
+        {"audio-display", "no"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"input-cursor", "no"},
+        {"osc", "no"},
+        {"osd-level", "0"},
+        {"ytdl", "no"},
+        {"load-scripts", "no"},
+        {"force-window", "no"},
+    };
+    for (const auto& option : options)
+        mpv_set_option_string(Mpv, option[0], option[1]);
+    mpv_set_option_string(Mpv, "network-timeout", std::to_string(NetworkTimeout).c_str());
+    // Without a sound server or card the clip still plays, silently.
+    if (nullOutput || mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack,null") < 0)
+        mpv_set_option_string(Mpv, "ao", nullOutput ? "null" : "pulse,alsa,jack,null");
+    if (nullOutput || QGuiApplication::platformName() != QLatin1String("xcb")) {
+        mpv_set_option_string(Mpv, "vo", "null");
+    } else {
+        setAttribute(Qt::WA_DontCreateNativeAncestors);
+        setAttribute(Qt::WA_NativeWindow);
+        std::int64_t window = static_cast<std::int64_t>(winId());
+        mpv_set_option(Mpv, "wid", MPV_FORMAT_INT64, &window);
+    }
+    mpv_request_log_messages(Mpv, EnvironmentSwitch("TAVURO_DEBUG") ? "warn" : "no");
+    mpv_set_wakeup_callback(Mpv, &TNSPlay::WakeUp, this);
+    if (mpv_initialize(Mpv) < 0) {
+        mpv_set_wakeup_callback(Mpv, nullptr, nullptr);
+        mpv_terminate_destroy(Mpv);
+        Mpv = nullptr;
+        return false;
+    }
+    return true;
+}
+
+// mpv's threads: only queue a call to the GUI thread, which reads the events.
+void TNSPlay::WakeUp(void* self) {
+    auto* player = static_cast<TNSPlay*>(self);
+    QMetaObject::invokeMethod(
+        player, [player] { player->HandleMpvEvents(); }, Qt::QueuedConnection);
+}
+
+void TNSPlay::HandleMpvEvents() {
+    while (Mpv) {
+        const mpv_event* event = mpv_wait_event(Mpv, 0);
+        if (event->event_id == MPV_EVENT_NONE)
+            break;
+        if (event->event_id == MPV_EVENT_START_FILE) {
+            StartedEntry = static_cast<const mpv_event_start_file*>(event->data)->playlist_entry_id;
+        } else if (event->event_id == MPV_EVENT_FILE_LOADED) {
+            if (Clip == TClipState::csLoading && StartedEntry == ClipEntry)
+                Clip = TClipState::csReady;
+        } else if (event->event_id == MPV_EVENT_END_FILE) {
+            const auto* end = static_cast<const mpv_event_end_file*>(event->data);
+            if (end->playlist_entry_id == ClipEntry && Clip == TClipState::csLoading)
+                Clip = TClipState::csFailed;
+            else if (end->playlist_entry_id == ClipEntry && Clip == TClipState::csReady)
+                Clip = TClipState::csEnded; // a stream broke off; the clip stays named
+            if (end->reason == MPV_END_FILE_REASON_ERROR && EnvironmentSwitch("TAVURO_DEBUG"))
+                std::fprintf(stderr, "Player: %s\n", mpv_error_string(end->error));
+        } else if (event->event_id == MPV_EVENT_LOG_MESSAGE) {
+            const auto* message = static_cast<const mpv_event_log_message*>(event->data);
+            std::fprintf(stderr, "mpv %s: %s", message->prefix, message->text);
+        }
+    }
+    if (LoadWait && Clip != TClipState::csLoading)
+        LoadWait->quit();
+}
+
+std::string TNSPlay::FileName() const {
+    return CurrentFile;
+}
+
+void TNSPlay::SetFileName(const std::string& fileName) {
+    ++OpenCount;
+    if (LoadWait)
+        LoadWait->quit(); // an open still waiting is superseded by this one
+    CloseClip();
+    CurrentFile = fileName;
+    if (fileName.empty())
+        return;
+    const bool network = IsNetworkAddress(fileName);
+    if (!network && TMidiPlayer::LooksLikeMidi(fileName)) {
+        IsMidi = true;
+        Clip = Midi.Open(fileName) ? TClipState::csReady : TClipState::csFailed;
+        return;
+    }
+    std::error_code error;
+    if (!Mpv || (fileName.find("://") == std::string::npos &&
+                 !std::filesystem::is_regular_file(fileName, error))) {
+        Clip = TClipState::csFailed;
+        return;
+    }
+    LoadIntoMpv(network ? fileName : AbsoluteLocalPath(fileName));
+    WaitWhileLoading(network ? NetworkTimeout + NetworkOpenAllowance : LocalOpenLimit);
+}
+
+void TNSPlay::CloseClip() {
+    if (IsMidi)
+        Midi.Close();
+    else if (Mpv && Clip != TClipState::csNone)
+        mpv_command_string(Mpv, "stop");
+    IsMidi = false;
+    Clip = TClipState::csNone;
+    Started = false;
+    ClipEntry = 0;
+}
+
+// Loads the clip paused; Play lets it run.
+void TNSPlay::LoadIntoMpv(const std::string& path) {
+    SetFlagProperty("pause", true);
+    const char* command[] = {"loadfile", path.c_str(), "replace", nullptr};
+    mpv_node result{};
+    if (mpv_command_ret(Mpv, command, &result) < 0) {
+        Clip = TClipState::csFailed;
+        return;
+    }
+    ClipEntry = NodeInteger(result, "playlist_entry_id");
+    mpv_free_node_contents(&result);
+    Clip = TClipState::csLoading;
+}
+
+// Runs the GUI's events until the clip has loaded or failed, or the time is up (then the load
+// is abandoned and counts as failed).
+void TNSPlay::WaitWhileLoading(double seconds) {
+    const unsigned thisOpen = OpenCount;
+    QPointer<TNSPlay> alive(this);
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QEventLoop* outerWait = LoadWait;
+    LoadWait = &loop;
+    HandleMpvEvents();
+    if (Clip == TClipState::csLoading) {
+        deadline.start(static_cast<int>(seconds * 1000));
+        loop.exec();
+    }
+    if (!alive)
+        return; // the player was destroyed by an event handled while waiting
+    LoadWait = outerWait;
+    if (thisOpen != OpenCount)
+        return; // another clip was opened meanwhile and owns the state now
+    if (Clip == TClipState::csLoading) {
+        mpv_command_string(Mpv, "stop");
+        Clip = TClipState::csFailed;
+    }
+}
+
+double TNSPlay::CurrentPosition() const {
+    if (IsMidi)
+        return Midi.Position();
+    if (Clip != TClipState::csReady)
+        return 0.0;
+    const double position = DoubleProperty("time-pos");
+    return position > 0 ? position : 0.0;
+}
+
+// -1.0 right after opening asks for the beginning, where a freshly opened clip already is.
+void TNSPlay::SetCurrentPosition(double seconds) {
+    if (!(seconds >= 0))
+        return;
+    if (IsMidi) {
+        Midi.Seek(seconds);
+    } else if (Clip == TClipState::csReady) {
+        const std::string target = std::to_string(seconds);
+        const char* command[] = {"seek", target.c_str(), "absolute", nullptr};
+        mpv_command(Mpv, command);
+    }
+}
+
+double TNSPlay::Duration() const {
+    if (IsMidi)
+        return Midi.Duration();
+    if (Clip != TClipState::csReady)
+        return 0.0;
+    const double length = DoubleProperty("duration");
+    return length > 0 ? length : 0.0;
+}
+
+int TNSPlay::ImageSourceWidth() const {
+    return PictureSize().Width;
+}
+int TNSPlay::ImageSourceHeight() const {
+    return PictureSize().Height;
+}
+
+// The size of the video track in use; a cover picture of an audio file is no video.
+TNSPlay::TPictureSize TNSPlay::PictureSize() const {
+    TPictureSize size;
+    if (IsMidi || Clip != TClipState::csReady)
+        return size;
+    mpv_node tracks{};
+    if (mpv_get_property(Mpv, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
+        return size;
+    if (tracks.format == MPV_FORMAT_NODE_ARRAY) {
+        for (int i = 0; i < tracks.u.list->num; ++i) {
+            const mpv_node& track = tracks.u.list->values[i];
+            if (NodeTextIs(track, "type", "video") && NodeFlag(track, "selected") &&
+                !NodeFlag(track, "albumart")) {
+                size = {static_cast<int>(NodeInteger(track, "demux-w")),
+                        static_cast<int>(NodeInteger(track, "demux-h"))};
+                break;
+            }
+        }
+    }
+    mpv_free_node_contents(&tracks);
+    return size;
+}
+
+int TNSPlay::DisplaySize() const {
+    return Display;
+}
+void TNSPlay::SetDisplaySize(int displaySize) {
+    Display = displaySize;
+}
+
+bool TNSPlay::CanSeek() const {
+    if (IsMidi)
+        return Clip == TClipState::csReady;
+    return Clip == TClipState::csReady && FlagProperty("seekable");
+}
+
+int TNSPlay::PlayState() const {
+    if (!Started || (Clip != TClipState::csReady))
+        return 0;
+    if (IsMidi)
+        return Midi.Playing() ? 2 : 0;
+    if (FlagProperty("eof-reached"))
+        return 0;
+    return FlagProperty("pause") ? 1 : 2;
+}
+
+bool TNSPlay::Play() {
+    if (Clip == TClipState::csEnded)
+        SetFileName(std::string(CurrentFile)); // a broken-off stream is opened anew
+    if (Clip != TClipState::csReady)
+        return false;
+    if (IsMidi) {
+        Started = Midi.Play();
+        return Started;
+    }
+    if (FlagProperty("eof-reached")) {
+        const char* command[] = {"seek", "0", "absolute", nullptr};
+        mpv_command(Mpv, command);
+    }
+    SetFlagProperty("pause", false);
+    Started = true;
+    return true;
+}
+
+void TNSPlay::SetBounds(int x, int y, int width, int height) {
+    setGeometry(x, y, width, height);
+}
+int TNSPlay::Width() const {
+    return width();
+}
+int TNSPlay::Height() const {
+    return height();
+}
+
+void TNSPlay::SetNetworkTimeout(double seconds) {
+    NetworkTimeout = seconds;
+    if (Mpv)
+        mpv_set_property_string(Mpv, "network-timeout", std::to_string(seconds).c_str());
+}
+
+double TNSPlay::DoubleProperty(const char* name) const {
+    double value = 0.0;
+    if (!Mpv || mpv_get_property(Mpv, name, MPV_FORMAT_DOUBLE, &value) < 0)
+        return 0.0;
+    return value;
+}
+
+bool TNSPlay::FlagProperty(const char* name) const {
+    int value = 0;
+    if (!Mpv || mpv_get_property(Mpv, name, MPV_FORMAT_FLAG, &value) < 0)
+        return false;
+    return value != 0;
+}
+
+void TNSPlay::SetFlagProperty(const char* name, bool value) {
+    int flag = value ? 1 : 0;
+    mpv_set_property(Mpv, name, MPV_FORMAT_FLAG, &flag);
+}
+
+} // namespace tavuro

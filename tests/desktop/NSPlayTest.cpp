@@ -1,0 +1,229 @@
+// The media control through the real libmpv and fluidsynth, with null audio and video outputs.
+// Fixtures are made at test time by sox and ffmpeg; each test plays at most a second or two.
+#include "desktop/NSPlay.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <functional>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace tavuro {
+namespace {
+
+bool RunTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// Lets the GUI's events run until the condition holds or the time is up.
+bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition() && clock.elapsed() < milliseconds) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    return condition();
+}
+
+// A one-track song at 96 ticks per quarter: one quarter at 120 bpm (0.5 s), then 60 bpm for
+// one quarter (1 s): 1.5 s in all.
+QByteArray TwoTempoSong() {
+    const unsigned char events[] = {0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xC0, 0x00,
+                                    0x00, 0x90, 0x45, 0x64, 0x60, 0xFF, 0x51, 0x03, 0x0F, 0x42,
+                                    0x40, 0x60, 0x80, 0x45, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    QByteArray song("MThd\0\0\0\6\0\0\0\1\0\x60", 14);
+    song += QByteArray("MTrk\0\0\0", 7) + char(sizeof events);
+    song += QByteArray(reinterpret_cast<const char*>(events), sizeof events);
+    return song;
+}
+
+class NSPlayTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setenv("TAVURO_NULL_OUTPUT", "1", 1);
+        Fixtures = new QTemporaryDir;
+        const QString wav = File("tone.wav");
+        const QStringList quiet{"-hide_banner", "-loglevel", "error", "-y"};
+        Made =
+            RunTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "2", "sine",
+                            "440"}) &&
+            RunTool("oggenc", {"-Q", wav, "-o", File("tone.ogg")}) &&
+            RunTool("ffmpeg", quiet + QStringList{"-f", "lavfi", "-i",
+                                                  "testsrc=size=160x120:rate=10:duration=1", "-c:v",
+                                                  "mpeg4", File("video.mkv")}) &&
+            RunTool("ffmpeg", quiet + QStringList{"-f", "lavfi", "-i", "color=c=red:s=64x48",
+                                                  "-frames:v", "1", File("cover.png")}) &&
+            RunTool("ffmpeg", quiet + QStringList{"-i", wav, "-i", File("cover.png"), "-map", "0:a",
+                                                  "-map", "1:v", "-c:a", "libmp3lame", "-c:v",
+                                                  "copy", "-id3v2_version", "3", "-disposition:v",
+                                                  "attached_pic", File("art.mp3")});
+        QFile garbage(File("garbage.ogg"));
+        garbage.open(QIODevice::WriteOnly);
+        for (int i = 0; i < 4096; ++i)
+            garbage.putChar(char(i * 7919 % 251));
+        QFile song(File("song.mid"));
+        song.open(QIODevice::WriteOnly);
+        song.write(TwoTempoSong());
+    }
+    static void TearDownTestSuite() { delete Fixtures; }
+    void SetUp() override { ASSERT_TRUE(Made) << "sox, oggenc or ffmpeg failed to make fixtures"; }
+
+    static QString File(const char* name) { return Fixtures->filePath(name); }
+    static std::string Path(const char* name) { return File(name).toStdString(); }
+
+    // The order in which the player opens a clip.
+    bool Open(const std::string& path) {
+        Player.SetFileName(path);
+        Player.SetCurrentPosition(-1.0);
+        return Player.Play();
+    }
+
+    static inline QTemporaryDir* Fixtures = nullptr;
+    static inline bool Made = false;
+    TNSPlay Player{nullptr};
+};
+
+TEST_F(NSPlayTest, Ogg_OpensPlaysAndStopsAtItsEndKeepingItsName) {
+    EXPECT_EQ(Player.objectName(), "Player");
+    ASSERT_TRUE(Open(Path("tone.ogg")));
+    EXPECT_EQ(Player.ImageSourceWidth(), 0);
+    EXPECT_NEAR(Player.Duration(), 2.0, 0.05);
+    EXPECT_TRUE(Player.CanSeek());
+    EXPECT_EQ(Player.PlayState(), 2);
+    // Seek close to the end (the player's seek order) so the test need not hear it all.
+    Player.SetCurrentPosition(1.6);
+    ASSERT_TRUE(Player.Play());
+    EXPECT_TRUE(WaitUntil([&] { return Player.PlayState() == 0; }, 3000));
+    EXPECT_EQ(Player.FileName(), Path("tone.ogg"));
+    EXPECT_GT(Player.CurrentPosition(), 1.9);
+    EXPECT_NEAR(Player.Duration(), 2.0, 0.05);
+    // Play after the end starts again from the beginning.
+    ASSERT_TRUE(Player.Play());
+    EXPECT_TRUE(WaitUntil([&] { return Player.PlayState() == 2; }, 1000));
+    EXPECT_LT(Player.CurrentPosition(), 1.0);
+
+    Player.SetFileName("");
+    EXPECT_EQ(Player.FileName(), "");
+    EXPECT_EQ(Player.PlayState(), 0);
+    EXPECT_EQ(Player.Duration(), 0.0);
+}
+
+TEST_F(NSPlayTest, FilesThatCannotPlay_FailPlayAndKeepTheirName) {
+    for (const std::string& path :
+         {Path("missing.ogg"), Path("garbage.ogg"), Fixtures->path().toStdString()}) {
+        EXPECT_FALSE(Open(path)) << path;
+        EXPECT_EQ(Player.FileName(), path);
+        EXPECT_EQ(Player.PlayState(), 0);
+        EXPECT_EQ(Player.Duration(), 0.0);
+    }
+    Player.SetFileName("");
+    EXPECT_FALSE(Player.Play());
+}
+
+TEST_F(NSPlayTest, Video_ReportsItsPictureSize) {
+    ASSERT_TRUE(Open(Path("video.mkv")));
+    EXPECT_EQ(Player.ImageSourceWidth(), 160);
+    EXPECT_EQ(Player.ImageSourceHeight(), 120);
+    EXPECT_NEAR(Player.Duration(), 1.0, 0.15);
+    Player.SetDisplaySize(2);
+    EXPECT_EQ(Player.DisplaySize(), 2);
+    Player.SetBounds(0, 0, 320, 240);
+    EXPECT_EQ(Player.Width(), 320);
+    EXPECT_EQ(Player.Height(), 240);
+}
+
+TEST_F(NSPlayTest, CoverPictureOfAnMp3_IsNoVideo) {
+    ASSERT_TRUE(Open(Path("art.mp3")));
+    EXPECT_EQ(Player.ImageSourceWidth(), 0);
+    EXPECT_EQ(Player.ImageSourceHeight(), 0);
+    EXPECT_NEAR(Player.Duration(), 2.0, 0.1);
+}
+
+TEST_F(NSPlayTest, MidiMeasured_GivesTheTempoMapLengthAndPlaysNothing) {
+    Player.SetFileName(Path("song.mid"));
+    EXPECT_DOUBLE_EQ(Player.Duration(), 1.5);
+    EXPECT_EQ(Player.PlayState(), 0);
+    EXPECT_EQ(Player.CurrentPosition(), 0.0);
+    Player.SetFileName("");
+    EXPECT_EQ(Player.Duration(), 0.0);
+}
+
+TEST_F(NSPlayTest, Midi_PlaysToItsEnd) {
+    ASSERT_TRUE(Open(Path("song.mid")));
+    EXPECT_EQ(Player.ImageSourceWidth(), 0);
+    EXPECT_EQ(Player.PlayState(), 2);
+    EXPECT_TRUE(WaitUntil([&] { return Player.CurrentPosition() > 0.2; }, 1500));
+    EXPECT_TRUE(WaitUntil([&] { return Player.PlayState() == 0; }, 3000));
+    EXPECT_DOUBLE_EQ(Player.CurrentPosition(), 1.5);
+    EXPECT_EQ(Player.FileName(), Path("song.mid"));
+}
+
+// A listening socket on 127.0.0.1 that never accepts: connections complete but nothing is ever
+// answered. Closed at once, its port refuses connections instead.
+class TSilentServer {
+public:
+    TSilentServer() {
+        Socket = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(Socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(Socket, 8);
+        socklen_t length = sizeof address;
+        getsockname(Socket, reinterpret_cast<sockaddr*>(&address), &length);
+        Port = ntohs(address.sin_port);
+    }
+    ~TSilentServer() { Close(); }
+    void Close() {
+        if (Socket >= 0)
+            close(Socket);
+        Socket = -1;
+    }
+    std::string Address() const { return "http://127.0.0.1:" + std::to_string(Port) + "/x"; }
+
+private:
+    int Socket = -1;
+    int Port = 0;
+};
+
+TEST_F(NSPlayTest, UnreachableAddress_FailsQuickly) {
+    TSilentServer closed;
+    closed.Close();
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(Open(closed.Address()));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(Player.FileName(), closed.Address());
+}
+
+TEST_F(NSPlayTest, SilentServer_FailsWithinTheBoundWhileTheWindowStaysResponsive) {
+    TSilentServer server;
+    Player.SetNetworkTimeout(1.0);
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(50);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(Open(server.Address()));
+    const qint64 took = clock.elapsed();
+    EXPECT_LT(took, 4000);
+    EXPECT_GT(ticks, took / 50 / 2); // the timer kept firing during the wait
+}
+
+} // namespace
+} // namespace tavuro

@@ -1,0 +1,85 @@
+#pragma once
+
+// The 19-band spectrum display: each engine tick composes one frame off screen in BackBuffer,
+// which the paint box VisBox then shows in one copy.
+
+#include "common/BandOut.h"
+
+#include <QImage>
+#include <QSize>
+#include <QWidget>
+
+#include <array>
+
+class QPainter;
+
+namespace tavuro {
+
+struct TRing;
+
+constexpr int kBarWidth = 9;       // every band is 9 pixels wide
+constexpr int kMaxBarLevel = 92;   // a level of 92 fills the whole height
+constexpr QSize kVisBoxDesignSize{171, 92};
+
+class TSpectrumDisplay {
+public:
+    // Makes the four bitmaps, once; BackBuffer starts black.
+    explicit TSpectrumDisplay(QSize visBoxSize = kVisBoxDesignSize);
+
+    // Composes one frame for styles 1 to 6. Allocates nothing, except inside QPainter for the
+    // rings of style 6 with the colour key on.
+    void DrawFrame(const TBandOut& bandOut, int visStyle, bool transparent);
+    // Copies BlackFrame onto BackBuffer.
+    void Clear();
+
+    // The bitmaps: RGB32, row 0 at the top. DrawFrame and Clear write BackBuffer only.
+    QImage BlackFrame;
+    QImage BackBuffer;
+    QImage LedBar;      // 9 x 92: lit green rows in pairs, every third row dark
+    QImage GradientBar; // 9 x 92: red at the top through yellow, green and cyan to blue
+
+    std::array<double, kBandCount> PeakLevel{}; // where each band's peak mark stands
+    std::array<int, kBandCount> PeakHold{};     // frames since each peak was set
+
+private:
+    void DrawBar(int band, int level, int visStyle);
+    void DrawPeak(int band, int level, int visStyle);
+    void DrawRing(QPainter& painter, const TRing& ring, int level, QRgb& previousRingColour);
+
+    QRgb GradientColour(int row) const;
+    void FillRect(int left, int top, int right, int bottom, QRgb colour);
+    void CopyRows(const QImage& source, int sourceTop, int left, int top, int width, int rows);
+    void ShiftDownOneRow();
+};
+
+// What a style change asks of the shell: the new VisStyle and VisMode, and whether BackBuffer is
+// to be cleared first.
+struct TStyleChange {
+    int VisStyle;
+    int VisMode;
+    bool ClearBackBuffer;
+    bool operator==(const TStyleChange&) const = default;
+};
+
+// A click on the display: the next style, after 6 comes 1. A fixed setting (VisMode 1 to 6)
+// follows the choice; a random one (8 or 9) stays. Rings start on black.
+TStyleChange NextStyle(int visStyle, int visMode, bool transparent);
+// At a track end with VisMode 9: drawnStyle (1 to 6, from the player's random generator) becomes
+// the style; coming to 6 from a lower style starts on black.
+TStyleChange RandomStyleAtTrackEnd(int visStyle, int visMode, int drawnStyle);
+
+// The paint box VisBox: shows the display's BackBuffer at (0, 0), one copy per Present.
+class TVisBox : public QWidget {
+public:
+    TVisBox(const QImage& backBuffer, QWidget* parent = nullptr);
+    // Schedules the one copy of the new frame to the screen.
+    void Present() { update(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QImage& BackBuffer;
+};
+
+} // namespace tavuro

@@ -1,0 +1,154 @@
+#include "shell/M3U.h"
+
+#include <optional>
+#include <unordered_set>
+
+#include "common/Text.h"
+#include "shell/TextFile.h"
+
+namespace tavuro {
+
+namespace {
+
+bool IsComment(std::string_view line) { return !line.empty() && line.front() == '#'; }
+
+bool StartsWithIgnoringCase(std::string_view line, std::string_view prefix) {
+    return line.size() >= prefix.size() &&
+           EqualsIgnoringAsciiCase(line.substr(0, prefix.size()), prefix);
+}
+
+bool IsHeader(std::string_view line) { return StartsWithIgnoringCase(line, "#EXTM3U"); }
+
+// The trimmed, non-empty lines; a header becomes a placeholder (or one is put in front), so
+// entries always start at the second line.
+std::vector<std::string> EntryLines(std::string_view bytes, TM3UContent& content) {
+    std::vector<std::string> lines;
+    for (auto& line : SplitLines(bytes)) {
+        const std::string_view trimmed = TrimControl(line);
+        if (!trimmed.empty())
+            lines.emplace_back(trimmed);
+    }
+    if (!lines.empty() && IsHeader(lines.front())) {
+        const std::string flags(TrimControl(std::string_view(lines.front()).substr(7)));
+        content.RandomFlag = flags.size() >= 6 && EqualsIgnoringAsciiCase(flags.substr(0, 6), "RANDOM");
+        content.VisMidiFlag = flags.size() >= 7 &&
+                              EqualsIgnoringAsciiCase(flags.substr(flags.size() - 7), "VISMIDI");
+        lines.front().clear();
+    } else {
+        lines.insert(lines.begin(), std::string());
+    }
+    // Only the last comment before an entry line counts; a trailing comment is dropped.
+    std::vector<std::string> kept;
+    kept.reserve(lines.size());
+    kept.push_back(std::move(lines.front()));
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const bool nextIsComment = i + 1 == lines.size() || IsComment(lines[i + 1]);
+        if (!(IsComment(lines[i]) && nextIsComment))
+            kept.push_back(std::move(lines[i]));
+    }
+    return kept;
+}
+
+// The row an "#EXTINF:" line makes, still without its path.
+TPlaylistEntry InfoRow(std::string_view line) {
+    TPlaylistEntry row;
+    const auto comma = line.find(',');
+    if (comma == std::string_view::npos) {
+        row.Caption = std::string(TrimControl(line.substr(8)));
+        row.SubItems.push_back("0");
+        return row;
+    }
+    row.Caption = std::string(TrimControl(line.substr(comma + 1)));
+    if (comma > 8) {
+        const std::string_view seconds = TrimControl(line.substr(8, comma - 8));
+        std::int32_t value = 0;
+        if (!ParseInt32(seconds, value) || value < 1) {
+            row.SubItems.push_back("0");
+        } else {
+            row.SubItems.emplace_back(seconds);
+            row.SubItems.push_back(FormatDuration(value));
+        }
+    }
+    return row;
+}
+
+} // namespace
+
+TM3UContent ParseM3U(std::string_view bytes) {
+    TM3UContent content;
+    const std::vector<std::string> lines = EntryLines(bytes, content);
+    std::unordered_set<std::string> paths;
+    std::optional<TPlaylistEntry> pending;
+    bool previousWasInfo = false;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        if (StartsWithIgnoringCase(line, "#EXTINF:")) {
+            pending = InfoRow(line);
+            previousWasInfo = true;
+            continue;
+        }
+        if (IsComment(line)) {
+            previousWasInfo = false;
+            continue;
+        }
+        const bool isNew = paths.insert(UpperAscii(line)).second;
+        if (!isNew)
+            content.HadDuplicates = true;
+        if (previousWasInfo && pending) {
+            if (isNew) {
+                if (pending->Caption.empty())
+                    pending->Caption = EntryCaption(line);
+                pending->SubItems.insert(pending->SubItems.begin(), line);
+                content.Entries.push_back(std::move(*pending));
+            }
+        } else if (isNew) {
+            content.Entries.push_back({EntryCaption(line), {line}});
+        }
+        pending.reset();
+        previousWasInfo = false;
+    }
+    return content;
+}
+
+std::string M3UHeader(bool random, bool visMidi) {
+    std::string flags = random ? "Random" : "";
+    if (visMidi)
+        flags += flags.empty() ? "VisMIDI" : ",VisMIDI";
+    return flags.empty() ? "#EXTM3U" : "#EXTM3U " + flags;
+}
+
+std::string ComposeM3U(const std::string& header, std::size_t count,
+                       const std::function<const TPlaylistEntry&(std::size_t)>& entryAt) {
+    std::string text = header + "\r\n";
+    text.reserve(count * 96);
+    for (std::size_t i = 0; i < count; ++i) {
+        const TPlaylistEntry& entry = entryAt(i);
+        if (entry.SubItems.size() >= 2) {
+            text += "#EXTINF:";
+            text += entry.SubItems[1];
+            text += ',';
+            text += entry.Caption;
+            text += "\r\n";
+        }
+        text += entry.Path();
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string UpdateM3UHeader(std::string_view existing, const std::string& header) {
+    std::vector<std::string> lines = SplitLines(existing);
+    if (!lines.empty() && IsHeader(lines.front()))
+        lines.front() = header;
+    else
+        lines.insert(lines.begin(), header);
+    std::string text;
+    text.reserve(existing.size() + header.size() + 2 * lines.size());
+    for (const auto& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+} // namespace tavuro

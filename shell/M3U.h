@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/PlaylistEntry.h"
+
+namespace tavuro {
+
+// What an extended M3U file holds: its header flags and its entries in file order, each path
+// once (ASCII case ignored).
+struct TM3UContent {
+    bool RandomFlag = false;
+    bool VisMidiFlag = false;
+    std::vector<TPlaylistEntry> Entries;
+    bool HadDuplicates = false; // a path was listed twice, so the file is due for a rewrite
+};
+
+// Parses M3U text of any content; never fails (a file without entries gives no entries).
+TM3UContent ParseM3U(std::string_view bytes);
+
+// "#EXTM3U", or "#EXTM3U " followed by "Random", "VisMIDI" or "Random,VisMIDI".
+std::string M3UHeader(bool random, bool visMidi);
+
+// The full file: the header, then per entry an "#EXTINF:" line (when it has a length sub-item)
+// and its path, each line ending in CR LF.
+std::string ComposeM3U(const std::string& header, std::size_t count,
+                       const std::function<const TPlaylistEntry&(std::size_t)>& entryAt);
+
+// The existing file with only its header line replaced (or inserted when it has none).
+std::string UpdateM3UHeader(std::string_view existing, const std::string& header);
+
+} // namespace tavuro

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavuro {
+
+// One row of the playlist: the caption shown to the user and its sub-items
+// [path], [path, seconds] or [path, seconds, duration text].
+struct TPlaylistEntry {
+    std::string Caption;
+    std::vector<std::string> SubItems;
+
+    const std::string& Path() const;
+};
+
+// A network address names its scheme ("http://", "mms://"); everything else is a local file.
+bool IsNetworkAddress(std::string_view path);
+
+// The extension from the last "." on, unless a folder delimiter or ":" follows that dot.
+std::string_view FileExtension(std::string_view path);
+
+// The caption of a newly added path: a network address is its own caption; a file shows its
+// name without folder and without its last extension.
+std::string EntryCaption(std::string_view path);
+
+// Whole seconds as minutes and two-digit seconds: 7 gives 0:07, 3725 gives 62:05.
+std::string FormatDuration(long long seconds);
+
+} // namespace tavuro

@@ -1,0 +1,213 @@
+#include "shell/PlaylistModel.h"
+
+#include <QColor>
+
+#include <algorithm>
+#include <numeric>
+
+#include "common/Text.h"
+
+namespace tavuro {
+
+namespace {
+// The C locale would order by code point, which the player's caption order never does.
+QLocale CollationLocale() {
+    const QLocale system = QLocale::system();
+    return system.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                           : system;
+}
+} // namespace
+
+TPlaylistModel::TPlaylistModel(QObject* parent)
+    : QAbstractTableModel(parent), Collator(CollationLocale()) {
+    Collator.setCaseSensitivity(Qt::CaseSensitive);
+}
+
+TPlaylistModel::TRow TPlaylistModel::MakeRow(TPlaylistEntry entry) const {
+    QCollatorSortKey key = Collator.sortKey(QString::fromStdString(entry.Caption));
+    return TRow{std::move(entry), std::move(key)};
+}
+
+int TPlaylistModel::InsertPosition(const QCollatorSortKey& key) const {
+    const auto at = std::upper_bound(Rows.begin(), Rows.end(), key,
+                                     [](const QCollatorSortKey& k, const TRow& row) {
+                                         return k.compare(row.Key) < 0;
+                                     });
+    return static_cast<int>(at - Rows.begin());
+}
+
+int TPlaylistModel::Add(TPlaylistEntry entry) {
+    TRow row = MakeRow(std::move(entry));
+    const int at = InsertPosition(row.Key);
+    beginInsertRows({}, at, at);
+    Rows.insert(Rows.begin() + at, std::move(row));
+    PathIndexValid = false;
+    endInsertRows();
+    return at;
+}
+
+int TPlaylistModel::SetCaption(int row, const std::string& caption) {
+    TRow moved = MakeRow({caption, Rows[row].Entry.SubItems});
+    // Where the row goes among the others, in indexes of the list without it.
+    auto before = std::upper_bound(Rows.begin(), Rows.begin() + row, moved.Key,
+                                   [](const QCollatorSortKey& k, const TRow& r) {
+                                       return k.compare(r.Key) < 0;
+                                   });
+    auto after = std::upper_bound(Rows.begin() + row + 1, Rows.end(), moved.Key,
+                                  [](const QCollatorSortKey& k, const TRow& r) {
+                                      return k.compare(r.Key) < 0;
+                                  });
+    int target = row;
+    if (before != Rows.begin() + row)
+        target = static_cast<int>(before - Rows.begin());
+    else if (after != Rows.begin() + row + 1)
+        target = static_cast<int>(after - Rows.begin()) - 1;
+    if (target == row) {
+        Rows[row] = std::move(moved);
+        emit dataChanged(index(row, 0), index(row, colCount - 1));
+        return row;
+    }
+    beginMoveRows({}, row, row, {}, target > row ? target + 1 : target);
+    Rows.erase(Rows.begin() + row);
+    Rows.insert(Rows.begin() + target, std::move(moved));
+    PathIndexValid = false;
+    endMoveRows();
+    return target;
+}
+
+void TPlaylistModel::AddMany(std::vector<TPlaylistEntry> entries) {
+    if (entries.empty())
+        return;
+    const int oldCount = Count();
+    beginInsertRows({}, oldCount, oldCount + static_cast<int>(entries.size()) - 1);
+    Rows.reserve(Rows.size() + entries.size());
+    for (auto& entry : entries)
+        Rows.push_back(MakeRow(std::move(entry)));
+    PathIndexValid = false;
+    endInsertRows();
+    SortAll();
+}
+
+void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
+    beginResetModel();
+    Rows.clear();
+    Rows.reserve(entries.size());
+    for (auto& entry : entries)
+        Rows.push_back(MakeRow(std::move(entry)));
+    std::stable_sort(Rows.begin(), Rows.end(), [](const TRow& a, const TRow& b) {
+        return a.Key.compare(b.Key) < 0;
+    });
+    PathIndexValid = false;
+    endResetModel();
+}
+
+// A stable sort that moves the view's persistent indexes (selection, focus) with their rows.
+void TPlaylistModel::SortAll() {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> order(Rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [this](int a, int b) { return Rows[a].Key.compare(Rows[b].Key) < 0; });
+    std::vector<int> newIndexOf(Rows.size());
+    std::vector<TRow> sorted;
+    sorted.reserve(Rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        newIndexOf[order[i]] = static_cast<int>(i);
+        sorted.push_back(std::move(Rows[order[i]]));
+    }
+    Rows = std::move(sorted);
+    const QModelIndexList old = persistentIndexList();
+    QModelIndexList moved;
+    moved.reserve(old.size());
+    for (const QModelIndex& index : old)
+        moved.push_back(this->index(newIndexOf[index.row()], index.column()));
+    changePersistentIndexList(old, moved);
+    PathIndexValid = false;
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TPlaylistModel::SetSubItems(int row, std::vector<std::string> subItems) {
+    Rows[row].Entry.SubItems = std::move(subItems);
+    PathIndexValid = false;
+    emit dataChanged(index(row, 0), index(row, colCount - 1));
+}
+
+void TPlaylistModel::Remove(std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    std::size_t i = 0;
+    while (i < rows.size()) {
+        // Remove one run of adjacent rows at a time.
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] - 1)
+            ++j;
+        const int first = rows[j], last = rows[i];
+        beginRemoveRows({}, first, last);
+        Rows.erase(Rows.begin() + first, Rows.begin() + last + 1);
+        endRemoveRows();
+        i = j + 1;
+    }
+    PathIndexValid = false;
+}
+
+void TPlaylistModel::Clear() {
+    beginResetModel();
+    Rows.clear();
+    PathIndexValid = false;
+    endResetModel();
+}
+
+int TPlaylistModel::FindEntry(std::string_view path) const {
+    if (!PathIndexValid) {
+        PathIndex.clear();
+        PathIndex.reserve(Rows.size());
+        for (int row = 0; row < Count(); ++row)
+            if (!Rows[row].Entry.SubItems.empty())
+                PathIndex.emplace(UpperAscii(Rows[row].Entry.SubItems.front()), row);
+        PathIndexValid = true;
+    }
+    const auto found = PathIndex.find(UpperAscii(path));
+    return found == PathIndex.end() ? -1 : found->second;
+}
+
+int TPlaylistModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Count();
+}
+
+int TPlaylistModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : colCount;
+}
+
+QVariant TPlaylistModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= Count())
+        return {};
+    const TPlaylistEntry& entry = Rows[index.row()].Entry;
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        if (index.column() == colCaption)
+            return QString::fromStdString(entry.Caption);
+        const std::size_t subItem = static_cast<std::size_t>(index.column() - 1);
+        return subItem < entry.SubItems.size() ? QString::fromStdString(entry.SubItems[subItem])
+                                               : QString();
+    }
+    if (role == Qt::TextAlignmentRole && index.column() == colTime)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+bool TPlaylistModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || index.column() != colCaption || index.row() >= Count())
+        return false;
+    const int row = SetCaption(index.row(), value.toString().toStdString());
+    if (OnCaptionEdited)
+        OnCaptionEdited(row);
+    return true;
+}
+
+Qt::ItemFlags TPlaylistModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.column() == colCaption)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+} // namespace tavuro

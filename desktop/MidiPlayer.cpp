@@ -34,6 +34,9 @@ std::string FindSoundFont() {
     return {};
 }
 
+// fluidsynth's default gain of 0.2 leaves a lone instrument near -33 dBFS; 0.5 is the normal level.
+float GainFor(int volumePercent) { return 0.5f * static_cast<float>(volumePercent) / 100.0f; }
+
 bool NullOutputWanted() {
     const char* value = std::getenv("TAVURO_NULL_OUTPUT");
     return value && std::strcmp(value, "1") == 0;
@@ -45,6 +48,19 @@ void QuietenSynthesiserUnlessDebugging() {
         return;
     for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
         fluid_set_log_function(level, nullptr, nullptr);
+}
+
+// 16-bit stereo at the synthesiser's rate; SDL converts if the device wants otherwise.
+unsigned OpenDefaultDevice(void* player, SDL_AudioCallback render) {
+    SDL_AudioSpec wanted{};
+    wanted.freq = SampleRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = 2;
+    wanted.samples = BufferFrames;
+    wanted.callback = render;
+    wanted.userdata = player;
+    SDL_AudioSpec obtained{};
+    return SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
 }
 
 // Holds the audio device still while the sequencer is changed from the GUI thread.
@@ -95,6 +111,18 @@ void TMidiPlayer::Close() {
     Song = TMidiFile();
 }
 
+void TMidiPlayer::SetVolume(int percent) {
+    VolumePercent = std::clamp(percent, 0, 200);
+    if (Synth)
+        fluid_synth_set_gain(Synth, GainFor(VolumePercent));
+}
+
+void TMidiPlayer::SetReverb(bool on) {
+    ReverbOn = on;
+    if (Synth)
+        fluid_synth_reverb_on(Synth, -1, on ? 1 : 0);
+}
+
 bool TMidiPlayer::SetUpSynthesiser() {
     if (Synth)
         return true;
@@ -106,8 +134,8 @@ bool TMidiPlayer::SetUpSynthesiser() {
     if (!Settings)
         return false;
     fluid_settings_setnum(Settings, "synth.sample-rate", SampleRate);
-    // fluidsynth's default gain of 0.2 leaves a lone instrument near -33 dBFS.
-    fluid_settings_setnum(Settings, "synth.gain", 0.5);
+    fluid_settings_setnum(Settings, "synth.gain", GainFor(VolumePercent));
+    fluid_settings_setint(Settings, "synth.reverb.active", ReverbOn ? 1 : 0);
     // The sequencer advances with the samples rendered, so a paused device pauses the song.
     fluid_settings_setstr(Settings, "player.timing-source", "sample");
     Synth = new_fluid_synth(Settings);
@@ -123,27 +151,25 @@ bool TMidiPlayer::OpenDevice() {
     if (Device)
         return true;
     if (!AudioReady) {
-        // Without speakers (tests, servers) SDL's dummy driver keeps time and plays silence;
-        // SDL_AUDIODRIVER set by the user still wins over this hint.
+        // Tests and machines without speakers ask for SDL's dummy driver, which keeps time and
+        // plays silence; SDL_AUDIODRIVER set by the user still wins over this hint.
         if (NullOutputWanted())
             SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
         AudioReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-        if (!AudioReady) {
-            SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
-            AudioReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-        }
-        if (!AudioReady)
-            return false;
     }
-    SDL_AudioSpec wanted{};
-    wanted.freq = SampleRate;
-    wanted.format = AUDIO_S16SYS;
-    wanted.channels = 2;
-    wanted.samples = BufferFrames;
-    wanted.callback = &TMidiPlayer::Render;
-    wanted.userdata = this;
-    SDL_AudioSpec obtained{};
-    Device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (AudioReady)
+        Device = OpenDefaultDevice(this, &TMidiPlayer::Render);
+    // A machine without any sound device still plays the song, silently, on the dummy driver.
+    // Only then is the driver switched: no other part of the player can hold a device on it.
+    if (!Device && !std::getenv("SDL_AUDIODRIVER") &&
+        (!AudioReady || SDL_GetNumAudioDevices(0) <= 0)) {
+        if (AudioReady)
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        AudioReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        if (AudioReady)
+            Device = OpenDefaultDevice(this, &TMidiPlayer::Render);
+    }
     return Device != 0;
 }
 
@@ -215,6 +241,7 @@ double TMidiPlayer::Position() const {
         return 0.0;
     if (Ended())
         return Song.Duration();
+    TDeviceLock lock(Device);
     const int tick = fluid_player_get_current_tick(Sequencer);
     return Song.SecondsAtTick(tick > 0 ? static_cast<std::uint64_t>(tick) : 0);
 }
@@ -228,6 +255,7 @@ bool TMidiPlayer::Playing() const {
 bool TMidiPlayer::Ended() const {
     if (!Sequencer)
         return false;
+    TDeviceLock lock(Device);
     const int tick = fluid_player_get_current_tick(Sequencer);
     return fluid_player_get_status(Sequencer) == FLUID_PLAYER_DONE ||
            (tick >= 0 && static_cast<std::uint64_t>(tick) >= Song.LastTick());

@@ -33,6 +33,10 @@ public:
     // is open or no SoundFont or synthesiser could be set up.
     bool Play();
     void Seek(double seconds);
+    // Loudness in percent of the normal level, and the synthesiser's reverb unit; both take
+    // effect at once or at the next Play.
+    void SetVolume(int percent);
+    void SetReverb(bool on);
     double Duration() const { return Song.Duration(); }
     double Position() const;
     bool Playing() const;
@@ -55,6 +59,8 @@ private:
     fluid_player_t* Sequencer = nullptr; // touched by the audio thread while the device runs
     unsigned Device = 0;                 // SDL audio device id, 0 when closed
     bool AudioReady = false;             // the SDL audio subsystem is initialised
+    int VolumePercent = 100;
+    bool ReverbOn = true;
 };
 
 } // namespace tavuro

@@ -1,0 +1,34 @@
+// XGPlayer "PATH": plays one MIDI file in a window of its own until the window is closed.
+#include "xgplayer/XGPlayerWindow.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <string>
+
+using namespace tavuro;
+
+namespace {
+
+int ShowAlert(const std::string& reason) {
+    QMessageBox alert(QMessageBox::Warning, TXGPlayerWindow::AlertTitle,
+                      QString::fromStdString(reason), QMessageBox::Ok);
+    alert.exec();
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc < 2)
+        return ShowAlert("No MIDI file was given.");
+    const std::string path = argv[1];
+    auto registry = MakeFileRegistry(DefaultRegistryDirectory());
+    TXGPlayerWindow window(path, TXGPlayerSettings::Load(*registry));
+    std::string reason;
+    if (!window.Start(reason))
+        return ShowAlert(reason);
+    window.show();
+    return application.exec();
+}

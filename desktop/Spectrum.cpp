@@ -10,6 +10,8 @@
 
 namespace tavuro {
 
+namespace {
+
 // A ring of style 6 with the colour key on: its bounding box (right and bottom edges outside) and
 // the touch that lays the previous ring over this one where they cross.
 struct TRing {
@@ -17,8 +19,6 @@ struct TRing {
     enum { tkNone, tkSquare, tkStep } Touch;
     int TouchX, TouchY; // square: its top-left corner; step: where the step starts
 };
-
-namespace {
 
 constexpr QRgb kLedColour = qRgb(136, 226, 23);
 constexpr QRgb kBlack = qRgb(0, 0, 0);
@@ -62,6 +62,28 @@ QImage MakeGradientBar() {
     return bar;
 }
 
+// The pixels of a ring's outline, 2 pixels wide and not antialiased, worked out once so that a
+// frame only colours them.
+std::vector<QPoint> RingOutline(const TRing& ring, QSize visBoxSize) {
+    QImage mask(visBoxSize, QImage::Format_RGB32);
+    mask.fill(kBlack);
+    {
+        QPainter painter(&mask);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(Qt::white, 2));
+        painter.setBrush(Qt::NoBrush);
+        // The outline is centred on the path: inset it so that it stays in the box.
+        painter.drawEllipse(QRectF(ring.Left + 1, ring.Top + 1, ring.Right - ring.Left - 2,
+                                   ring.Bottom - ring.Top - 2));
+    }
+    std::vector<QPoint> outline;
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x)
+            if (mask.pixel(x, y) != kBlack)
+                outline.emplace_back(x, y);
+    return outline;
+}
+
 QImage MakeBlackImage(QSize size) {
     QImage image(size, QImage::Format_RGB32);
     image.fill(kBlack);
@@ -76,46 +98,62 @@ constexpr TRing kRings[] = {
     {41, 35, 84, 78, TRing::tkSquare, 82, 55},
     {18, 14, 61, 57, TRing::tkStep, 40, 56},
 };
+static_assert(std::size(kRings) == kRingCount);
 
 } // namespace
 
 TSpectrumDisplay::TSpectrumDisplay(QSize visBoxSize)
     : BlackFrame(MakeBlackImage(visBoxSize)), BackBuffer(MakeBlackImage(visBoxSize)),
-      LedBar(MakeLedBar()), GradientBar(MakeGradientBar()) {}
+      LedBar(MakeLedBar()), GradientBar(MakeGradientBar()) {
+    for (std::size_t ring = 0; ring < kRingCount; ++ring)
+        RingOutlines[ring] = RingOutline(kRings[ring], visBoxSize);
+}
 
 void TSpectrumDisplay::Clear() {
     std::memcpy(BackBuffer.bits(), BlackFrame.constBits(), BackBuffer.sizeInBytes());
 }
 
 void TSpectrumDisplay::DrawFrame(const TBandOut& bandOut, int visStyle, bool transparent) {
-    if (visStyle == 6) {
-        if (!transparent)
-            ShiftDownOneRow();
-        QPainter ringPainter;
-        if (transparent) {
-            ringPainter.begin(&BackBuffer);
-            ringPainter.setRenderHint(QPainter::Antialiasing, false);
-            ringPainter.setBrush(Qt::NoBrush);
-        }
-        QRgb previousRingColour = kBlack;
+    if (visStyle != 6) {
+        Clear();
         for (int band = 0; band < static_cast<int>(kBandCount); ++band) {
-            const int level = std::clamp<int>(bandOut[band], 1, kMaxBarLevel);
-            const int x0 = band * kBarWidth;
-            if (!transparent)
-                FillRect(x0, 0, x0 + kBarWidth, 1, GradientColour(kMaxBarLevel - level));
-            else if (band % 4 == 0)
-                DrawRing(ringPainter, kRings[band / 4], level, previousRingColour);
-            PeakLevel[band] = level; // no peaks here, but they start from this picture later
+            const int level = std::min<int>(bandOut[band], kMaxBarLevel);
+            if (level > 0)
+                DrawBar(band, level, visStyle);
+            DrawPeak(band, level, visStyle);
         }
         return;
     }
-    Clear();
+    if (transparent)
+        DrawRings(bandOut);
+    else
+        DrawScrollingRow(bandOut);
+    // Style 6 shows no peaks; they start from this picture when another style follows.
+    for (std::size_t band = 0; band < kBandCount; ++band)
+        PeakLevel[band] = StyleSixLevel(bandOut[band]);
+}
+
+// Style 6 never shows a band as silent.
+int TSpectrumDisplay::StyleSixLevel(std::uint16_t level) {
+    return std::clamp<int>(level, 1, kMaxBarLevel);
+}
+
+// Style 6 without the colour key: a time-frequency picture, the newest row on top.
+void TSpectrumDisplay::DrawScrollingRow(const TBandOut& bandOut) {
+    ShiftDownOneRow();
     for (int band = 0; band < static_cast<int>(kBandCount); ++band) {
-        const int level = std::min<int>(bandOut[band], kMaxBarLevel);
-        if (level > 0)
-            DrawBar(band, level, visStyle);
-        DrawPeak(band, level, visStyle);
+        const int x0 = band * kBarWidth;
+        FillRect(x0, 0, x0 + kBarWidth, 1,
+                 GradientColour(kMaxBarLevel - StyleSixLevel(bandOut[band])));
     }
+}
+
+// Style 6 with the colour key: five rings for bands 1, 5, 9, 13 and 17, drawn over the last
+// frame; black stays see-through.
+void TSpectrumDisplay::DrawRings(const TBandOut& bandOut) {
+    QRgb previousRingColour = kBlack;
+    for (std::size_t ring = 0; ring < kRingCount; ++ring)
+        DrawRing(ring, StyleSixLevel(bandOut[ring * 4]), previousRingColour);
 }
 
 void TSpectrumDisplay::DrawBar(int band, int level, int visStyle) {
@@ -201,13 +239,11 @@ void TSpectrumDisplay::DrawPeak(int band, int level, int visStyle) {
         ++peakHold;
 }
 
-void TSpectrumDisplay::DrawRing(QPainter& painter, const TRing& ring, int level,
-                                QRgb& previousRingColour) {
+void TSpectrumDisplay::DrawRing(std::size_t ringIndex, int level, QRgb& previousRingColour) {
+    const TRing& ring = kRings[ringIndex];
     const QRgb colour = GradientColour(kMaxBarLevel - level);
-    painter.setPen(QPen(QColor(colour), 2));
-    // The 2-pixel outline is centred on the path: inset it so that it stays in the box.
-    painter.drawEllipse(QRectF(ring.Left + 1, ring.Top + 1, ring.Right - ring.Left - 2,
-                               ring.Bottom - ring.Top - 2));
+    for (const QPoint& pixel : RingOutlines[ringIndex]) // inside BackBuffer by construction
+        reinterpret_cast<QRgb*>(BackBuffer.scanLine(pixel.y()))[pixel.x()] = colour;
     switch (ring.Touch) {
     case TRing::tkNone:
         break;

@@ -10,12 +10,12 @@
 #include <QWidget>
 
 #include <array>
-
-class QPainter;
+#include <cstddef>
+#include <vector>
 
 namespace tavuro {
 
-struct TRing;
+constexpr std::size_t kRingCount = 5;
 
 constexpr int kBarWidth = 9;       // every band is 9 pixels wide
 constexpr int kMaxBarLevel = 92;   // a level of 92 fills the whole height
@@ -26,8 +26,7 @@ public:
     // Makes the four bitmaps, once; BackBuffer starts black.
     explicit TSpectrumDisplay(QSize visBoxSize = kVisBoxDesignSize);
 
-    // Composes one frame for styles 1 to 6. Allocates nothing, except inside QPainter for the
-    // rings of style 6 with the colour key on.
+    // Composes one frame for styles 1 to 6. Allocates nothing.
     void DrawFrame(const TBandOut& bandOut, int visStyle, bool transparent);
     // Copies BlackFrame onto BackBuffer.
     void Clear();
@@ -42,14 +41,19 @@ public:
     std::array<int, kBandCount> PeakHold{};     // frames since each peak was set
 
 private:
+    static int StyleSixLevel(std::uint16_t level);
+    void DrawScrollingRow(const TBandOut& bandOut);
+    void DrawRings(const TBandOut& bandOut);
     void DrawBar(int band, int level, int visStyle);
     void DrawPeak(int band, int level, int visStyle);
-    void DrawRing(QPainter& painter, const TRing& ring, int level, QRgb& previousRingColour);
+    void DrawRing(std::size_t ringIndex, int level, QRgb& previousRingColour);
 
     QRgb GradientColour(int row) const;
     void FillRect(int left, int top, int right, int bottom, QRgb colour);
     void CopyRows(const QImage& source, int sourceTop, int left, int top, int width, int rows);
     void ShiftDownOneRow();
+
+    std::array<std::vector<QPoint>, kRingCount> RingOutlines; // style 6 with the colour key
 };
 
 // What a style change asks of the shell: the new VisStyle and VisMode, and whether BackBuffer is

@@ -1,0 +1,188 @@
+#include "Channel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace bass {
+
+namespace {
+constexpr size_t kScratchFrames = 1024;
+constexpr size_t kMaxChannels = 8;
+
+size_t RoundToFrames(double seconds, const BASS_CHANNELINFO& info, size_t frameBytes) {
+    return std::max<size_t>(1, static_cast<size_t>(seconds * info.freq)) * frameBytes;
+}
+}  // namespace
+
+void TagStore::Set(DWORD kind, std::string block) {
+    std::lock_guard lock(mutex_);
+    if (kind < 5) blocks_[kind].push_back(std::move(block));
+}
+
+void TagStore::AddMeta(std::string text) {
+    std::lock_guard lock(mutex_);
+    metas_.push_back(std::move(text));
+}
+
+const char* TagStore::Get(DWORD kind) {
+    std::lock_guard lock(mutex_);
+    if (kind == BASS_TAG_META) return metas_.empty() ? nullptr : metas_.back().c_str();
+    if (kind >= 5 || blocks_[kind].empty()) return nullptr;
+    return blocks_[kind].back().data();
+}
+
+Channel::Channel(DWORD handleValue, ChannelType typeValue, const BASS_CHANNELINFO& infoValue,
+                 double bufferSeconds, double resumeSeconds)
+    : handle(handleValue),
+      type(typeValue),
+      info(infoValue),
+      ring(RoundToFrames(bufferSeconds, infoValue, FrameBytes())),
+      frequency(static_cast<int>(infoValue.freq)),
+      resumeBytes_(RoundToFrames(resumeSeconds, infoValue, FrameBytes())),
+      scratch_(kScratchFrames * FrameBytes()) {}
+
+void Channel::ClearMixState() {
+    previous_[0] = previous_[1] = next_[0] = next_[1] = 0;
+    fraction_ = 0;
+    scratchCount_ = scratchIndex_ = 0;
+    stalled = false;
+}
+
+void Channel::RestartAt(uint64_t frame) {
+    ring.Reset();
+    ClearMixState();
+    heardFrames = frame;
+    producerEnded = false;
+    endPending = false;
+}
+
+void Channel::DiscardBuffered() {
+    ring.DiscardAll();
+    ClearMixState();
+    heardFrames = 0;
+    producerEnded = false;
+    Wake();
+}
+
+void Channel::CopyHistory(float* out, int count) const {
+    const unsigned first = historyPos_ + kHistory - static_cast<unsigned>(count);
+    for (int i = 0; i < count; ++i) out[i] = history_[(first + i) % kHistory];
+}
+
+size_t Channel::ReadDecoded(uint8_t* out, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const uint32_t seen = dataWake_.load(std::memory_order_acquire);
+        const bool ended = producerEnded.load(std::memory_order_acquire);
+        const size_t got = ring.Read(out + done, size - done);
+        done += got;
+        if (got > 0) {
+            Wake();
+            continue;
+        }
+        if (ended) break;
+        dataWake_.wait(seen, std::memory_order_acquire);
+    }
+    heardFrames.fetch_add(done / FrameBytes());
+    return done;
+}
+
+bool Channel::NextFrame() {
+    const size_t frameBytes = FrameBytes();
+    if (scratchIndex_ == scratchCount_) {
+        const size_t frames = std::min(ring.Used() / frameBytes, kScratchFrames);
+        scratchCount_ = ring.Read(scratch_.data(), frames * frameBytes) / frameBytes;
+        scratchIndex_ = 0;
+        if (scratchCount_ == 0) return false;
+    }
+    const uint8_t* frame = scratch_.data() + scratchIndex_++ * frameBytes;
+    const unsigned chans = std::min<unsigned>(info.chans, kMaxChannels);
+    float samples[kMaxChannels] = {};
+    float sum = 0;
+    for (unsigned c = 0; c < chans; ++c) {
+        if (SampleBytes() == 1) {
+            samples[c] = (static_cast<int>(frame[c]) - 128) / 128.0f;
+        } else {
+            int16_t value;
+            std::memcpy(&value, frame + 2 * c, 2);
+            samples[c] = value / 32768.0f;
+        }
+        sum += samples[c];
+    }
+    previous_[0] = next_[0];
+    previous_[1] = next_[1];
+    next_[0] = samples[0];
+    next_[1] = chans > 1 ? samples[1] : samples[0];
+    history_[historyPos_] = sum / static_cast<float>(chans);
+    historyPos_ = (historyPos_ + 1) % kHistory;
+    return true;
+}
+
+bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGain) {
+    if (State() != PlayState::Playing) return false;
+    if (stalled) {
+        if (!producerEnded.load(std::memory_order_acquire) && ring.Used() < resumeBytes_) return false;
+        stalled = false;
+    }
+    const double step = static_cast<double>(frequency.load()) / deviceRate;
+    const float gain = globalGain * static_cast<float>(volume.load()) / 100.0f;
+    const int panValue = pan.load();
+    const float gains[2] = {gain * (panValue > 0 ? (100 - panValue) / 100.0f : 1.0f),
+                            gain * (panValue < 0 ? (100 + panValue) / 100.0f : 1.0f)};
+    uint64_t advanced = 0;
+    bool starved = false;
+    for (int i = 0; i < frames && !starved; ++i) {
+        const float f = static_cast<float>(fraction_);
+        stereo[2 * i] += (previous_[0] + (next_[0] - previous_[0]) * f) * gains[0];
+        stereo[2 * i + 1] += (previous_[1] + (next_[1] - previous_[1]) * f) * gains[1];
+        fraction_ += step;
+        while (fraction_ >= 1.0) {
+            if (!NextFrame()) {
+                starved = true;
+                fraction_ = 0;
+                break;
+            }
+            fraction_ -= 1.0;
+            ++advanced;
+        }
+    }
+    heardFrames.fetch_add(advanced, std::memory_order_relaxed);
+    Wake();
+    if (!starved) return false;
+    // The producer stores its end after its last bytes, so read the flag before the ring.
+    if (producerEnded.load(std::memory_order_acquire) && ring.Used() < FrameBytes()) {
+        state.store(static_cast<int>(PlayState::Stopped));
+        endPending = true;
+        return true;
+    }
+    stalled = true;
+    return false;
+}
+
+HSYNC Channel::AddSync(DWORD type, SYNCPROC* proc, DWORD_PTR user) {
+    std::lock_guard lock(syncMutex_);
+    syncs_.push_back({nextSync_, type, proc, user});
+    return nextSync_++;
+}
+
+bool Channel::RemoveSync(HSYNC sync) {
+    std::lock_guard lock(syncMutex_);
+    const auto it = std::find_if(syncs_.begin(), syncs_.end(), [&](const Sync& s) { return s.handle == sync; });
+    if (it == syncs_.end()) return false;
+    syncs_.erase(it);
+    return true;
+}
+
+std::vector<Sync> Channel::SyncsOfType(DWORD type) {
+    std::lock_guard lock(syncMutex_);
+    std::vector<Sync> matching;
+    for (const Sync& s : syncs_)
+        if ((s.type & 0xFFFF) == type) matching.push_back(s);
+    // A download completes once, so its syncs go with it.
+    std::erase_if(syncs_, [&](const Sync& s) {
+        return (s.type & 0xFFFF) == type && ((s.type & BASS_SYNC_ONETIME) || type == BASS_SYNC_DOWNLOAD);
+    });
+    return matching;
+}
+
+}  // namespace bass

@@ -1,0 +1,149 @@
+// One playing channel: a ring of 16-bit (or 8-bit) PCM in the source's own rate and channel
+// count, filled by a producer thread and drained by the mixer.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "SpscRing.h"
+#include "bass.h"
+
+namespace bass {
+
+class Channel;
+
+// Fills a channel's ring on a thread of its own.
+class Producer {
+public:
+    virtual ~Producer() = default;
+    // Starts the producer's thread; the channel outlives it.
+    virtual void Start(Channel& channel) = 0;
+    // Makes the next bytes heard those of `frame`; returns a BASS error code.
+    virtual int Seek(uint64_t frame) = 0;
+    // Starts over from the beginning (BASS_StreamPlay with flush).
+    virtual void Rewind() = 0;
+    // Ends the thread; afterwards the producer touches the channel no more.
+    virtual void Shutdown() = 0;
+    // BASS_StreamGetFilePosition; 0xFFFFFFFF when not known.
+    virtual DWORD FilePosition(DWORD mode) = 0;
+};
+
+enum class ChannelType { Stream, Music, User };
+enum class PlayState : int { Stopped, Playing, Paused };
+
+struct Sync {
+    HSYNC handle;
+    DWORD type;
+    SYNCPROC* proc;  // called on the notifier thread, see Notifier
+    DWORD_PTR user;
+};
+
+// Tag blocks of a channel; a pointer handed out stays valid until the channel is freed.
+class TagStore {
+public:
+    void Set(DWORD kind, std::string block);
+    void AddMeta(std::string text);
+    const char* Get(DWORD kind);
+
+private:
+    std::mutex mutex_;  // protects blocks_ and metas_
+    std::deque<std::string> blocks_[5];  // kinds 0..4; older versions kept alive for readers
+    std::deque<std::string> metas_;      // kind 5, every block seen
+};
+
+class Channel {
+public:
+    Channel(DWORD handle, ChannelType type, const BASS_CHANNELINFO& info, double bufferSeconds,
+            double resumeSeconds);
+
+    const DWORD handle;
+    const ChannelType type;
+    const BASS_CHANNELINFO info;
+
+    size_t FrameBytes() const { return info.chans * SampleBytes(); }
+    size_t SampleBytes() const { return (info.flags & BASS_SAMPLE_8BITS) && type == ChannelType::User ? 1 : 2; }
+    QWORD FramesToBytes(uint64_t frames) const { return frames * FrameBytes(); }
+
+    // --- producer side
+    SpscRing ring;
+    std::atomic<bool> producerEnded{false};  // the producer has written its last byte
+    // Sleeps until the mixer has taken data, the state changed or Wake was called.
+    void WaitForChange(uint32_t seen) { wake_.wait(seen, std::memory_order_acquire); }
+    uint32_t WakeCount() const { return wake_.load(std::memory_order_acquire); }
+    void Wake() {
+        wake_.fetch_add(1, std::memory_order_acq_rel);
+        wake_.notify_all();
+    }
+    // With the mixer lock held, by the producer: the next frame written is `frame`.
+    void RestartAt(uint64_t frame);
+
+    // --- mixer side, with the mixer lock held. Returns true when the channel just ended.
+    bool MixInto(float* stereo, int frames, int deviceRate, float globalGain);
+    // Drops what is buffered and counts from 0 again (user streams), mixer lock held.
+    void DiscardBuffered();
+    // The `count` most recently heard samples, channels mixed, oldest first; mixer lock held.
+    void CopyHistory(float* out, int count) const;
+
+    // --- state seen by the API
+    std::atomic<int> state{static_cast<int>(PlayState::Stopped)};
+    std::atomic<bool> stalled{false};
+    std::atomic<bool> endPending{false};  // set by the mixer, taken by the notifier
+    std::atomic<uint64_t> heardFrames{0};
+    std::atomic<int64_t> lengthFrames{-1};  // -1 while not known
+    std::atomic<int> frequency;
+    std::atomic<int> volume{100};
+    std::atomic<int> pan{0};
+    void SetState(PlayState s) {
+        state.store(static_cast<int>(s));
+        Wake();
+    }
+    PlayState State() const { return static_cast<PlayState>(state.load()); }
+
+    std::unique_ptr<Producer> producer;
+    TagStore tags;
+    std::mutex* mixerLock = nullptr;  // the mixer's lock, for producers that restart the ring
+
+    HSYNC AddSync(DWORD type, SYNCPROC* proc, DWORD_PTR user);
+    bool RemoveSync(HSYNC sync);
+    std::vector<Sync> SyncsOfType(DWORD type);  // removes the one-time ones it returns
+    std::atomic<bool> downloadDone{false};      // for a download sync set afterwards
+
+    // A BASS_STREAM_DECODE channel is read by the application instead of the mixer.
+    bool decodeOnly = false;
+    void NotifyData() {
+        if (!decodeOnly) return;
+        dataWake_.fetch_add(1, std::memory_order_acq_rel);
+        dataWake_.notify_all();
+    }
+    // Reads up to size bytes for the application, waiting for the producer; 0 at the end.
+    size_t ReadDecoded(uint8_t* out, size_t size);
+
+    static constexpr int kHistory = 2048;  // enough for the largest FFT
+
+private:
+    bool NextFrame();
+    void ClearMixState();
+
+    std::atomic<uint32_t> wake_{0};
+    std::atomic<uint32_t> dataWake_{0};
+    size_t resumeBytes_;
+
+    // Mixing state, touched only with the mixer lock held.
+    float previous_[2] = {0, 0}, next_[2] = {0, 0};
+    double fraction_ = 0;
+    std::vector<uint8_t> scratch_;
+    size_t scratchCount_ = 0, scratchIndex_ = 0;
+    float history_[kHistory] = {};
+    unsigned historyPos_ = 0;
+
+    std::mutex syncMutex_;  // protects syncs_ and nextSync_
+    std::vector<Sync> syncs_;
+    HSYNC nextSync_ = 1;
+};
+
+}  // namespace bass

@@ -1,0 +1,60 @@
+// The output: SDL's default audio device, or for device 0 a clock thread that consumes the
+// channels in real time without sound. Mixes every playing channel into 16-bit stereo.
+#pragma once
+
+#include <SDL2/SDL.h>
+
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace bass {
+
+class Channel;
+class Notifier;
+
+class Mixer {
+public:
+    // Returns a BASS error code.
+    int Open(int device, int rate, Notifier& notifier);
+    void Close();
+    bool IsOpen() const { return open_; }
+    int Rate() const { return rate_; }
+    int Device() const { return deviceNumber_; }
+
+    // Held by the mixing callback for one buffer; the API takes it for short state changes.
+    std::mutex& Lock() { return mutex_; }
+    // With Lock() held: adds the channel to the mix (no-op when already in it) or removes it.
+    bool Add(Channel* channel);
+    void Remove(Channel* channel);
+
+    std::atomic<int> streamVolume{100};  // BASS_CONFIG_GVOL_STREAM
+    std::atomic<int> musicVolume{100};   // BASS_CONFIG_GVOL_MUSIC
+
+    // Mixes `frames` stereo frames into out. Called with Lock() held.
+    void Mix(int16_t* out, int frames);
+
+private:
+    static void SdlCallback(void* self, Uint8* stream, int bytes);
+    void RunClock();
+
+    static constexpr int kMaxChannels = 64;
+    static constexpr int kBlockFrames = 1024;
+
+    std::mutex mutex_;  // protects channels_, count_ and every channel's mixing state
+    std::array<Channel*, kMaxChannels> channels_{};
+    int count_ = 0;
+    std::vector<float> accumulator_ = std::vector<float>(2 * kBlockFrames);
+    Notifier* notifier_ = nullptr;
+    bool open_ = false;
+    int rate_ = 44100;
+    int deviceNumber_ = 0;
+    SDL_AudioDeviceID sdlDevice_ = 0;
+    // The no-sound clock thread (device 0): mixes into a scratch buffer at the wall clock's pace.
+    std::thread clock_;
+    std::atomic<bool> clockRunning_{false};
+};
+
+}  // namespace bass

@@ -1,0 +1,243 @@
+#include "NetSource.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "HttpConnection.h"
+#include "Tags.h"
+#include "bass.h"
+
+extern "C" {
+#include <libavformat/avio.h>
+#include <libavutil/dict.h>
+#include <libavutil/error.h>
+}
+
+namespace bass {
+
+namespace {
+
+constexpr int kMaxRedirects = 4;
+constexpr int kPollMs = 200;  // how often a waiting download looks at the abort flag
+constexpr size_t kChunk = 16384;
+constexpr size_t kDropAfter = 65536;  // live streams forget data read this far back
+
+// The last path segment has an extension, so the address names a file.
+bool PathNamesFile(const std::string& url) {
+    std::string path = url.substr(0, url.find_first_of("?#"));
+    const auto slash = path.rfind('/');
+    const auto dot = path.rfind('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash) && slash > path.find("//") + 1;
+}
+
+}  // namespace
+
+std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMetadata, int timeoutMs, int liveBufferMs, int& error) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::shared_ptr<NetSource> source(new NetSource);
+    source->liveLimit_ = std::max<size_t>(kDropAfter, static_cast<size_t>(liveBufferMs) * 48);
+    if (url.compare(0, 6, "ftp://") == 0) {
+        AVDictionary* options = nullptr;
+        av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+        const AVIOInterruptCB callback{[](void* self) { return static_cast<int>(static_cast<NetSource*>(self)->abort_.load()); },
+                                       source.get()};
+        const int opened = avio_open2(&source->ftp_, url.c_str(), AVIO_FLAG_READ, &callback, &options);
+        av_dict_free(&options);
+        if (opened < 0) {
+            error = BASS_ERROR_FILEOPEN;
+            return nullptr;
+        }
+        const int64_t size = avio_size(source->ftp_);
+        source->size_ = size > 0 ? size : -1;
+        source->headers_ += '\0';
+        source->thread_ = std::thread([raw = source.get()] { raw->RunFtp(); });
+        error = BASS_OK;
+        return source;
+    }
+    std::string location = url;
+    for (int redirects = 0;; ++redirects) {
+        const auto parsed = HttpUrl::Parse(location);
+        if (!parsed) {
+            error = BASS_ERROR_FILEOPEN;
+            return nullptr;
+        }
+        source->http_ = HttpConnection::Open(*parsed, wantMetadata, deadline, error);
+        if (!source->http_) return nullptr;
+        const int status = source->http_->Status();
+        const auto next = source->http_->Header("Location");
+        if (status >= 300 && status < 400 && next && redirects < kMaxRedirects) {
+            location = *next;
+            continue;
+        }
+        if (status != 200) {
+            error = BASS_ERROR_FILEOPEN;
+            return nullptr;
+        }
+        break;
+    }
+    for (const std::string& line : source->http_->Lines()) source->headers_ += line + '\0';
+    source->headers_ += '\0';
+    if (const auto length = source->http_->Header("Content-Length")) {
+        const long long value = std::atoll(length->c_str());
+        if (value > 0) source->size_ = value;
+    }
+    if (const auto interval = source->http_->Header("icy-metaint"); interval && wantMetadata) {
+        source->metaInterval_ = static_cast<size_t>(std::max(0, std::atoi(interval->c_str())));
+        source->audioLeft_ = source->metaInterval_;
+    }
+    source->live_ = source->metaInterval_ > 0 || (source->size_ < 0 && !PathNamesFile(location));
+    const std::string leftover = source->http_->TakeLeftover();
+    source->TakeAudio(reinterpret_cast<const uint8_t*>(leftover.data()), leftover.size());
+    source->thread_ = std::thread([raw = source.get()] { raw->RunHttp(); });
+    error = BASS_OK;
+    return source;
+}
+
+NetSource::~NetSource() {
+    Abort();
+    if (ftp_) avio_closep(&ftp_);
+}
+
+void NetSource::Abort() {
+    {
+        std::lock_guard lock(mutex_);
+        abort_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void NetSource::Listen(Listener listener) {
+    bool completeAlready;
+    {
+        std::lock_guard lock(mutex_);
+        listener_ = std::move(listener);
+        completeAlready = complete_;
+    }
+    if (completeAlready && listener_.complete) listener_.complete();
+}
+
+std::string NetSource::LastMetadata() {
+    std::lock_guard lock(mutex_);
+    return lastMeta_;
+}
+
+std::string NetSource::VorbisComments() {
+    std::lock_guard lock(mutex_);
+    return base_ == 0 ? VorbisCommentsFromOgg(data_.data(), data_.size()) : std::string();
+}
+
+int NetSource::Read(uint64_t position, uint8_t* buffer, int size, std::optional<TimePoint> deadline) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        if (abort_ || position < base_) return kFailed;
+        const uint64_t end = base_ + data_.size();
+        if (position < end) {
+            const size_t count = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(size), end - position));
+            const size_t offset = static_cast<size_t>(position - base_);
+            std::memcpy(buffer, data_.data() + offset, count);
+            if (live_ && offset + count > kDropAfter) {
+                data_.erase(data_.begin(), data_.begin() + static_cast<std::ptrdiff_t>(offset + count));
+                base_ += offset + count;
+                changed_.notify_all();
+            }
+            return static_cast<int>(count);
+        }
+        if (ended_) return 0;
+        if (!deadline) changed_.wait(lock);
+        else if (changed_.wait_until(lock, *deadline) == std::cv_status::timeout) return kTimedOut;
+    }
+}
+
+void NetSource::Append(const uint8_t* bytes, size_t count) {
+    std::unique_lock lock(mutex_);
+    if (live_)
+        changed_.wait(lock, [&] { return abort_ || data_.size() < liveLimit_; });
+    data_.insert(data_.end(), bytes, bytes + count);
+    downloaded_ += count;
+    changed_.notify_all();
+}
+
+void NetSource::TakeAudio(const uint8_t* bytes, size_t count) {
+    if (metaInterval_ == 0) {
+        if (count) Append(bytes, count);
+        return;
+    }
+    while (count > 0 && !abort_) {
+        if (metaLeft_ > 0) {
+            const size_t take = std::min(count, metaLeft_);
+            metaBlock_.append(reinterpret_cast<const char*>(bytes), take);
+            bytes += take;
+            count -= take;
+            if ((metaLeft_ -= take) > 0) continue;
+            std::string text(metaBlock_.c_str());  // the block is padded with NULs
+            Listener listener;
+            {
+                std::lock_guard lock(mutex_);
+                lastMeta_ = text;
+                listener = listener_;
+            }
+            if (listener.metadata && !text.empty()) listener.metadata(text);
+            audioLeft_ = metaInterval_;
+        } else if (expectLength_) {
+            metaLeft_ = static_cast<size_t>(*bytes) * 16;
+            metaBlock_.clear();
+            expectLength_ = false;
+            ++bytes;
+            --count;
+            if (metaLeft_ == 0) audioLeft_ = metaInterval_;
+        } else {
+            const size_t take = std::min(count, audioLeft_);
+            Append(bytes, take);
+            bytes += take;
+            count -= take;
+            if ((audioLeft_ -= take) == 0) expectLength_ = true;
+        }
+    }
+}
+
+void NetSource::Finish(bool whole) {
+    Listener listener;
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        if (whole && !live_) {
+            if (size_ < 0) size_ = static_cast<int64_t>(data_.size());
+            complete_ = true;
+            listener = listener_;
+        }
+    }
+    changed_.notify_all();
+    if (listener.complete) listener.complete();
+}
+
+void NetSource::RunHttp() {
+    uint8_t buffer[kChunk];
+    while (!abort_) {
+        const int n = http_->Receive(buffer, sizeof buffer, kPollMs);
+        if (n == HttpConnection::kWaitTimedOut) continue;
+        if (n <= 0) {
+            Finish(n == 0 && (size_ < 0 || downloaded_ >= static_cast<uint64_t>(size_)));
+            return;
+        }
+        TakeAudio(buffer, static_cast<size_t>(n));
+        if (size_ >= 0 && !live_ && downloaded_ >= static_cast<uint64_t>(size_)) {
+            Finish(true);
+            return;
+        }
+    }
+}
+
+void NetSource::RunFtp() {
+    uint8_t buffer[kChunk];
+    while (!abort_) {
+        const int n = avio_read(ftp_, buffer, sizeof buffer);
+        if (n <= 0) {
+            Finish(n == AVERROR_EOF && (size_ < 0 || downloaded_ >= static_cast<uint64_t>(size_)));
+            return;
+        }
+        Append(buffer, static_cast<size_t>(n));
+    }
+}
+
+}  // namespace bass

@@ -1,0 +1,94 @@
+// A network file or live stream fetched on a download thread: http:// over our own socket
+// client (with Shoutcast metadata taken out of the audio), ftp:// through FFmpeg's protocol.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct AVIOContext;
+
+namespace bass {
+
+class HttpConnection;
+
+class NetSource {
+public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    // Told on the download thread.
+    struct Listener {
+        std::function<void(const std::string&)> metadata;  // a new Shoutcast metadata block
+        std::function<void()> complete;                     // the whole net file is in
+    };
+
+    // Connects and reads the answer's head within timeoutMs; returns null with a BASS error code.
+    static std::shared_ptr<NetSource> Open(const std::string& url, bool wantMetadata, int timeoutMs,
+                                           int liveBufferMs, int& error);
+    ~NetSource();
+
+    // Blocks until bytes at `position` are in, the data end, Abort is called or the deadline
+    // passes. Returns the count read, 0 at the end, kTimedOut or kFailed.
+    int Read(uint64_t position, uint8_t* buffer, int size, std::optional<TimePoint> deadline);
+    static constexpr int kTimedOut = -1;
+    static constexpr int kFailed = -2;
+
+    // Starts the download thread; a completion that happened before is told at once.
+    void Listen(Listener listener);
+    void Abort();
+
+    int64_t Size() const { return size_; }  // -1 when the server did not tell it
+    uint64_t Downloaded() const { return downloaded_; }
+    bool Complete() const { return complete_; }
+    bool Live() const { return live_; }
+    // Response headers as NUL-terminated strings ended by an empty one.
+    const std::string& Headers() const { return headers_; }
+    std::string LastMetadata();
+    // The Vorbis comments in the first bytes of the stream, while they are still kept.
+    std::string VorbisComments();
+    // The whole file once Complete() (net files only).
+    const std::vector<uint8_t>& Data() const { return data_; }
+
+private:
+    NetSource() = default;
+    void RunHttp();
+    void RunFtp();
+    void Append(const uint8_t* bytes, size_t count);
+    void TakeAudio(const uint8_t* bytes, size_t count);  // strips Shoutcast metadata
+    void Finish(bool whole);
+
+    std::unique_ptr<HttpConnection> http_;
+    AVIOContext* ftp_ = nullptr;
+    std::string headers_;
+    std::atomic<int64_t> size_{-1};
+    bool live_ = false;
+    size_t liveLimit_ = 0;
+    // Shoutcast metadata interleaving: every metaInterval_ audio bytes a length byte and
+    // length * 16 bytes of text.
+    size_t metaInterval_ = 0, audioLeft_ = 0, metaLeft_ = 0;
+    bool expectLength_ = false;
+    std::string metaBlock_;
+
+    mutable std::mutex mutex_;  // protects data_, base_, ended_, failed_, lastMeta_, listener_
+    std::condition_variable changed_;
+    std::vector<uint8_t> data_;
+    uint64_t base_ = 0;  // stream offset of data_[0]; live streams drop what was read
+    bool ended_ = false, failed_ = false;
+    std::string lastMeta_;
+    Listener listener_;
+    std::atomic<bool> complete_{false};
+    std::atomic<bool> abort_{false};
+    std::atomic<uint64_t> downloaded_{0};
+    // The download thread: reads the connection into data_ until the end, an error or Abort.
+    std::thread thread_;
+};
+
+}  // namespace bass

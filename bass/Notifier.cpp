@@ -1,0 +1,60 @@
+#include "Notifier.h"
+
+#include "Channel.h"
+
+namespace bass {
+
+void Notifier::Start(Lookup lookup, Snapshot snapshot) {
+    lookup_ = std::move(lookup);
+    snapshot_ = std::move(snapshot);
+    running_ = true;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void Notifier::Stop() {
+    if (!thread_.joinable()) return;
+    running_ = false;
+    SignalEnd();
+    thread_.join();
+    std::lock_guard lock(queueMutex_);
+    queue_.clear();
+}
+
+void Notifier::Post(DWORD channel, DWORD type, std::string data) {
+    {
+        std::lock_guard lock(queueMutex_);
+        queue_.push_back({channel, type, std::move(data)});
+    }
+    SignalEnd();
+}
+
+void Notifier::WaitForCallbacks() {
+    if (std::this_thread::get_id() == thread_.get_id()) return;
+    std::lock_guard lock(callbackMutex_);
+}
+
+void Notifier::Fire(Channel& channel, DWORD type, const char* data) {
+    for (const Sync& sync : channel.SyncsOfType(type))
+        sync.proc(sync.handle, channel.handle, reinterpret_cast<DWORD_PTR>(data), sync.user);
+}
+
+void Notifier::Run() {
+    while (running_) {
+        const uint32_t seen = wake_.load(std::memory_order_acquire);
+        std::deque<Event> events;
+        {
+            std::lock_guard lock(queueMutex_);
+            events.swap(queue_);
+        }
+        {
+            std::lock_guard callbacks(callbackMutex_);
+            for (const Event& event : events)
+                if (auto channel = lookup_(event.channel)) Fire(*channel, event.type, event.data.c_str());
+            for (const auto& channel : snapshot_())
+                if (channel->endPending.exchange(false)) Fire(*channel, BASS_SYNC_END, nullptr);
+        }
+        if (events.empty()) wake_.wait(seen, std::memory_order_acquire);
+    }
+}
+
+}  // namespace bass

@@ -1,0 +1,211 @@
+#include "BassTestSupport.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <numbers>
+
+namespace basstest {
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/basstest-XXXXXX";
+    path_ = mkdtemp(pattern);
+}
+
+TempDir::~TempDir() { std::filesystem::remove_all(path_); }
+
+bool RunCommand(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+std::string MakeSineWav(const TempDir& dir, const std::string& name, double frequency, double seconds, double amplitude,
+                        const std::string& encoding, int channels) {
+    const std::string path = dir.Path(name);
+    RunCommand("sox -n -r 44100 -c " + std::to_string(channels) + " " + encoding + " " + path + " synth " +
+        std::to_string(seconds) + " sine " + std::to_string(frequency) + " vol " + std::to_string(amplitude));
+    return path;
+}
+
+std::string EncodeMp3(const TempDir& dir, const std::string& wav, const std::string& name) {
+    const std::string path = dir.Path(name);
+    RunCommand("lame --quiet -b 128 " + wav + " " + path);
+    return path;
+}
+
+std::string EncodeOgg(const TempDir& dir, const std::string& wav, const std::string& name) {
+    const std::string path = dir.Path(name);
+    RunCommand("oggenc --quiet -q 4 -t 'Ogg Title' -a 'Ogg Artist' -o " + path + " " + wav);
+    return path;
+}
+
+std::string EncodeWma(const TempDir& dir, const std::string& wav, const std::string& name) {
+    const std::string path = dir.Path(name);
+    RunCommand("ffmpeg -nostdin -y -loglevel error -i " + wav + " -c:a wmav2 -b:a 128k " + path);
+    return path;
+}
+
+std::string MakeModule(const TempDir& dir, const std::string& name) {
+    constexpr int kSampleLength = 32;  // two cycles of 16 samples
+    std::vector<uint8_t> module(20, 0);
+    std::memcpy(module.data(), "tone", 4);
+    for (int sample = 0; sample < 31; ++sample) {
+        uint8_t header[30] = {};
+        if (sample == 0) {
+            std::memcpy(header, "sine", 4);
+            header[23] = kSampleLength / 2;  // length in words, big-endian
+            header[25] = 64;                 // volume
+            header[29] = kSampleLength / 2;  // loop length in words (loop start 0)
+        }
+        module.insert(module.end(), header, header + 30);
+    }
+    module.push_back(1);    // song length: one order
+    module.push_back(127);
+    module.insert(module.end(), 128, 0);
+    for (char c : std::string("M.K.")) module.push_back(static_cast<uint8_t>(c));
+    std::vector<uint8_t> pattern(64 * 4 * 4, 0);
+    const int period = 214;
+    pattern[0] = static_cast<uint8_t>(period >> 8);  // sample 1: high nibble 0
+    pattern[1] = static_cast<uint8_t>(period & 0xFF);
+    pattern[2] = 0x1F;  // sample low nibble 1, effect F (speed)
+    pattern[3] = 0x01;  // one tick a row
+    module.insert(module.end(), pattern.begin(), pattern.end());
+    for (int i = 0; i < kSampleLength; ++i)
+        module.push_back(static_cast<uint8_t>(static_cast<int8_t>(std::lround(100 * std::sin(2 * std::numbers::pi * i / 16)))));
+    const std::string path = dir.Path(name);
+    WriteFile(path, module);
+    return path;
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream file(path, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+DiskOutput::DiskOutput(const TempDir& dir) : path_(dir.Path("heard.raw")) {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", path_.c_str(), 1);
+}
+
+std::vector<float> DiskOutput::TakeLeft() const {
+    const std::vector<uint8_t> bytes = ReadFile(path_);
+    std::vector<float> left;
+    for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
+        int16_t value;
+        std::memcpy(&value, bytes.data() + at, 2);
+        left.push_back(value / 32768.0f);
+    }
+    return left;
+}
+
+Span NonSilent(const std::vector<float>& samples, float threshold) {
+    Span span{1, 0};
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (std::fabs(samples[i]) <= threshold) continue;
+        if (span.first > span.last) span.first = i;
+        span.last = i;
+    }
+    return span;
+}
+
+double Frequency(const std::vector<float>& samples, size_t first, size_t last) {
+    size_t crossings = 0, firstCrossing = 0, lastCrossing = 0;
+    for (size_t i = first + 1; i <= last && i < samples.size(); ++i) {
+        if (samples[i - 1] < 0 && samples[i] >= 0) {
+            if (crossings++ == 0) firstCrossing = i;
+            lastCrossing = i;
+        }
+    }
+    if (crossings < 2) return 0;
+    return (crossings - 1) * 44100.0 / static_cast<double>(lastCrossing - firstCrossing);
+}
+
+double Peak(const std::vector<float>& samples, size_t first, size_t last) {
+    double peak = 0;
+    for (size_t i = first; i <= last && i < samples.size(); ++i) peak = std::max(peak, static_cast<double>(std::fabs(samples[i])));
+    return peak;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+void SyncRecorder::Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {
+    auto* recorder = reinterpret_cast<SyncRecorder*>(user);
+    std::lock_guard lock(recorder->mutex);
+    recorder->texts.emplace_back(data ? reinterpret_cast<const char*>(data) : "");
+    ++recorder->calls;
+}
+
+TestHttpServer::TestHttpServer(Handler handler) : handler_(std::move(handler)) {
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener_, 16);
+    socklen_t length = sizeof address;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    acceptor_ = std::thread([this] { Accept(); });
+}
+
+TestHttpServer::~TestHttpServer() {
+    running_ = false;
+    acceptor_.join();
+    close(listener_);
+    std::lock_guard lock(connectionsMutex_);
+    for (std::thread& connection : connections_) connection.join();
+}
+
+bool TestHttpServer::Send(int socket, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void TestHttpServer::Accept() {
+    while (running_) {
+        pollfd entry{listener_, POLLIN, 0};
+        if (poll(&entry, 1, 50) <= 0) continue;
+        const int connection = accept(listener_, nullptr, nullptr);
+        if (connection < 0) continue;
+        std::lock_guard lock(connectionsMutex_);
+        connections_.emplace_back([this, connection] {
+            std::string request;
+            char buffer[1024];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                pollfd entry{connection, POLLIN, 0};
+                if (poll(&entry, 1, 2000) <= 0) break;
+                const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
+                if (n <= 0) break;
+                request.append(buffer, static_cast<size_t>(n));
+            }
+            const auto start = request.find(' ');
+            const auto end = request.find(' ', start + 1);
+            if (start != std::string::npos && end != std::string::npos) handler_(connection, request.substr(start + 1, end - start - 1));
+            close(connection);
+        });
+    }
+}
+
+}  // namespace basstest

@@ -27,7 +27,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus" "$artifacts"
     echo "== $target: ${seconds}s (seeds: ${seeds:-none})"
     if ! "$build/bin/$target" "$corpus" ${seeds:+"$seeds"} -max_total_time="$seconds" -timeout=1 \
-        -rss_limit_mb=1024 -malloc_limit_mb=64 -artifact_prefix="$artifacts" -print_final_stats=1 \
+        -rss_limit_mb=2048 -malloc_limit_mb=64 -artifact_prefix="$artifacts" -print_final_stats=1 \
         >"$build/$target.log" 2>&1; then
         echo "!! $target failed; see $build/$target.log and $artifacts"
         status=1

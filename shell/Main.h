@@ -1,0 +1,223 @@
+#pragma once
+
+#include <QAction>
+#include <QLabel>
+#include <QTimer>
+#include <QTreeView>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "desktop/MediaControl.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/Registry.h"
+#include "shell/EngineControl.h"
+#include "shell/MediaClass.h"
+#include "shell/PlaylistModel.h"
+#include "shell/Random.h"
+#include "shell/Schedule.h"
+#include "shell/SpeedButton.h"
+
+namespace tavuro {
+
+// What the main window works through: the system and the back ends behind their seams.
+struct TShellServices {
+    TRegistry* Registry = nullptr;
+    TClock* Clock = nullptr;
+    TDialogs* Dialogs = nullptr;            // null: Qt's message boxes and open dialog
+    TProcessLauncher* Launcher = nullptr;
+    // Makes the media control inside the video panel. A widget made here belongs to the panel;
+    // a test double outlives the window.
+    std::function<TMediaControl*(QWidget* videoPanel)> CreateMediaControl;
+    // Makes the audio engine at window show, when "libbass.so" lies in the program folder;
+    // empty while the program has no engine.
+    std::function<std::unique_ptr<TEngineControl>()> CreateEngine;
+    std::string AppDir;                     // the program folder, with a trailing "/"
+    std::vector<std::string> Arguments;     // the command line without the program
+    std::optional<std::uint32_t> RandomSeed; // default: the time of day in milliseconds
+};
+
+// A label that reports mouse clicks by position (the progress bar, the resize strip).
+class TClickLabel : public QLabel {
+public:
+    TClickLabel(QWidget* parent, const char* name);
+    std::function<void(int x)> OnLeftUp;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class TCaptionDelegate;
+
+// The player's one window: start-up and shutdown, settings and schedule, the playlist and its
+// M3U files, the dispatch of entries to the back ends, the transport and the titles.
+// Widgets carry their design names, and the shell's state is kept in the fields below.
+class TMainForm : public QWidget {
+public:
+    explicit TMainForm(TShellServices services);
+    ~TMainForm() override;
+
+    // False when "/AUTO" met a schedule that forbids playing now: the window is never shown.
+    bool ShouldRun() const { return RunAllowed; }
+    // True once the close query ran (the program is ending).
+    bool Closed() const { return HasClosed; }
+
+    // Shell state.
+    std::string AppDir, PlaylistFile, LastOpenDir;
+    TSchedule Schedule;
+    int RunMode = 0; // 0 normal, 1 auto, 2 a single file from the command line
+    bool IsNTPlatform = false, ScreenSaverWasActive = false, ScreenSaverSuspended = false;
+    bool StayOnTop = false, Transparent = false;
+    int VisMode = 9, VisStyle = 1;
+    bool UnknownLength = false, GeometryChanged = false, WindowCentred = true;
+    bool StartStayOnTop = false, StartTransparent = false;
+    int StartVisMode = 9;
+    int CurrentIndex = 0;
+    bool PlaylistDirty = false, PlaylistRandomFlag = false, PlaylistVisMidiFlag = false;
+    TMediaClass MediaClass = mcControl;
+    bool IsUrl = false, IsWindowsMediaFormat = false, StartingStream = false;
+    bool ActivatedOnce = false;
+    TRandom Random;
+
+    // Components.
+    QWidget* Panel1;
+    TSpeedButton *sbPlay, *sbNext, *sbAbout, *sbStop, *sbLevel, *sbNormal, *sbOrder, *sbRandom,
+        *sbAdd, *sbMin, *sbPower, *sbNext2, *sbStop2, *sbPower2;
+    QLabel *bgLabel1, *bgLabel2, *bgLabel3, *bgLabel4, *bgLabel5, *Label3, *Label4, *Label5;
+    TGauge *Gauge1, *Gauge2;
+    TClickLabel* lbProgress;
+    QWidget* MListPanel;
+    QTreeView* MIDIList;
+    TPlaylistModel* Playlist;
+    QWidget* pnBottom;
+    TClickLabel* lbResize;
+    QWidget *VisPanel, *pnTitle, *pnResize, *VisBox, *VdoPanel;
+    QLabel *lbTitle, *lbTime;
+    QTimer *Timer1, *Timer2;
+    QAction *pmDel, *pmTransp, *pmAdd, *pmPlay, *pmNext;
+    TMediaControl* Player = nullptr;
+
+    // Start-up, settings and shutdown.
+    void ReadSettings();
+    void WriteSettings();
+    bool ScheduleAllows(int mode);
+    std::string PickStartPlaylist();
+    void FormActivate();
+
+    // The playlist.
+    int FindEntry(const std::string& path) const { return Playlist->FindEntry(path); }
+    void OpenDialogFlow();
+    void AddFiles(const std::vector<std::string>& files);
+    void DeleteSelected();
+    void FitListHeight();
+    void PlayListDoubleClick();
+    bool LoadPlaylist(const std::string& file); // false: nothing loaded, the caller aborts
+    void SavePlaylist();
+    void SetXGAvailability();
+    void LevelClick();
+    void NormalClick();
+
+    // Playback and transport.
+    bool PlayCurrent(); // false: the start failed and the calling action is abandoned
+    void PlaySelected();
+    void NextClick();
+    void StopClick();
+    void OrderClick();
+    void RandomClick();
+    void PickNext();
+    bool PlayNext();
+    void StopAll();
+    void Timer1Timer();
+    void Timer2Timer();
+    void ProgressClick(int x);
+
+    // Titles and status.
+    void ComposePlayingTitle();
+    void ShowIdleState();
+    void ShowEmptyListDisplay();
+    void LeaveEmptyListDisplay();
+    std::string ApplicationTitle() const { return windowTitle().toStdString(); }
+    void SetApplicationTitle(std::string_view title);
+
+    // Layouts (the window's geometry per what plays).
+    void EnterListLayout();
+    void EnterVideoOrSpectrumLayout();
+    bool VideoLayoutShown() const;
+    bool GaugeAtTopEdge() const { return Gauge1->y() == 0; }
+    bool StripMode() const { return false; } // the external MIDI player never runs yet
+
+    // Selection of the list view.
+    std::vector<int> SelectedRows() const;
+    int FirstSelected() const;
+    void SelectRow(int row);
+    void ClearSelection();
+    void ScrollIntoView(int row);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildWindow();
+    void BuildButtons();
+    void BuildList();
+    void BuildPanels();
+    void BuildShortcuts();
+    void CreateWindowState();
+    void FormShow();
+    void CloseQuery();
+    void StartSingleFile(const std::string& path);
+    void SetPlayingButtons();
+    bool StartMediaControl();
+    bool StartEngine();
+    bool ReportPlayError();
+    bool FailEmptyPlaylist(const std::string& file);
+    void AlignCurrentWithSelection();
+    void RecordLength();
+    void EndOfTrack();
+    void PickVisStyle();
+    void ScreenSaverSwitch();
+    void SavePlaylistIfChanged();
+    bool PlaylistFlagsDiffer() const;
+    void BackUpXGRegistry();
+    void RestoreXGRegistry();
+    void SetTitleColumnWidth(int width);
+    void SetListPanelHeight(int height);
+    void FitWindowToList();
+    void PlaceEdgeButtons();
+    void SetGaugeColours(QColor back, QColor fore);
+    int WorkAreaBottom() const;
+    void FocusList();
+    void DropTopmost() {}
+    void RestoreTopmost() {}
+    void RestoreAndBringToFront();
+    void ShowMessage(const std::string& text, const std::string& title);
+    bool Exists(const std::string& name) const;
+    const TPlaylistEntry& CurrentEntry() const { return Playlist->Entry(CurrentIndex); }
+    bool Playing() const { return sbStop->isEnabled(); }
+    bool Idle() const { return !bgLabel2->isHidden(); }
+    bool RandomMode() const { return !sbRandom->isHidden(); }
+    bool VisMidiOn() const { return sbLevel->isEnabled() && !sbLevel->isHidden(); }
+    bool EnginePresent() const { return !VisBox->isHidden(); }
+
+    TShellServices Services;
+    std::unique_ptr<TDialogs> OwnDialogs;
+    std::unique_ptr<TEngineControl> Engine;
+    TCaptionDelegate* CaptionDelegate = nullptr;
+    bool RunAllowed = true, HasClosed = false, Shown = false, ModalShown = false;
+    int TitleColumnMinWidth = 125;
+    static constexpr int TitleColumnMaxWidth = 142;
+    static constexpr int TimeColumnWidth = 43;
+};
+
+} // namespace tavuro

@@ -1,0 +1,328 @@
+// The main window's life cycle: creation, show, activation, the close query, the settings file
+// and the schedule test.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QScreen>
+#include <QStyle>
+
+#include "common/Text.h"
+#include "desktop/Titles.h"
+#include "shell/Main.h"
+#include "shell/Settings.h"
+#include "shell/SystemColours.h"
+#include "shell/TextFile.h"
+
+namespace tavuro {
+
+namespace {
+constexpr const char* SettingsFileName = "playmode.ini";
+constexpr const char* VersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr const char* DesktopKey = "Control Panel\\Desktop";
+constexpr const char* XGPlayerKey = "Software\\YAMAHA\\XGPlayer";
+constexpr const char* XGPlayerBackupKey = "Software\\YAMAHA\\XGPlayer~";
+
+TRect WorkAreaOf(const QWidget* widget) {
+    const QScreen* screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    return {area.left(), area.top(), area.width(), area.height()};
+}
+} // namespace
+
+TMainForm::TMainForm(TShellServices services)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      Services(std::move(services)) {
+    if (!Services.Dialogs) {
+        OwnDialogs = MakeQtDialogs(this);
+        Services.Dialogs = OwnDialogs.get();
+    }
+    BuildWindow();
+    SetApplicationTitle(TitleStartUp);
+    CreateWindowState();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::CreateWindowState() {
+    Schedule.ScheduleStartHour = 8;
+    VisMode = 9;
+    AppDir = Services.AppDir;
+    if (Exists(SettingsFileName))
+        ReadSettings();
+    Random.Seed = Services.RandomSeed.value_or(
+        static_cast<std::uint32_t>(Services.Clock->Now().MillisecondsSinceMidnight));
+    RunMode = 0;
+    if (!Services.Arguments.empty() && UpperAscii(Services.Arguments.front()) == "/AUTO")
+        RunMode = 1;
+    if (RunMode == 1 && !ScheduleAllows(0)) {
+        RunAllowed = false;
+        return;
+    }
+    IsNTPlatform = !Services.Registry->ReadString(TRegistryRoot::rrLocalMachine, VersionKey,
+                                                  "VersionNumber");
+    ScreenSaverWasActive = Services.Registry->ReadString(TRegistryRoot::rrCurrentUser, DesktopKey,
+                                                         "ScreenSaveActive") == "1";
+    if (!IsNTPlatform) {
+        Transparent = false;
+        for (QLabel* label : {lbTitle, lbTime}) {
+            QPalette palette = label->palette();
+            palette.setColor(QPalette::WindowText, ActiveCaptionGradientColour());
+            label->setPalette(palette);
+        }
+    } else if (Transparent) {
+        Gauge1->BackColor = QColor(96, 96, 96);
+        Gauge1->ForeColor = ButtonFaceColour();
+        Gauge2->BackColor = Gauge1->ForeColor;
+        Gauge2->ForeColor = Gauge1->BackColor;
+    }
+    Label5->setVisible(Transparent);
+    Schedule.PlayToday = true;
+    StartStayOnTop = StayOnTop;
+    StartTransparent = Transparent;
+    StartVisMode = VisMode;
+}
+
+void TMainForm::ReadSettings() {
+    const auto bytes = ReadFileBytes(AppDir + SettingsFileName);
+    if (!bytes)
+        return;
+    const TSettingsRead read = ParseSettings(*bytes);
+    bool rewriteDue = read.RewriteDue;
+    if (read.LastOpenDir)
+        LastOpenDir = *read.LastOpenDir;
+    if (read.ScheduleCode) {
+        Schedule.ScheduleCode = *read.ScheduleCode;
+        Schedule.ScheduleStartHour = ScheduleStartHourOf(*ParseScheduleCode(*read.ScheduleCode));
+    }
+    if (read.Display) {
+        VisMode = read.Display->VisMode;
+        StayOnTop = read.Display->StayOnTop;
+        Transparent = read.Display->Transparent;
+    }
+    if (read.GeometryLine) {
+        const TGeometryResult geometry =
+            ApplyGeometryLine(*read.GeometryLine, width(), height(), WorkAreaOf(this));
+        if (geometry.ClientHeight) {
+            resize(width(), *geometry.ClientHeight);
+            MListPanel->resize(MListPanel->width(), *geometry.ClientHeight - 36);
+        }
+        if (geometry.Left) {
+            WindowCentred = false;
+            move(*geometry.Left, *geometry.Top);
+        }
+        if (geometry.WindowCentred)
+            WindowCentred = true;
+        if (geometry.GeometryChanged) {
+            GeometryChanged = true;
+            rewriteDue = true;
+        }
+    }
+    if (rewriteDue)
+        WriteSettings();
+}
+
+void TMainForm::WriteSettings() {
+    const std::string path = AppDir + SettingsFileName;
+    std::vector<std::string> lines;
+    if (const auto bytes = ReadFileBytes(path))
+        lines = SplitLines(*bytes);
+    TSettingsWrite settings;
+    settings.LastOpenDir = LastOpenDir;
+    settings.ScheduleCodeInUse = !Schedule.ScheduleCode.empty();
+    settings.Display = {VisMode, StayOnTop, Transparent};
+    if (GeometryChanged) {
+        std::optional<std::pair<int, int>> position;
+        if (!WindowCentred) {
+            if (VideoLayoutShown())
+                position = {x() + (width() - 195) / 2,
+                            y() + (height() - MListPanel->height() - 36) / 2};
+            else
+                position = {x(), y()};
+        }
+        const int listHeight = GaugeAtTopEdge() ? MListPanel->height() + 36 : height();
+        settings.GeometryLine = ComposeGeometryLine(position, listHeight);
+        GeometryChanged = false;
+    }
+    WriteLinesReplacing(path, ComposeSettings(std::move(lines), settings));
+}
+
+bool TMainForm::ScheduleAllows(int mode) {
+    return tavuro::ScheduleAllows(mode, Services.Clock->Now().Hour, Schedule, Random);
+}
+
+std::string TMainForm::PickStartPlaylist() {
+    QStringList names = QDir(QString::fromStdString(AppDir))
+                            .entryList({"*.m3u"}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+    if (names.size() > 100)
+        names = names.mid(0, 100);
+    if (names.isEmpty())
+        return {};
+    return AppDir + names[Random.Below(static_cast<int>(names.size()))].toStdString();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!Shown) {
+        Shown = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow() {
+    if (WindowCentred) {
+        const TRect area = WorkAreaOf(this);
+        move(area.Left + (area.Width - width()) / 2, area.Top + (area.Height - height()) / 2);
+    }
+    if (Exists("libbass.so") && Services.CreateEngine) {
+        Engine = Services.CreateEngine();
+        if (!Engine || !Engine->BassReady()) {
+            Engine.reset();
+            close();
+            return;
+        }
+        VisStyle = VisMode < 7 ? VisMode : Random.Below(6) + 1;
+        VisBox->show();
+    }
+    const int scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    if (scrollBarWidth >= 18)
+        TitleColumnMinWidth = TitleColumnMaxWidth - scrollBarWidth;
+    const auto& arguments = Services.Arguments;
+    if (arguments.size() == 1) {
+        if (RunMode != 1) {
+            Schedule.HourGranted = true;
+            if (UpperAscii(FileExtension(arguments.front())) != ".M3U") {
+                StartSingleFile(arguments.front());
+                return;
+            }
+            PlaylistFile = arguments.front();
+        } else {
+            Schedule.HourGranted = Services.Clock->Now().Minute > 29;
+        }
+    }
+    if (PlaylistFile.empty())
+        PlaylistFile = PickStartPlaylist();
+    if (!PlaylistFile.empty() && !LoadPlaylist(PlaylistFile))
+        return;
+    if (Playlist->Count() == 0) {
+        ShowEmptyListDisplay();
+    } else if (arguments.size() == 1) {
+        if (PlayCurrent())
+            SetPlayingButtons();
+    } else {
+        ScrollIntoView(FirstSelected());
+    }
+}
+
+// A single media path from the command line plays alone; the program ends with it.
+void TMainForm::StartSingleFile(const std::string& path) {
+    RunMode = 2;
+    if (MListPanel->height() > 72)
+        MListPanel->resize(MListPanel->width(), 72);
+    Playlist->Add({EntryCaption(path), {path}});
+    CurrentIndex = 0;
+    MediaClass = ClassifyMedia(path, EnginePresent(), Exists("libbasswma.so")).Class;
+    bgLabel2->hide();
+    const bool available = Exists("XGPlayer") && MediaClass == mcMidi;
+    sbLevel->setEnabled(available);
+    sbNormal->setEnabled(available);
+    sbLevel->setVisible(available);
+    sbNormal->setVisible(!available);
+    if (!sbLevel->isHidden())
+        BackUpXGRegistry();
+    if (!PlayCurrent())
+        return;
+    sbPlay->hide();
+    sbNext->show();
+    sbStop->setEnabled(true);
+    bgLabel3->setVisible(!sbNormal->isHidden());
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        // The window's own activation: at start and when one of its dialogs hands back the
+        // focus. Activation from another program only focuses the list.
+        if (!ActivatedOnce || ModalShown) {
+            ModalShown = false;
+            FormActivate();
+        } else if (MListPanel->isEnabled() && !MListPanel->isHidden()) {
+            FocusList();
+        }
+    } else if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
+        if (MListPanel->isEnabled() && !MListPanel->isHidden())
+            FocusList();
+    }
+}
+
+void TMainForm::FormActivate() {
+    if (!StayOnTop)
+        DropTopmost();
+    if (RunMode == 1 && Playing() && !GaugeAtTopEdge())
+        showMinimized();
+    ActivatedOnce = true;
+    Timer2->start();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (!HasClosed) {
+        HasClosed = true;
+        CloseQuery();
+    }
+    event->accept();
+}
+
+void TMainForm::CloseQuery() {
+    if (StartingStream)
+        return;
+    Timer1->stop();
+    Timer2->stop();
+    Player->SetFileName("");
+    Engine.reset();
+    RestoreXGRegistry();
+    if (ScreenSaverSuspended)
+        Services.Registry->WriteString(TRegistryRoot::rrCurrentUser, DesktopKey,
+                                       "ScreenSaveActive", "1", false);
+    if (GeometryChanged || StayOnTop != StartStayOnTop || Transparent != StartTransparent ||
+        VisMode != StartVisMode)
+        WriteSettings();
+    if (PlaylistDirty || PlaylistFlagsDiffer() || sbLevel->isHidden() == PlaylistVisMidiFlag)
+        SavePlaylist();
+}
+
+void TMainForm::BackUpXGRegistry() {
+    TRegistry& registry = *Services.Registry;
+    if (!registry.KeyExists(TRegistryRoot::rrCurrentUser, XGPlayerBackupKey) &&
+        registry.KeyExists(TRegistryRoot::rrCurrentUser, XGPlayerKey))
+        registry.MoveKey(TRegistryRoot::rrCurrentUser, XGPlayerKey, XGPlayerBackupKey);
+}
+
+void TMainForm::RestoreXGRegistry() {
+    TRegistry& registry = *Services.Registry;
+    if (registry.KeyExists(TRegistryRoot::rrCurrentUser, XGPlayerBackupKey)) {
+        registry.DeleteKey(TRegistryRoot::rrCurrentUser, XGPlayerKey);
+        registry.MoveKey(TRegistryRoot::rrCurrentUser, XGPlayerBackupKey, XGPlayerKey);
+    }
+}
+
+// The screen saver stays off while a video plays and comes back afterwards.
+void TMainForm::ScreenSaverSwitch() {
+    ScreenSaverSuspended = Timer1->isActive() && VideoLayoutShown();
+    Services.Registry->WriteString(TRegistryRoot::rrCurrentUser, DesktopKey, "ScreenSaveActive",
+                                   ScreenSaverSuspended ? "0" : "1", false);
+}
+
+void TMainForm::ShowMessage(const std::string& text, const std::string& title) {
+    ModalShown = true;
+    Services.Dialogs->ShowMessage(text, title, TMessageIcon::miNone);
+}
+
+void TMainForm::RestoreAndBringToFront() {
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+bool TMainForm::Exists(const std::string& name) const { return FileExists(AppDir + name); }
+
+} // namespace tavuro

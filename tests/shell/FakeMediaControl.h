@@ -1,0 +1,109 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "desktop/MediaControl.h"
+#include "shell/EngineControl.h"
+
+namespace tavuro {
+
+// A media control that behaves the same every run: lengths and picture sizes per path, a set of
+// paths whose Play fails, and a position the test moves by hand.
+class TFakeMediaControl : public TMediaControl {
+public:
+    std::map<std::string, double> Durations;
+    std::map<std::string, std::pair<int, int>> Pictures;
+    std::set<std::string> FailOnPlay;
+    std::vector<std::string> Opened; // every non-empty file name, in order
+    double Position = 0;
+    int State = 0;
+    int Display = 1;
+    bool Seekable = true;
+    int BoundsWidth = 0, BoundsHeight = 0;
+
+    std::string FileName() const override { return File; }
+    void SetFileName(const std::string& fileName) override {
+        File = fileName;
+        Position = 0;
+        State = 0;
+        if (!fileName.empty())
+            Opened.push_back(fileName);
+    }
+    double CurrentPosition() const override { return Position; }
+    void SetCurrentPosition(double seconds) override { Position = seconds < 0 ? 0 : seconds; }
+    double Duration() const override {
+        const auto found = Durations.find(File);
+        return found == Durations.end() ? 0 : found->second;
+    }
+    int ImageSourceWidth() const override { return Picture().first; }
+    int ImageSourceHeight() const override { return Picture().second; }
+    int DisplaySize() const override { return Display; }
+    void SetDisplaySize(int displaySize) override { Display = displaySize; }
+    bool CanSeek() const override { return Seekable; }
+    int PlayState() const override { return State; }
+    bool Play() override {
+        if (File.empty() || FailOnPlay.count(File))
+            return false;
+        State = 2;
+        return true;
+    }
+    void SetBounds(int, int, int width, int height) override {
+        BoundsWidth = width;
+        BoundsHeight = height;
+    }
+    int Width() const override { return BoundsWidth; }
+    int Height() const override { return BoundsHeight; }
+
+private:
+    std::pair<int, int> Picture() const {
+        const auto found = Pictures.find(File);
+        return found == Pictures.end() ? std::pair{0, 0} : found->second;
+    }
+    std::string File;
+};
+
+// An audio engine double: lengths per path in milliseconds, paths it refuses, a position the
+// test sets.
+class TFakeEngine : public TEngineControl {
+public:
+    bool Ready = true;
+    std::map<std::string, std::uint32_t> Lengths;
+    std::set<std::string> Refused;
+    std::string Current;
+    std::uint32_t Position = 0;
+    TPlayerState State = psNone;
+    bool Seekable = true;
+    std::vector<std::uint32_t> Seeks;
+
+    bool BassReady() const override { return Ready; }
+    bool Open(const std::string& path) override {
+        if (Refused.count(path))
+            return false;
+        Current = path;
+        Position = 0;
+        State = psReady;
+        return true;
+    }
+    void Play() override { State = psPlaying; }
+    void Close() override {
+        Current.clear();
+        State = psNone;
+    }
+    std::uint32_t GetLength() const override {
+        const auto found = Lengths.find(Current);
+        return found == Lengths.end() ? 0 : found->second;
+    }
+    std::uint32_t GetPosition() const override { return Position; }
+    void SetPosition(std::uint32_t milliseconds) override {
+        Position = milliseconds;
+        Seeks.push_back(milliseconds);
+    }
+    bool CanSeek() const override { return Seekable; }
+    TPlayerState PlayerState() const override { return State; }
+};
+
+} // namespace tavuro

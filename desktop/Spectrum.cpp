@@ -291,6 +291,8 @@ void TSpectrumDisplay::CopyRows(const QImage& source, int sourceTop, int left, i
 
 // The scrolling picture of style 6: every row moves one down, the bottom row drops out.
 void TSpectrumDisplay::ShiftDownOneRow() {
+    if (BackBuffer.height() < 2)
+        return;
     const qsizetype rowBytes = BackBuffer.bytesPerLine();
     uchar* bits = BackBuffer.bits();
     std::memmove(bits + rowBytes, bits, rowBytes * (BackBuffer.height() - 1));

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <map>
+#include <memory>
 #include <mutex>
 
 namespace tavuro {
@@ -27,6 +28,11 @@ TWindowTable& Table() {
 
 TWindowMessage::TWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
     : QEvent(EventType()), Message(message), WParam(wParam), LParam(lParam) {}
+
+TWindowMessage::TWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::string text)
+    : QEvent(EventType()), Message(message), WParam(wParam), LParam(0), Text(std::move(text)) {
+    LParam = reinterpret_cast<std::intptr_t>(Text.c_str());
+}
 
 QEvent::Type TWindowMessage::EventType() {
     static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -57,15 +63,28 @@ bool TMessageWindow::event(QEvent* event) {
     return true;
 }
 
-bool PostWindowMessage(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                       std::intptr_t lParam) {
+namespace {
+
+bool Post(TWindowHandle window, std::unique_ptr<TWindowMessage> message) {
     TWindowTable& table = Table();
     std::lock_guard lock(table.Lock);
     auto found = table.Windows.find(window);
     if (found == table.Windows.end())
         return false;
-    QCoreApplication::postEvent(found->second, new TWindowMessage(message, wParam, lParam));
+    QCoreApplication::postEvent(found->second, message.release());
     return true;
+}
+
+} // namespace
+
+bool PostWindowMessage(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                       std::intptr_t lParam) {
+    return Post(window, std::make_unique<TWindowMessage>(message, wParam, lParam));
+}
+
+bool PostWindowText(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                    std::string text) {
+    return Post(window, std::make_unique<TWindowMessage>(message, wParam, std::move(text)));
 }
 
 } // namespace tavuro

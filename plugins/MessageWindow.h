@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace tavuro {
 
@@ -14,11 +15,15 @@ namespace tavuro {
 class TWindowMessage : public QEvent {
 public:
     TWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    // A message whose lParam points at its own copy of a NUL-terminated text, so the sender's
+    // buffer may change or go as soon as the message is posted.
+    TWindowMessage(std::uint32_t message, std::uintptr_t wParam, std::string text);
     static QEvent::Type EventType();
 
     std::uint32_t Message;
     std::uintptr_t WParam;
     std::intptr_t LParam;
+    const std::string Text;
 };
 
 // A hidden message window: a QObject on the thread that made it, known to other code (and to
@@ -45,5 +50,8 @@ private:
 // exists (never made, or already destroyed), as posting to a closed window fails.
 bool PostWindowMessage(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam = 0,
                        std::intptr_t lParam = 0);
+// Posts a message that carries a copy of text; the handler finds it as a const char* in lParam.
+bool PostWindowText(TWindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                    std::string text);
 
 } // namespace tavuro

@@ -1,0 +1,657 @@
+#include "engine/AudioEngine.h"
+
+#include "common/FilePath.h"
+#include "common/Rounding.h"
+#include "common/Text.h"
+#include "engine/LibraryCall.h"
+#include "engine/SharedMemory.h"
+#include "engine/StreamTitles.h"
+#include "engine/VisBands.h"
+#include "platform/Dialogs.h"
+#include "plugins/MessageWindow.h"
+#include "plugins/PluginHost.h"
+#include "plugins/Winamp.h"
+
+#include <QCoreApplication>
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace tavuro {
+
+namespace {
+
+constexpr const char* kMessageCaption = "提示";
+constexpr int kVisInterval = 25; // ms
+constexpr DWORD kUnknownFileSize = 0xFFFFFFFF;
+constexpr QWORD kNoBytes = static_cast<QWORD>(-1);
+constexpr DWORD kNoData = static_cast<DWORD>(-1);
+// How long destruction waits for a playing channel to stop before it gives up.
+constexpr auto kStopWait = std::chrono::seconds(3);
+
+// The sync callbacks run on the library's threads: they only post a notice to the message window
+// whose handle is their user value.
+void EndSyncCallback(HSYNC, DWORD, DWORD_PTR, DWORD_PTR user) {
+    PostWindowMessage(user, kMsgStreamEnd);
+}
+
+void DownloadSyncCallback(HSYNC, DWORD, DWORD_PTR, DWORD_PTR user) {
+    PostWindowMessage(user, kMsgDownloadComplete);
+}
+
+void MetaSyncCallback(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {
+    PostWindowText(user, kMsgStreamMeta, 0, MetadataTitle(reinterpret_cast<const char*>(data)));
+}
+
+bool IsUrl(const std::string& name) {
+    // Exact and case-sensitive: "HTTP://..." goes the local-file way.
+    return name.starts_with("http://") || name.starts_with("mmst://") ||
+           name.starts_with("ftp://") || name.starts_with("mms://");
+}
+
+bool IsNetFileExtension(const std::string& extension) {
+    for (const char* known : {".MP3", ".MP2", ".MP1", ".OGG", ".WAV", ".WMA", ".ASF"})
+        if (extension == known)
+            return true;
+    return false;
+}
+
+// The whole ID3v2 block the library keeps: its header, its synchsafe size and a footer when
+// flagged. The library keeps only blocks that are whole, so the header's 10 bytes are there.
+std::size_t Id3v2BlockSize(const std::uint8_t* header) {
+    std::size_t size = 0;
+    for (int i = 6; i < 10; ++i)
+        size = size << 7 | (header[i] & 0x7F);
+    return 10 + size + ((header[5] & 0x10) ? 10 : 0);
+}
+
+std::int32_t RoundMilliseconds(double seconds) {
+    return static_cast<std::int32_t>(RoundHalfEven(seconds * 1000.0));
+}
+
+} // namespace
+
+TAudioEngine::TAudioEngine(TDialogs& dialogs, std::string programDirectory, QObject* owner,
+                           void* applicationWindow)
+    : QObject(owner), Dialogs(dialogs), ProgramDirectory(std::move(programDirectory)),
+      ApplicationWindow(applicationWindow) {
+    Info = ClearedStreamInfo("");
+    MessageWindow = new TMessageWindow(
+        [this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+            HandleMessage(message, wParam, lParam);
+        },
+        this);
+    SetNotifyWindow(MessageWindow->Handle());
+    VisTimer.setInterval(kVisInterval);
+    connect(&VisTimer, &QTimer::timeout, this, &TAudioEngine::VisTimerTick);
+
+    if (!Bass.LoadBassLibrary(ProgramDirectory + "libbass.so"))
+        return;
+    if (Bass.BASS_GetVersion() != BASS_VERSION_VALUE) {
+        ShowMessage("BASS version is not 2.0 !");
+        return;
+    }
+    if (!Bass.BASS_Init(1, 44100, 0, ApplicationWindow, nullptr)) {
+        ShowMessage("声卡未安装或者被占用,不能运行!");
+        return;
+    }
+    IsBassReady = true;
+    const DWORD version = Bass.BASS_GetVersion();
+    LibraryVersionText = std::to_string(version & 0xFFFF) + "." + std::to_string(version >> 16);
+    IsWmaReady = BassWma.LoadBassWmaLibrary(ProgramDirectory + "libbasswma.so");
+    InitPluginHost();
+    PluginHostWindow = GetHostWindow();
+    CreateSharedMemory();
+}
+
+void TAudioEngine::CreateSharedMemory() {
+    SharedMemory = new TSharedMemory(this);
+    SharedMemory->ShareName = "VisOutSharedMemory";
+    SharedMemory->Size = 2600;
+    SharedMemory->SetTargetApplication("VisOut");
+    if (SharedMemory->OpenMap())
+        View = SharedMemory->MapView();
+}
+
+TAudioEngine::~TAudioEngine() {
+    if (Kind == ckPlugin) {
+        if (Channel != 0 && PluginModule != nullptr)
+            PluginModule->Stop();
+    } else if (State == psPlaying) {
+        Stop();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kStopWait;
+    while (Bass.Loaded() && Bass.BASS_ChannelIsActive(Channel) == BASS_ACTIVE_PLAYING &&
+           std::chrono::steady_clock::now() < deadline) {
+        ProcessPendingMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    VisTimer.stop();
+    if (IsBassReady)
+        QuitPluginHost();
+    delete MessageWindow;
+    MessageWindow = nullptr;
+    if (SharedMemory != nullptr) {
+        if (View != nullptr)
+            SharedMemory->UnmapView(View);
+        SharedMemory->CloseMap();
+        delete SharedMemory;
+    }
+    Bass.UnloadBassLibrary();
+    if (IsWmaReady)
+        BassWma.UnloadBassWmaLibrary();
+}
+
+TWindowHandle TAudioEngine::MessageWindowHandle() const {
+    return MessageWindow != nullptr ? MessageWindow->Handle() : 0;
+}
+
+void TAudioEngine::ShowMessage(const std::string& text, bool error) {
+    Dialogs.ShowMessage(text, kMessageCaption, error ? TMessageIcon::miError : TMessageIcon::miNone);
+}
+
+void TAudioEngine::ProcessPendingMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool TAudioEngine::GetStreamInfo(const std::string& name, TStreamInfo& info, int& pluginSlot,
+                                 TPlayableBy& playable) {
+    info = ClearedStreamInfo(name);
+    pluginSlot = -1;
+    playable = pbNobody;
+    const std::string extension = UpperAscii(FileExtension(name));
+    if (extension.size() != 4)
+        return false;
+    bool recognised = ReadStreamFacts(name, info);
+    if (recognised) {
+        const bool wma = extension == ".WMA";
+        playable = !wma || IsWmaReady ? pbBassOnly : pbNobody;
+    }
+    const std::string plainExtension = extension.substr(1);
+    for (int slot = 0; slot < kPluginSlotCount; ++slot) {
+        In_Module* module = GetPluginModule(slot);
+        if (module == nullptr ||
+            UpperAscii(GetPluginInfo(slot).FileExtensions).find(plainExtension) ==
+                std::string::npos)
+            continue;
+        std::array<char, 256> file{};
+        std::strncpy(file.data(), name.c_str(), file.size() - 1);
+        std::array<char, 256> title{};
+        int length = 0;
+        module->GetFileInfo(file.data(), title.data(), &length);
+        if (length <= 0)
+            continue;
+        pluginSlot = slot;
+        if (playable == pbBassOnly) {
+            playable = pbBoth;
+        } else {
+            playable = pbPluginOnly;
+            info.Title = title.data();
+            info.Duration = length;
+            recognised = true;
+        }
+        break;
+    }
+    if (recognised)
+        TakeTitleFromFileName(info);
+    return recognised;
+}
+
+bool TAudioEngine::Open(const std::string& name) {
+    if (!IsBassReady) {
+        ShowMessage("Player is not ready !");
+        return false;
+    }
+    const bool url = IsUrl(name);
+    TStreamInfo info = ClearedStreamInfo(name);
+    int pluginSlot = -1;
+    TPlayableBy playable = pbNobody;
+    if (!url && !GetStreamInfo(name, info, pluginSlot, playable))
+        return false;
+    ReleaseChannel();
+    Kind = ckNone;
+    DownloadComplete = NetFile = LiveStream = false;
+    const bool opened = url ? OpenUrl(name, info) : OpenLocal(name, pluginSlot, playable);
+    if (!opened)
+        return false;
+    FileName = name;
+    Info = info;
+    State = psReady;
+    return true;
+}
+
+bool TAudioEngine::OpenLocal(const std::string& name, int pluginSlot, TPlayableBy playable) {
+    if (playable == pbPluginOnly || (playable == pbBoth && PluginFirst)) {
+        SelectPluginSlot(pluginSlot);
+        return true;
+    }
+    if ((Channel = Bass.BASS_StreamCreateFile(FALSE, name.c_str(), 0, 0, 0)) != 0)
+        Kind = ckStream;
+    else if (IsWmaReady &&
+             (Channel = BassWma.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, 0)) != 0)
+        Kind = ckWmaStream;
+    else if ((Channel = Bass.BASS_MusicLoad(FALSE, name.c_str(), 0, 0, BASS_MUSIC_CALCLEN, 0)) !=
+             0)
+        Kind = ckMusic;
+    else
+        return false;
+    Bass.BASS_ChannelGetInfo(Channel, &ChannelInfo);
+    if (ChannelInfo.flags & BASS_SAMPLE_8BITS) {
+        Bass.BASS_StreamFree(Channel);
+        Bass.BASS_MusicFree(Channel);
+        Channel = 0;
+        Kind = ckNone;
+        ShowMessage("Sound card does not support 16-bit sources.");
+        return false;
+    }
+    return true;
+}
+
+bool TAudioEngine::OpenUrl(const std::string& url, TStreamInfo& info) {
+    const std::string extension = UpperAscii(FileExtension(url));
+    if (extension == ".ASF" || extension == ".WMA") {
+        const int slot = FindPluginForExtension(extension == ".ASF" ? "ASF" : "WMA");
+        if (slot < 0) {
+            ShowMessage("Winamp input plug-in for ASF (or WMA) file is not loaded.");
+            return false;
+        }
+        SelectPluginSlot(slot);
+        info.SampleRate = 0;
+        info.Duration = 0;
+    } else {
+        // Connecting may take the library's whole timeout: the window keeps handling events.
+        Channel = CallPumpingEvents([&] {
+            return Bass.BASS_StreamCreateURL(url.c_str(), 0, BASS_STREAM_META, nullptr, 0);
+        });
+        if (Channel != 0) {
+            Kind = ckStream;
+        } else if (IsWmaReady) {
+            std::string address = url;
+            if (address.starts_with("http://"))
+                address.replace(0, 7, "mms://");
+            Channel = CallPumpingEvents([&] {
+                return BassWma.BASS_WMA_StreamCreateFile(FALSE, address.c_str(), 0, 0,
+                                                         BASS_WMA_STREAM_URL);
+            });
+            if (Channel != 0)
+                Kind = ckWmaStream;
+        }
+        if (Channel == 0)
+            return false;
+    }
+    if (IsNetFileExtension(extension))
+        ReadNetFileFacts(url, extension, info);
+    else
+        ReadLiveStreamFacts(info);
+    if (Kind != ckPlugin) {
+        Bass.BASS_ChannelGetInfo(Channel, &ChannelInfo);
+        info.SampleRate = static_cast<std::int32_t>(ChannelInfo.freq);
+        info.Channels = static_cast<std::uint16_t>(ChannelInfo.chans & 0xFFFF);
+    }
+    return true;
+}
+
+void TAudioEngine::ReadNetFileFacts(const std::string& url, const std::string& extension,
+                                    TStreamInfo& info) {
+    NetFile = true;
+    if (extension == ".OGG")
+        info.Title = CommentTitle(Bass.BASS_StreamGetTags(Channel, BASS_TAG_OGG), false);
+    else if (Kind != ckPlugin)
+        info.Title = TitleFromURL(url);
+    if (Kind == ckPlugin)
+        return;
+    const QWORD bytes = Bass.BASS_StreamGetLength(Channel);
+    const double seconds = bytes == kNoBytes ? 0.0 : Bass.BASS_ChannelBytes2Seconds(Channel, bytes);
+    info.Duration = RoundMilliseconds(seconds);
+    const DWORD size = Bass.BASS_StreamGetFilePosition(Channel, BASS_FILEPOS_END);
+    if (size != kUnknownFileSize) {
+        info.FileSize = size;
+        if (seconds != 0.0)
+            info.BitRate = static_cast<std::int32_t>(RoundHalfEven(size / (125.0 * seconds)));
+    }
+    Bass.BASS_ChannelSetSync(Channel, BASS_SYNC_DOWNLOAD, 0, DownloadSyncCallback,
+                             MessageWindowHandle());
+}
+
+void TAudioEngine::ReadLiveStreamFacts(TStreamInfo& info) {
+    LiveStream = true;
+    if (const char* headers = Bass.BASS_StreamGetTags(Channel, BASS_TAG_ICY)) {
+        for (const char* header = headers; *header != '\0'; header += std::strlen(header) + 1) {
+            const std::string_view text(header);
+            if (text.find("icy-br:") == std::string_view::npos)
+                continue;
+            std::int32_t bitRate = 0;
+            info.BitRate = text.size() > 7 && ParseInt32(text.substr(7), bitRate) ? bitRate : 0;
+            break;
+        }
+    }
+    const char* meta = Bass.BASS_StreamGetTags(Channel, BASS_TAG_META);
+    info.Title = meta != nullptr ? ShoutcastTitle(meta).value_or("") : "";
+    Bass.BASS_ChannelSetSync(Channel, BASS_SYNC_META, 0, MetaSyncCallback, MessageWindowHandle());
+}
+
+void TAudioEngine::ReleaseChannel() {
+    switch (Kind) {
+    case ckStream:
+    case ckWmaStream:
+        Bass.BASS_StreamFree(Channel);
+        break;
+    case ckMusic:
+        Bass.BASS_MusicFree(Channel);
+        break;
+    case ckPlugin:
+        if (Channel != 0 && PluginModule != nullptr)
+            PluginModule->Stop();
+        break;
+    case ckNone:
+        break;
+    }
+    Channel = 0;
+}
+
+void TAudioEngine::SelectPluginSlot(int slot) {
+    Kind = ckPlugin;
+    PluginIndex = slot;
+    PluginModule = GetPluginModule(slot);
+    SelectPlugin(slot);
+}
+
+void TAudioEngine::Play() {
+    if (Starting || Kind == ckNone || State == psPlaying)
+        return;
+    if (State == psStopped) {
+        if (Kind != ckPlugin)
+            SetPosition(0);
+        Restart();
+        return;
+    }
+    if (!StartChannel(true))
+        return;
+    if (Kind != ckPlugin)
+        Bass.BASS_ChannelSetSync(Channel, BASS_SYNC_END, 0, EndSyncCallback,
+                                 MessageWindowHandle());
+    State = psPlaying;
+    if (Kind != ckPlugin)
+        StartVisTimer();
+}
+
+void TAudioEngine::Restart() {
+    if (State != psStopped || Starting)
+        return;
+    if (!StartChannel(false))
+        return;
+    State = psPlaying;
+    if (Kind != ckPlugin)
+        StartVisTimer();
+}
+
+// Starts the open channel by its kind; the first play of a plug-in gives it the song length and
+// reports a failure.
+bool TAudioEngine::StartChannel(bool firstPlay) {
+    switch (Kind) {
+    case ckStream:
+    case ckWmaStream:
+        return Bass.BASS_StreamPlay(Channel, FALSE, 0) != 0;
+    case ckMusic:
+        return Bass.BASS_MusicPlay(Channel) != 0;
+    case ckPlugin:
+        return StartPlugin(firstPlay);
+    case ckNone:
+        break;
+    }
+    return false;
+}
+
+bool TAudioEngine::StartPlugin(bool firstPlay) {
+    if (PluginModule == nullptr)
+        return false;
+    Starting = true;
+    EmulatorInUse = false;
+    Channel = 1; // a placeholder until the output emulator names its stream
+    if (firstPlay)
+        SetStreamLength(Info.Duration);
+    PluginModule->Play(FileName.c_str());
+    bool started = false;
+    for (int poll = 0; poll < 60 && !started; ++poll) {
+        started = GetPlayedTime(false) > 200;
+        if (!started) {
+            ProcessPendingMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    if (!started && firstPlay)
+        ShowMessage("Can't play the specified stream : " + FileName, true);
+    Starting = false;
+    return started;
+}
+
+void TAudioEngine::StartVisTimer() {
+    if (OnNewFFTData)
+        VisTimer.start();
+}
+
+void TAudioEngine::Stop() {
+    if (State != psPlaying)
+        return;
+    if (Kind == ckPlugin) {
+        if (Channel != 0 && PluginModule != nullptr) {
+            PluginModule->Stop();
+            Channel = 0;
+        }
+    } else {
+        Bass.BASS_ChannelStop(Channel);
+    }
+    State = psStopped;
+}
+
+void TAudioEngine::Close() {
+    const bool plugin = Kind == ckPlugin;
+    ReleaseChannel();
+    if (plugin) {
+        PluginIndex = -1;
+        PluginModule = nullptr;
+        PostWindowMessage(PluginHostWindow, kMsgPluginStopped);
+    }
+    Kind = ckNone;
+    State = psNone;
+    FileName.clear();
+    Info.FileName.clear();
+    Info.SampleRate = 0;
+}
+
+std::uint32_t TAudioEngine::GetLength() const {
+    if (Kind == ckNone)
+        return 0;
+    if (Kind == ckPlugin)
+        return static_cast<std::uint32_t>(Info.Duration);
+    QWORD bytes = Kind == ckMusic ? Bass.BASS_MusicGetLength(Channel, TRUE)
+                                  : Bass.BASS_StreamGetLength(Channel);
+    if (bytes == kNoBytes)
+        bytes = 0;
+    return static_cast<std::uint32_t>(
+        RoundMilliseconds(Bass.BASS_ChannelBytes2Seconds(Channel, bytes)));
+}
+
+std::uint32_t TAudioEngine::GetPosition() const {
+    switch (Kind) {
+    case ckNone:
+    case ckMusic:
+        return 0;
+    case ckPlugin:
+        if (State == psReady)
+            return 0;
+        return static_cast<std::uint32_t>(GetPlayedTime(EmulatorInUse));
+    case ckStream:
+    case ckWmaStream:
+        break;
+    }
+    QWORD bytes = Bass.BASS_ChannelGetPosition(Channel);
+    if (bytes == kNoBytes)
+        bytes = 0;
+    return static_cast<std::uint32_t>(
+        RoundMilliseconds(Bass.BASS_ChannelBytes2Seconds(Channel, bytes)));
+}
+
+void TAudioEngine::SetPosition(std::uint32_t milliseconds) {
+    if (Kind == ckNone || milliseconds > GetLength() || Starting)
+        return;
+    if (Kind == ckStream || Kind == ckWmaStream) {
+        const float seconds = static_cast<float>(milliseconds / 1000.0);
+        Bass.BASS_ChannelSetPosition(Channel, Bass.BASS_ChannelSeconds2Bytes(Channel, seconds));
+        return;
+    }
+    if (Kind != ckPlugin || !EmulatorInUse || PluginModule == nullptr)
+        return;
+    Starting = true;
+    SetSeekPending();
+    PluginModule->SetOutputTime(static_cast<int>(milliseconds));
+    for (int round = 0; round < 51 && State == psPlaying; ++round) {
+        if (!Starting) {
+            StartVisTimer();
+            break;
+        }
+        ProcessPendingMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
+    Starting = false;
+}
+
+bool TAudioEngine::CanSeek() const {
+    switch (Kind) {
+    case ckNone:
+    case ckMusic:
+        return false;
+    case ckPlugin:
+        return PluginModule != nullptr && PluginModule->is_seekable != 0;
+    case ckStream:
+    case ckWmaStream:
+        break;
+    }
+    if (LiveStream)
+        return false;
+    return !NetFile || DownloadComplete;
+}
+
+void TAudioEngine::HandleMessage(std::uint32_t message, std::uintptr_t wParam,
+                                 std::intptr_t lParam) {
+    switch (message) {
+    case kMsgPluginEnd:
+        HandlePluginEnd();
+        break;
+    case kMsgPluginStartPlay:
+        HandlePluginStartPlay(reinterpret_cast<PChannelInfo>(lParam));
+        break;
+    case kMsgPluginStream:
+        Channel = static_cast<std::uint32_t>(wParam);
+        break;
+    case kMsgStreamEnd:
+        State = psStopped;
+        if (OnPlayEnd)
+            OnPlayEnd(this);
+        break;
+    case kMsgNewFFTData:
+        if (OnNewFFTData)
+            OnNewFFTData(this, Bands);
+        break;
+    case kMsgStreamMeta:
+        Info.Title = reinterpret_cast<const char*>(lParam);
+        if (OnGetMeta)
+            OnGetMeta(this, Info.Title);
+        break;
+    case kMsgDownloadComplete:
+        HandleDownloadComplete();
+        break;
+    default:
+        break;
+    }
+}
+
+void TAudioEngine::HandlePluginEnd() {
+    Starting = false;
+    while (EmulatorInUse && Bass.BASS_ChannelIsActive(Channel) == BASS_ACTIVE_PLAYING) {
+        ProcessPendingMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Stop();
+    if (OnPlayEnd)
+        OnPlayEnd(this);
+}
+
+void TAudioEngine::HandlePluginStartPlay(PChannelInfo channelInfo) {
+    Starting = false;
+    EmulatorInUse = true;
+    if (channelInfo == nullptr)
+        return;
+    Info.Channels = channelInfo->Channels;
+    Info.SampleRate = channelInfo->SampleRate;
+    Info.BitsPerSample = channelInfo->BitsPerSample;
+    if (Info.Duration == 0 && PluginModule != nullptr) {
+        std::array<char, 256> title{};
+        int length = 0;
+        PluginModule->GetFileInfo(nullptr, title.data(), &length);
+        if (length > 0) {
+            Info.Title = title.data();
+            Info.Duration = length;
+        }
+    }
+    if (OnPluginStartPlay)
+        OnPluginStartPlay(this, channelInfo);
+    StartVisTimer();
+}
+
+void TAudioEngine::HandleDownloadComplete() {
+    DownloadComplete = true;
+    const std::string extension = UpperAscii(FileExtension(FileName));
+    const std::uint8_t* tag = nullptr;
+    std::size_t tagSize = 0;
+    int tagKind = 0;
+    if (extension == ".MP3" || extension == ".MP2" || extension == ".MP1") {
+        if (const char* id3v1 = Bass.BASS_StreamGetTags(Channel, BASS_TAG_ID3)) {
+            tag = reinterpret_cast<const std::uint8_t*>(id3v1);
+            tagSize = 128;
+            tagKind = 1;
+        } else if (const char* id3v2 = Bass.BASS_StreamGetTags(Channel, BASS_TAG_ID3V2)) {
+            tag = reinterpret_cast<const std::uint8_t*>(id3v2);
+            tagSize = Id3v2BlockSize(tag);
+            tagKind = 2;
+        }
+    }
+    const DWORD size = Bass.BASS_StreamGetFilePosition(Channel, BASS_FILEPOS_END);
+    Info.FileSize = size;
+    TMP3TagInfo tagInfo;
+    if (tag != nullptr && MpegReader.ReadTagFromBuffer(tag, tagSize, tagKind, tagInfo)) {
+        Info.Title = tagInfo.Title;
+        Info.Artist = tagInfo.Artist;
+        Info.Album = tagInfo.Album;
+        Info.Year = tagInfo.Year;
+        Info.Genre = tagInfo.Genre;
+        Info.Track = static_cast<std::uint8_t>(tagInfo.Track);
+        Info.Comment = tagInfo.Comment;
+    }
+    const QWORD bytes = Bass.BASS_StreamGetLength(Channel);
+    Info.Duration = RoundMilliseconds(
+        bytes == kNoBytes ? 0.0 : Bass.BASS_ChannelBytes2Seconds(Channel, bytes));
+    if (OnDownloaded)
+        OnDownloaded(this, std::to_string(Info.Duration));
+}
+
+void TAudioEngine::VisTimerTick() {
+    const DWORD active = Bass.BASS_ChannelIsActive(Channel);
+    if (active != BASS_ACTIVE_PLAYING && active != BASS_ACTIVE_STALLED) {
+        VisTimer.stop();
+        return;
+    }
+    std::array<float, kFftBinCount> magnitudes;
+    if (Bass.BASS_ChannelGetData(Channel, magnitudes.data(), BASS_DATA_FFT512) == kNoData) {
+        Bands.fill(0);
+        return;
+    }
+    VisTimer.stop();
+    UpdateBandOut(magnitudes, Bands);
+    PostWindowMessage(MessageWindowHandle(), kMsgNewFFTData);
+    VisTimer.start();
+}
+
+} // namespace tavuro

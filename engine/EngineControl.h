@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tavuro {
+
+// The engine's play state.
+enum TPlayerState : std::uint8_t {
+    psNone = 0,    // nothing open
+    psReady = 1,   // opened, never played
+    psStopped = 2, // stopped or played to the end
+    psPlaying = 3,
+};
+
+// The in-process audio engine as the shell uses it. It exists only when the audio library
+// lies in the program folder; the shell creates it at window show and frees it at close.
+// Times are 32-bit milliseconds.
+class TEngineControl {
+public:
+    virtual ~TEngineControl() = default;
+
+    // The library loaded and the output device opened; when false the program closes.
+    virtual bool BassReady() const = 0;
+    // Opens a file or network address; false when it cannot be played in-process.
+    virtual bool Open(const std::string& path) = 0;
+    virtual void Play() = 0;
+    virtual void Close() = 0;
+    virtual std::uint32_t GetLength() const = 0;
+    virtual std::uint32_t GetPosition() const = 0;
+    virtual void SetPosition(std::uint32_t milliseconds) = 0;
+    virtual bool CanSeek() const = 0;
+    virtual TPlayerState PlayerState() const = 0;
+};
+
+} // namespace tavuro

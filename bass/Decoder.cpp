@@ -333,6 +333,7 @@ void Decoder::HandleSeek(uint64_t frame) {
 
 void Decoder::DecodeNext() {
     const int read = av_read_frame(format_, packet_);
+    if (!net_ && format_->pb) decodePosition_ = static_cast<uint64_t>(std::max<int64_t>(0, avio_tell(format_->pb)));
     if (read < 0) {
         if (quit_) return;
         avcodec_send_packet(codec_, nullptr);  // drain what the decoder holds

@@ -35,7 +35,9 @@ std::string FindSoundFont() {
 }
 
 // fluidsynth's default gain of 0.2 leaves a lone instrument near -33 dBFS; 0.5 is the normal level.
-float GainFor(int volumePercent) { return 0.5f * static_cast<float>(volumePercent) / 100.0f; }
+float GainFor(int volumePercent) {
+    return 0.5f * static_cast<float>(volumePercent) / 100.0f;
+}
 
 bool NullOutputWanted() {
     const char* value = std::getenv("TAVURO_NULL_OUTPUT");

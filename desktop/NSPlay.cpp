@@ -116,6 +116,9 @@ bool TNSPlay::CreateMpv() {
         setAttribute(Qt::WA_NativeWindow);
         std::int64_t window = static_cast<std::int64_t>(winId());
         mpv_set_option(Mpv, "wid", MPV_FORMAT_INT64, &window);
+        // Only outputs that draw into a given window; mpv would otherwise fall back to ones that
+        // open a window of their own (sdl) where no accelerated one works.
+        mpv_set_option_string(Mpv, "vo", "gpu,xv,x11");
     }
     mpv_request_log_messages(Mpv, EnvironmentSwitch("TAVURO_DEBUG") ? "warn" : "no");
     mpv_set_wakeup_callback(Mpv, &TNSPlay::WakeUp, this);

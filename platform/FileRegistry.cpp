@@ -33,17 +33,16 @@ public:
     }
     std::map<std::string, std::string> Values(const std::string& key) const override {
         std::map<std::string, std::string> values;
-        auto& settings = const_cast<QSettings&>(Settings);
-        settings.beginGroup(ToQt(key));
-        for (const QString& name : settings.childKeys()) {
-            const QVariant value = settings.value(name);
+        Settings.beginGroup(ToQt(key));
+        for (const QString& name : Settings.childKeys()) {
+            const QVariant value = Settings.value(name);
             // A hand-edited line "a, b" reads as a list; the registry knows only strings.
             const QString text = value.typeId() == QMetaType::QStringList
                                      ? value.toStringList().join(QLatin1String(", "))
                                      : value.toString();
             values[FromQt(name)] = FromQt(text);
         }
-        settings.endGroup();
+        Settings.endGroup();
         return values;
     }
     void Write(const std::string& key, const std::string& name, const std::string& value) override {
@@ -58,7 +57,7 @@ public:
     }
 
 private:
-    QSettings Settings;
+    mutable QSettings Settings; // reading a key's values means entering its group
 };
 
 QString StorePath(const std::string& directory, TRegistryRoot root) {

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -223,6 +224,31 @@ TEST_F(NSPlayTest, SilentServer_FailsWithinTheBoundWhileTheWindowStaysResponsive
     const qint64 took = clock.elapsed();
     EXPECT_LT(took, 4000);
     EXPECT_GT(ticks, took / 50 / 2); // the timer kept firing during the wait
+}
+
+// The player's own handlers run while an address opens; whatever they do to the control must
+// leave it usable (or gone) without a crash.
+TEST_F(NSPlayTest, ClipOpenedDuringAWait_SupersedesTheWaitingOne) {
+    TSilentServer server;
+    Player.SetNetworkTimeout(5.0);
+    QTimer::singleShot(200, [&] { Player.SetFileName(Path("tone.ogg")); });
+    QElapsedTimer clock;
+    clock.start();
+    Player.SetFileName(server.Address());
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(Player.FileName(), Path("tone.ogg"));
+    EXPECT_TRUE(Player.Play());
+    EXPECT_NEAR(Player.Duration(), 2.0, 0.05);
+}
+
+TEST_F(NSPlayTest, ControlDestroyedDuringAWait_ReturnsWithoutTouchingIt) {
+    TSilentServer server;
+    auto* player = new TNSPlay(nullptr);
+    player->SetNetworkTimeout(5.0);
+    QPointer<TNSPlay> watch(player);
+    QTimer::singleShot(200, player, [player] { player->deleteLater(); });
+    player->SetFileName(server.Address());
+    EXPECT_TRUE(watch.isNull());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "readers/FileSource.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tavuro {
@@ -37,14 +38,23 @@ std::size_t TFileSource::ReadFromFile(std::int64_t offset, void* dest, std::size
     return got;
 }
 
-bool TFileSource::LoadBlockFor(std::int64_t offset, std::size_t count) {
+const TFileSource::TBlock* TFileSource::BlockFor(std::int64_t offset, std::size_t count) {
+    for (std::size_t i = 0; i < blocks_.size(); ++i)
+        if (blocks_[i].Holds(offset, count)) {
+            lastUsed_ = i;
+            return &blocks_[i];
+        }
     // Blocks sit on 4 KB boundaries so that reads walking backwards from the end share them.
     std::int64_t start = offset - offset % static_cast<std::int64_t>(kBlockSize);
     if (offset + static_cast<std::int64_t>(count) > start + static_cast<std::int64_t>(kBlockSize))
         start = offset;
-    blockLength_ = ReadFromFile(start, block_.data(), kBlockSize);
-    blockStart_ = start;
-    return blockLength_ > 0;
+    const std::size_t wanted =
+        static_cast<std::size_t>(std::min<std::int64_t>(kBlockSize, size_ - start));
+    lastUsed_ = 1 - lastUsed_;
+    TBlock& block = blocks_[lastUsed_];
+    block.start = start;
+    block.length = ReadFromFile(start, block.bytes.data(), wanted);
+    return block.length > 0 ? &block : nullptr;
 }
 
 std::size_t TFileSource::ReadAt(std::int64_t offset, void* dest, std::size_t count) {
@@ -54,15 +64,13 @@ std::size_t TFileSource::ReadAt(std::int64_t offset, void* dest, std::size_t cou
         count = static_cast<std::size_t>(size_ - offset);
     if (count >= kBlockSize)
         return ReadFromFile(offset, dest, count);
-    const bool inBlock = offset >= blockStart_ &&
-                         offset + static_cast<std::int64_t>(count) <=
-                             blockStart_ + static_cast<std::int64_t>(blockLength_);
-    if (!inBlock && !LoadBlockFor(offset, count))
+    const TBlock* block = BlockFor(offset, count);
+    if (!block)
         return 0;
-    const std::size_t skip = static_cast<std::size_t>(offset - blockStart_);
-    const std::size_t available = skip < blockLength_ ? blockLength_ - skip : 0;
-    const std::size_t copied = count < available ? count : available;
-    std::memcpy(dest, block_.data() + skip, copied);
+    const std::size_t skip = static_cast<std::size_t>(offset - block->start);
+    const std::size_t available = skip < block->length ? block->length - skip : 0;
+    const std::size_t copied = std::min(count, available);
+    std::memcpy(dest, block->bytes.data() + skip, copied);
     return copied;
 }
 

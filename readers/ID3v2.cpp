@@ -24,15 +24,41 @@ struct TFrameName {
 };
 
 enum TFrameEntry {
-    feTitle, feArtist, feAlbum, feTrack, feYear, feGenre, feComment, feComposer, feEncoder,
-    feCopyright, feLanguage, feLink, feRecordingTime, feOriginalArtist, feContentGroup,
-    feOriginalAlbum, feCount
+    feTitle,
+    feArtist,
+    feAlbum,
+    feTrack,
+    feYear,
+    feGenre,
+    feComment,
+    feComposer,
+    feEncoder,
+    feCopyright,
+    feLanguage,
+    feLink,
+    feRecordingTime,
+    feOriginalArtist,
+    feContentGroup,
+    feOriginalAlbum,
+    feCount
 };
 
 constexpr std::array<TFrameName, feCount> kFrameNames = {{
-    {"TIT2", "TT2"}, {"TPE1", "TP1"}, {"TALB", "TAL"}, {"TRCK", "TRK"}, {"TYER", "TYE"},
-    {"TCON", "TCO"}, {"COMM", "COM"}, {"TCOM", "TCM"}, {"TENC", "TEN"}, {"TCOP", "TCR"},
-    {"TLAN", "TLA"}, {"WXXX", "WXX"}, {"TDRC", "TOR"}, {"TOPE", "TOA"}, {"TIT1", "TT1"},
+    {"TIT2", "TT2"},
+    {"TPE1", "TP1"},
+    {"TALB", "TAL"},
+    {"TRCK", "TRK"},
+    {"TYER", "TYE"},
+    {"TCON", "TCO"},
+    {"COMM", "COM"},
+    {"TCOM", "TCM"},
+    {"TENC", "TEN"},
+    {"TCOP", "TCR"},
+    {"TLAN", "TLA"},
+    {"WXXX", "WXX"},
+    {"TDRC", "TOR"},
+    {"TOPE", "TOA"},
+    {"TIT1", "TT1"},
     {"TOAL", "TOT"},
 }};
 
@@ -154,7 +180,9 @@ void FillTagInfo(const TFrameContents& contents, TMP3TagInfo& info) {
     info.Comment = DescribedText(contents[feComment], 4);
 }
 
-bool IsReadableVersion(std::uint8_t version) { return version >= 2 && version <= 4; }
+bool IsReadableVersion(std::uint8_t version) {
+    return version >= 2 && version <= 4;
+}
 
 } // namespace
 
@@ -173,8 +201,8 @@ void TID3v2::ResetData() {
     exists_ = false;
     versionID_ = 0;
     size_ = 0;
-    for (std::string* text : {&title_, &artist_, &album_, &trackString_, &year_, &genre_,
-                              &comment_, &composer_, &encoder_, &copyright_, &language_, &link_})
+    for (std::string* text : {&title_, &artist_, &album_, &trackString_, &year_, &genre_, &comment_,
+                              &composer_, &encoder_, &copyright_, &language_, &link_})
         text->clear();
     track_ = 0;
 }

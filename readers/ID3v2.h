@@ -59,8 +59,8 @@ private:
     std::int32_t size_ = 0;
     std::string title_, artist_, album_;
     std::uint16_t track_ = 0;
-    std::string trackString_, year_, genre_, comment_, composer_, encoder_, copyright_,
-        language_, link_;
+    std::string trackString_, year_, genre_, comment_, composer_, encoder_, copyright_, language_,
+        link_;
 };
 
 } // namespace tavuro

@@ -21,11 +21,13 @@ constexpr std::uint8_t kModeMono = 3;
 // kbit/s by version, layer and bit-rate index (ISO/IEC 11172-3 and 13818-3).
 using TBitRateRow = std::array<std::uint16_t, 16>;
 constexpr TBitRateRow kNoRates{};
+// clang-format off
 constexpr TBitRateRow kMPEG1Layer1{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0};
 constexpr TBitRateRow kMPEG1Layer2{0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0};
 constexpr TBitRateRow kMPEG1Layer3{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
 constexpr TBitRateRow kMPEG2Layer1{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0};
 constexpr TBitRateRow kMPEG2Layer23{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
+// clang-format on
 constexpr std::array<std::array<TBitRateRow, 4>, 4> kBitRates = {{
     {kNoRates, kMPEG2Layer23, kMPEG2Layer23, kMPEG2Layer1}, // MPEG 2.5
     {kNoRates, kNoRates, kNoRates, kNoRates},               // reserved
@@ -48,15 +50,14 @@ constexpr std::array<std::array<std::uint16_t, 4>, 4> kFrameCoefficients = {{
     {0, 144, 144, 48},
 }};
 
-constexpr std::array<std::string_view, 5> kChannelModes = {"Stereo", "Joint Stereo",
-                                                           "Dual Channel", "Mono", "Unknown"};
+constexpr std::array<std::string_view, 5> kChannelModes = {"Stereo", "Joint Stereo", "Dual Channel",
+                                                           "Mono", "Unknown"};
 
 bool IsFrameHeader(const std::uint8_t* b) {
     const int version = (b[1] >> 3) & 3, layer = (b[1] >> 1) & 3;
     const int bitRateIndex = b[2] >> 4, sampleRateIndex = (b[2] >> 2) & 3;
-    return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && version != mvReserved &&
-           layer != mlReserved && bitRateIndex != 15 && bitRateIndex != 0 &&
-           sampleRateIndex != 3 && (b[3] & 3) != 2;
+    return b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && version != mvReserved && layer != mlReserved &&
+           bitRateIndex != 15 && bitRateIndex != 0 && sampleRateIndex != 3 && (b[3] & 3) != 2;
 }
 
 TFrameData DecodeHeader(const std::uint8_t* b) {
@@ -215,7 +216,9 @@ bool TMPEGaudio::ReadTagFromBuffer(const std::uint8_t* data, std::size_t size, i
     return false;
 }
 
-std::uint16_t TMPEGaudio::SampleRate() const { return TableSampleRate(frame_); }
+std::uint16_t TMPEGaudio::SampleRate() const {
+    return TableSampleRate(frame_);
+}
 
 std::uint16_t TMPEGaudio::BitRate() const {
     if (!HasVBRFrameCount())
@@ -242,8 +245,8 @@ double TMPEGaudio::Duration() const {
     const std::uint16_t kbps = TableBitRate(frame_);
     if (kbps == 0)
         return 0;
-    const std::int64_t audioBytes = fileLength_ - id3v2_.Size() -
-                                    (id3v1_.Exists() ? TID3v1::TagSize : 0) - frame_.Position;
+    const std::int64_t audioBytes =
+        fileLength_ - id3v2_.Size() - (id3v1_.Exists() ? TID3v1::TagSize : 0) - frame_.Position;
     return static_cast<double>(audioBytes) / kbps / 1000 * 8;
 }
 

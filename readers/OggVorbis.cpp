@@ -17,22 +17,31 @@ namespace tavuro {
 
 namespace {
 
-constexpr std::size_t kPageBlockSize = 282;  // page header with the longest segment table
+constexpr std::size_t kPageBlockSize = 282; // page header with the longest segment table
 constexpr std::size_t kSegmentCountAt = 26;
-constexpr std::size_t kPageHeaderSize = 27;  // up to the segment table
+constexpr std::size_t kPageHeaderSize = 27; // up to the segment table
 constexpr std::size_t kIdentificationSize = 30;
-constexpr std::size_t kPacketTagSize = 7;    // packet type and "vorbis"
+constexpr std::size_t kPacketTagSize = 7;     // packet type and "vorbis"
 constexpr std::size_t kCommentTextSize = 250; // longer comment items are cut
 constexpr std::int64_t kLastPageStep = 241;   // the backward search for the last page
 constexpr int kLastPageWindows = 50;
 
 enum TCommentSlot {
-    csVendor, csTitle, csArtist, csAlbum, csTrackNumber, csDate, csGenre, csComment, csPerformer,
-    csDescription, csCount
+    csVendor,
+    csTitle,
+    csArtist,
+    csAlbum,
+    csTrackNumber,
+    csDate,
+    csGenre,
+    csComment,
+    csPerformer,
+    csDescription,
+    csCount
 };
 constexpr std::array<std::string_view, csCount> kCommentNames = {
-    "", "TITLE", "ARTIST", "ALBUM", "TRACKNUMBER", "DATE", "GENRE", "COMMENT", "PERFORMER",
-    "DESCRIPTION"};
+    "",     "TITLE", "ARTIST",  "ALBUM",     "TRACKNUMBER",
+    "DATE", "GENRE", "COMMENT", "PERFORMER", "DESCRIPTION"};
 
 using TCommentSlots = std::array<std::string, csCount>;
 
@@ -110,8 +119,7 @@ void TOggVorbis::ResetData() {
     bitRateNominal_ = 0;
     samples_ = 0;
     id3v2Size_ = 0;
-    for (std::string* text :
-         {&title_, &artist_, &album_, &date_, &genre_, &comment_, &vendor_})
+    for (std::string* text : {&title_, &artist_, &album_, &date_, &genre_, &comment_, &vendor_})
         text->clear();
     track_ = 0;
 }

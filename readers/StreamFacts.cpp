@@ -139,11 +139,20 @@ bool ReadStreamFacts(std::string_view fileName, TStreamInfo& info) {
     const std::string name(fileName);
     bool recognised = false;
     switch (ReaderKindOf(fileName)) {
-    case rkMPEG: recognised = ReadMPEG(name, info); break;
-    case rkOggVorbis: recognised = ReadOggVorbis(name, info); break;
-    case rkWMA: recognised = ReadWMA(name, info); break;
-    case rkWAV: recognised = ReadWAV(name, info); break;
-    case rkNone: break;
+    case rkMPEG:
+        recognised = ReadMPEG(name, info);
+        break;
+    case rkOggVorbis:
+        recognised = ReadOggVorbis(name, info);
+        break;
+    case rkWMA:
+        recognised = ReadWMA(name, info);
+        break;
+    case rkWAV:
+        recognised = ReadWAV(name, info);
+        break;
+    case rkNone:
+        break;
     }
     if (!recognised)
         info = ClearedStreamInfo(fileName);

@@ -25,9 +25,8 @@ constexpr TGuid kStreamPropertiesObject = {0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9, 0
                                            0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
 constexpr TGuid kContentDescriptionObject = {0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
                                              0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
-constexpr TGuid kExtendedContentDescriptionObject = {0x40, 0xA4, 0xD0, 0xD2, 0x07, 0xE3,
-                                                     0xD2, 0x11, 0x97, 0xF0, 0x00, 0xA0,
-                                                     0xC9, 0x5E, 0xA8, 0x50};
+constexpr TGuid kExtendedContentDescriptionObject = {
+    0x40, 0xA4, 0xD0, 0xD2, 0x07, 0xE3, 0xD2, 0x11, 0x97, 0xF0, 0x00, 0xA0, 0xC9, 0x5E, 0xA8, 0x50};
 
 constexpr std::int64_t kObjectHeaderSize = 24; // GUID and 64-bit size
 constexpr std::int64_t kFirstObjectAt = 30;    // after the Header object's own fields
@@ -35,8 +34,7 @@ constexpr std::size_t kMaxTextCharacters = 250;
 
 enum TTagSlot { tsTitle, tsArtist, tsAlbum, tsTrack, tsYear, tsGenre, tsComment, tsCount };
 constexpr std::array<std::string_view, tsCount> kDescriptorNames = {
-    "WM/TITLE", "WM/AUTHOR", "WM/ALBUMTITLE", "WM/TRACK", "WM/YEAR", "WM/GENRE",
-    "WM/DESCRIPTION"};
+    "WM/TITLE", "WM/AUTHOR", "WM/ALBUMTITLE", "WM/TRACK", "WM/YEAR", "WM/GENRE", "WM/DESCRIPTION"};
 
 struct TWorkingRecord {
     std::uint32_t maxBitRate = 0;

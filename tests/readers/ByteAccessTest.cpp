@@ -53,10 +53,16 @@ TEST(Unicode, Utf8DecodingStopsAtTheFirstFault) {
     const std::pair<std::string, std::string> cases[] = {
         {"plain", "plain"},
         {"\xC3\xA9\xE4\xB8\xAD", "\xC3\xA9\xE4\xB8\xAD"},
-        {"a\x80" "b", "a"},              // a continuation byte cannot lead
-        {"a\xC3", "a"},                  // cut short
-        {"a\xE4\xB8" "b", "a"},          // bad continuation
-        {"a\xF0\x9F\x8E\xB5" "b", "a"}}; // four-byte sequences are not taken
+        {"a\x80"
+         "b",
+         "a"},          // a continuation byte cannot lead
+        {"a\xC3", "a"}, // cut short
+        {"a\xE4\xB8"
+         "b",
+         "a"}, // bad continuation
+        {"a\xF0\x9F\x8E\xB5"
+         "b",
+         "a"}}; // four-byte sequences are not taken
     for (const auto& [in, out] : cases)
         EXPECT_EQ(DecodeUtf8UpToFault(in), out) << in;
 }

@@ -42,9 +42,13 @@ TCommandResult RunCommand(const std::string& command) {
     return result;
 }
 
-bool HasTool(const char* tool) { return RunCommand(std::string("command -v ") + tool).status == 0; }
+bool HasTool(const char* tool) {
+    return RunCommand(std::string("command -v ") + tool).status == 0;
+}
 
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string Quoted(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
 
 // What ffprobe reports of a file's first audio stream.
 struct TProbe {
@@ -56,7 +60,8 @@ struct TProbe {
 TProbe FFprobe(const fs::path& file) {
     const TCommandResult result =
         RunCommand("ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate,channels"
-            ":format=duration -of default=noprint_wrappers=1 " + Quoted(file));
+                   ":format=duration -of default=noprint_wrappers=1 " +
+                   Quoted(file));
     TProbe probe;
     std::istringstream lines(result.output);
     for (std::string line; std::getline(lines, line);) {
@@ -95,17 +100,22 @@ protected:
             "lame --quiet -b 128 " + tags + " --add-id3v2 " + d + "tone.wav " + d + "cbr_both.mp3",
             "lame --quiet -V 4 " + tags + " --id3v2-only " + d + "tone.wav " + d + "vbr_v23.mp3",
             "lame --quiet -V 4 " + d + "tone.wav " + d + "vbr_plain.mp3",
-            "ffmpeg -v error -y -i " + d + "vbr_plain.mp3 -c copy -id3v2_version 4 -metadata "
-            "title='Four Title' -metadata artist='Four Artist' -metadata album='Four Album' "
-            "-metadata track=9 -metadata date=2011 " + d + "v24.mp3",
+            "ffmpeg -v error -y -i " + d +
+                "vbr_plain.mp3 -c copy -id3v2_version 4 -metadata "
+                "title='Four Title' -metadata artist='Four Artist' -metadata album='Four Album' "
+                "-metadata track=9 -metadata date=2011 " +
+                d + "v24.mp3",
             "lame --quiet -b 64 -m m " + d + "mono22.wav " + d + "mpeg2_mono.mp3",
             "oggenc -Q -q 3 -t 'Ogg Title' -a 'Ogg Artist' -l 'Ogg Album' -d 2007 -N 3 -G Rock "
-            "-c 'COMMENT=made by oggenc' " + d + "tone.wav -o " + d + "tone.ogg",
+            "-c 'COMMENT=made by oggenc' " +
+                d + "tone.wav -o " + d + "tone.ogg",
             "sox -n -r 44100 -c 2 -b 16 " + d + "long.wav synth 20 sine 440",
-            "ffmpeg -v error -y -i " + d + "long.wav -c:a wmav2 -b:a 128k -metadata title='Wma "
-            "Title' -metadata artist='Wma Artist' -metadata album='Wma Album' -metadata "
-            "WM/Year=2012 -metadata WM/Genre=Pop -metadata WM/Track=6 -metadata "
-            "WM/Description='made by ffmpeg' " + d + "long.wma",
+            "ffmpeg -v error -y -i " + d +
+                "long.wav -c:a wmav2 -b:a 128k -metadata title='Wma "
+                "Title' -metadata artist='Wma Artist' -metadata album='Wma Album' -metadata "
+                "WM/Year=2012 -metadata WM/Genre=Pop -metadata WM/Track=6 -metadata "
+                "WM/Description='made by ffmpeg' " +
+                d + "long.wma",
         };
         for (const std::string& command : commands)
             if (RunCommand(command).status != 0)
@@ -260,7 +270,8 @@ TEST_F(Conformance, ProbePrintsOneJsonLinePerFileAndFailsOnAnUnreadableOne) {
         EXPECT_NE(output[i].find("\"valid\":true"), std::string::npos);
     }
     EXPECT_NE(output.back().find("\"valid\":false"), std::string::npos);
-    EXPECT_EQ(RunCommand(std::string(TAVURO_PROBE_PATH) + " " + Quoted(File("tone.ogg"))).status, 0);
+    EXPECT_EQ(RunCommand(std::string(TAVURO_PROBE_PATH) + " " + Quoted(File("tone.ogg"))).status,
+              0);
 }
 
 } // namespace

@@ -18,8 +18,12 @@ namespace tavuro::fixtures {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void Append(Bytes& out, std::string_view text) { out.insert(out.end(), text.begin(), text.end()); }
-inline void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
+inline void Append(Bytes& out, std::string_view text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
+inline void Append(Bytes& out, const Bytes& more) {
+    out.insert(out.end(), more.begin(), more.end());
+}
 inline void AppendLE16(Bytes& out, std::uint32_t v) {
     out.push_back(v & 0xFF);
     out.push_back((v >> 8) & 0xFF);
@@ -40,8 +44,12 @@ inline void AppendBE24(Bytes& out, std::uint32_t v) {
     for (int shift = 16; shift >= 0; shift -= 8)
         out.push_back((v >> shift) & 0xFF);
 }
-inline Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
-inline Bytes Zeros(std::size_t count) { return Bytes(count, 0); }
+inline Bytes Text(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+inline Bytes Zeros(std::size_t count) {
+    return Bytes(count, 0);
+}
 inline Bytes Utf16LE(std::u16string_view text) {
     Bytes out;
     for (char16_t c : text)

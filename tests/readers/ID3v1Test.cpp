@@ -55,12 +55,11 @@ TEST_P(ID3v1VersionRule, DecidesVersionTrackAndCommentWidth) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ID3v1VersionRule,
-    ::testing::Values(
-        VersionCase{"FullComment", 'x', 'y', 1, 0, "abcdefghijklmnopqrstuvwxyzABxy"},
-        VersionCase{"ZeroThenTrack", 0, 7, 2, 7, "abcdefghijklmnopqrstuvwxyzAB"},
-        VersionCase{"ZeroZero", 0, 0, 1, 0, "abcdefghijklmnopqrstuvwxyzAB"},
-        VersionCase{"SpaceThenTrack", ' ', 5, 2, 5, "abcdefghijklmnopqrstuvwxyzAB"},
-        VersionCase{"SpaceSpace", ' ', ' ', 1, 0, "abcdefghijklmnopqrstuvwxyzAB"}),
+    ::testing::Values(VersionCase{"FullComment", 'x', 'y', 1, 0, "abcdefghijklmnopqrstuvwxyzABxy"},
+                      VersionCase{"ZeroThenTrack", 0, 7, 2, 7, "abcdefghijklmnopqrstuvwxyzAB"},
+                      VersionCase{"ZeroZero", 0, 0, 1, 0, "abcdefghijklmnopqrstuvwxyzAB"},
+                      VersionCase{"SpaceThenTrack", ' ', 5, 2, 5, "abcdefghijklmnopqrstuvwxyzAB"},
+                      VersionCase{"SpaceSpace", ' ', ' ', 1, 0, "abcdefghijklmnopqrstuvwxyzAB"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ID3v1, TrailingSpacesAndZerosGoButAnEmbeddedZeroStays) {
@@ -77,11 +76,20 @@ TEST(ID3v1, TrailingSpacesAndZerosGoButAnEmbeddedZeroStays) {
 }
 
 TEST(ID3v1, GenreNamesFollowTheWinampListAndEndAt147) {
-    const std::pair<int, const char*> names[] = {
-        {0, "Blues"}, {40, "AlternRock"}, {67, "Psychadelic"}, {79, "Hard Rock"},
-        {80, "Folk"}, {85, "Bebob"}, {92, "Progessive Rock"}, {123, "A capella"},
-        {132, "BritPop"}, {144, "Trash Metal"}, {146, "JPop"}, {147, "Synthpop"},
-        {148, ""}, {255, ""}};
+    const std::pair<int, const char*> names[] = {{0, "Blues"},
+                                                 {40, "AlternRock"},
+                                                 {67, "Psychadelic"},
+                                                 {79, "Hard Rock"},
+                                                 {80, "Folk"},
+                                                 {85, "Bebob"},
+                                                 {92, "Progessive Rock"},
+                                                 {123, "A capella"},
+                                                 {132, "BritPop"},
+                                                 {144, "Trash Metal"},
+                                                 {146, "JPop"},
+                                                 {147, "Synthpop"},
+                                                 {148, ""},
+                                                 {255, ""}};
     for (const auto& [id, name] : names)
         EXPECT_EQ(TID3v1::GenreName(static_cast<std::uint8_t>(id)), name) << id;
 }
@@ -104,7 +112,8 @@ TEST(ID3v1, BufferDecoderFillsTheRecordButNotTheReadersTexts) {
     Bytes comment = Text("note");
     comment.resize(30, 0);
     comment[29] = 9;
-    const Bytes block = ID3v1Tag("Buffered", std::string_view(reinterpret_cast<char*>(comment.data()), 30), 8);
+    const Bytes block =
+        ID3v1Tag("Buffered", std::string_view(reinterpret_cast<char*>(comment.data()), 30), 8);
     ASSERT_TRUE(tag.ReadTagFromBuffer(block.data(), block.size(), info));
     EXPECT_EQ(info.Title, "Buffered");
     EXPECT_EQ(info.Comment, "note");

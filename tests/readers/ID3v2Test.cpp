@@ -30,13 +30,14 @@ TEST_F(ID3v2File, Version3ReadsEveryTextFrame) {
     Append(link, "site");
     link.push_back(0);
     Append(link, "http://example.org");
-    const TID3v2 tag = Read(ID3v2Tag(3, {Frame("TIT2", Latin1("Title")), Frame("TPE1", Latin1("Artist")),
-                                          Frame("TALB", Latin1("Album")), Frame("TRCK", Latin1("3/12")),
-                                          Frame("TYER", Latin1("2001")), Frame("TCON", Latin1("(17)Rock")),
-                                          Frame("COMM", comment), Frame("TCOM", Latin1("Composer")),
-                                          Frame("TENC", Latin1("Encoder")), Frame("TCOP", Latin1("(c) Us")),
-                                          Frame("TLAN", Latin1("eng")), Frame("WXXX", link)},
-                                     32));
+    const TID3v2 tag = Read(ID3v2Tag(
+        3,
+        {Frame("TIT2", Latin1("Title")), Frame("TPE1", Latin1("Artist")),
+         Frame("TALB", Latin1("Album")), Frame("TRCK", Latin1("3/12")),
+         Frame("TYER", Latin1("2001")), Frame("TCON", Latin1("(17)Rock")), Frame("COMM", comment),
+         Frame("TCOM", Latin1("Composer")), Frame("TENC", Latin1("Encoder")),
+         Frame("TCOP", Latin1("(c) Us")), Frame("TLAN", Latin1("eng")), Frame("WXXX", link)},
+        32));
     EXPECT_TRUE(tag.Exists());
     EXPECT_EQ(tag.VersionID(), 3);
     EXPECT_EQ(tag.Title(), "Title");
@@ -55,8 +56,9 @@ TEST_F(ID3v2File, Version3ReadsEveryTextFrame) {
 }
 
 TEST_F(ID3v2File, Version2UsesThreeLetterFrames) {
-    const TID3v2 tag = Read(ID3v2Tag(2, {Frame22("TT2", Latin1("Old title")), Frame22("TP1", Latin1("Old artist")),
-                                          Frame22("TRK", Latin1("7")), Frame22("TYE", Latin1("1990"))}));
+    const TID3v2 tag =
+        Read(ID3v2Tag(2, {Frame22("TT2", Latin1("Old title")), Frame22("TP1", Latin1("Old artist")),
+                          Frame22("TRK", Latin1("7")), Frame22("TYE", Latin1("1990"))}));
     EXPECT_EQ(tag.Title(), "Old title");
     EXPECT_EQ(tag.Artist(), "Old artist");
     EXPECT_EQ(tag.Track(), 7);
@@ -64,7 +66,8 @@ TEST_F(ID3v2File, Version2UsesThreeLetterFrames) {
 }
 
 TEST_F(ID3v2File, Version4FrameSizeIsAPlainBigEndianNumber) {
-    const TID3v2 tag = Read(ID3v2Tag(4, {Frame("TXXX", Latin1(std::string(199, 'x'))), Frame("TIT2", Latin1("After"))}));
+    const TID3v2 tag = Read(ID3v2Tag(
+        4, {Frame("TXXX", Latin1(std::string(199, 'x'))), Frame("TIT2", Latin1("After"))}));
     EXPECT_EQ(tag.Title(), "After");
 }
 
@@ -85,13 +88,15 @@ TEST_F(ID3v2File, SizeCountsHeaderAndFooter) {
 }
 
 TEST_F(ID3v2File, LongFrameGivesItsFirst500BytesAndTheWalkGoesOnAfterItsEnd) {
-    const TID3v2 tag = Read(ID3v2Tag(3, {Frame("TIT2", Latin1(std::string(600, 'a'))), Frame("TPE1", Latin1("Next"))}));
+    const TID3v2 tag = Read(
+        ID3v2Tag(3, {Frame("TIT2", Latin1(std::string(600, 'a'))), Frame("TPE1", Latin1("Next"))}));
     EXPECT_EQ(tag.Title(), std::string(499, 'a'));
     EXPECT_EQ(tag.Artist(), "Next");
 }
 
 TEST_F(ID3v2File, PaddingEndsTheWalk) {
-    Bytes tag = ID3v2Tag(3, {Frame("TIT2", Latin1("Before")), Zeros(10), Frame("TPE1", Latin1("Hidden"))});
+    Bytes tag =
+        ID3v2Tag(3, {Frame("TIT2", Latin1("Before")), Zeros(10), Frame("TPE1", Latin1("Hidden"))});
     const TID3v2 reader = Read(tag);
     EXPECT_EQ(reader.Title(), "Before");
     EXPECT_EQ(reader.Artist(), "");
@@ -102,7 +107,8 @@ TEST_F(ID3v2File, OtherEncodingsAndCompressedFramesAreIgnored) {
     Append(utf8, "Utf8 title");
     Bytes latin2{2};
     Append(latin2, "x");
-    const TID3v2 tag = Read(ID3v2Tag(3, {Frame("TIT2", utf8), Frame("TPE1", latin2), Frame("TALB", Latin1("Zipped"), 0x80)}));
+    const TID3v2 tag = Read(ID3v2Tag(
+        3, {Frame("TIT2", utf8), Frame("TPE1", latin2), Frame("TALB", Latin1("Zipped"), 0x80)}));
     EXPECT_EQ(tag.Title(), "");
     EXPECT_EQ(tag.Artist(), "");
     EXPECT_EQ(tag.Album(), "");
@@ -116,7 +122,8 @@ TEST_F(ID3v2File, TrackThatIsNoNumberGivesZero) {
 
 TEST_F(ID3v2File, Utf16LosesItsByteOrderMarkAndBigEndianIsReadAsLittle) {
     Bytes bigEndian{1, 0xFE, 0xFF, 0x00, 'B'};
-    const TID3v2 tag = Read(ID3v2Tag(3, {Frame("TIT2", Utf16WithBom(u"Gr\u00fc\u00dfe \u4e2d")), Frame("TPE1", bigEndian)}));
+    const TID3v2 tag = Read(ID3v2Tag(
+        3, {Frame("TIT2", Utf16WithBom(u"Gr\u00fc\u00dfe \u4e2d")), Frame("TPE1", bigEndian)}));
     EXPECT_EQ(tag.Title(), "Gr\u00fc\u00dfe \u4e2d");
     EXPECT_NE(tag.Artist(), "B");
     EXPECT_FALSE(tag.Artist().empty());
@@ -133,9 +140,10 @@ TEST_F(ID3v2File, UnreadableVersionsKeepHeaderFactsOnly) {
 }
 
 TEST_F(ID3v2File, SecondChoiceFramesFillEmptyTexts) {
-    const TID3v2 tag = Read(ID3v2Tag(4, {Frame("TIT1", Latin1("Group")), Frame("TOPE", Latin1("Original")),
-                                          Frame("TOAL", Latin1("Old album")), Frame("TDRC", Latin1("2004-05-06")),
-                                          Frame("TCON", Latin1("(17)"))}));
+    const TID3v2 tag =
+        Read(ID3v2Tag(4, {Frame("TIT1", Latin1("Group")), Frame("TOPE", Latin1("Original")),
+                          Frame("TOAL", Latin1("Old album")), Frame("TDRC", Latin1("2004-05-06")),
+                          Frame("TCON", Latin1("(17)"))}));
     EXPECT_EQ(tag.Title(), "Group");
     EXPECT_EQ(tag.Artist(), "Original");
     EXPECT_EQ(tag.Album(), "Old album");
@@ -144,7 +152,9 @@ TEST_F(ID3v2File, SecondChoiceFramesFillEmptyTexts) {
 }
 
 TEST_F(ID3v2File, LaterFrameReplacesEarlierOne) {
-    EXPECT_EQ(Read(ID3v2Tag(3, {Frame("TIT2", Latin1("One")), Frame("TIT2", Latin1("Two"))})).Title(), "Two");
+    EXPECT_EQ(
+        Read(ID3v2Tag(3, {Frame("TIT2", Latin1("One")), Frame("TIT2", Latin1("Two"))})).Title(),
+        "Two");
 }
 
 TEST_F(ID3v2File, Utf16CommentAfterADescriptionKeepsCharacterPairs) {

@@ -135,15 +135,15 @@ TEST_P(MPEGRefusedHeader, IsNeverAcceptedAndTheTagsAreCleared) {
     EXPECT_EQ(mpeg.ChannelMode(), "Unknown");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MPEGRefusedHeader,
-    ::testing::Values(RefusedCase{"FreeFormat", {0xFF, 0xFB, 0x00, 0x00}},
-                      RefusedCase{"BitRateIndex15", {0xFF, 0xFB, 0xF0, 0x00}},
-                      RefusedCase{"SampleRateIndex3", {0xFF, 0xFB, 0x9C, 0x00}},
-                      RefusedCase{"Emphasis2", {0xFF, 0xFB, 0x90, 0x02}},
-                      RefusedCase{"ReservedVersion", {0xFF, 0xEB, 0x90, 0x00}},
-                      RefusedCase{"ReservedLayer", {0xFF, 0xF9, 0x90, 0x00}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, MPEGRefusedHeader,
+                         ::testing::Values(RefusedCase{"FreeFormat", {0xFF, 0xFB, 0x00, 0x00}},
+                                           RefusedCase{"BitRateIndex15", {0xFF, 0xFB, 0xF0, 0x00}},
+                                           RefusedCase{"SampleRateIndex3",
+                                                       {0xFF, 0xFB, 0x9C, 0x00}},
+                                           RefusedCase{"Emphasis2", {0xFF, 0xFB, 0x90, 0x02}},
+                                           RefusedCase{"ReservedVersion", {0xFF, 0xEB, 0x90, 0x00}},
+                                           RefusedCase{"ReservedLayer", {0xFF, 0xF9, 0x90, 0x00}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MPEGFile, XingHeaderGivesBitRateAndDurationFromItsCounts) {
     const TMPEGaudio mpeg = Read(XingFrames(kHeader128, kFrame128, 36, 100, 100 * 209));
@@ -195,14 +195,16 @@ class MPEGXingPlace : public MPEGFile, public ::testing::WithParamInterface<Xing
 
 TEST_P(MPEGXingPlace, DependsOnVersionAndMode) {
     const XingPlaceCase& c = GetParam();
-    EXPECT_EQ(Read(XingFrames(c.header, c.frameLength, c.xingAt, 50, 50 * 100)).VBR().Found, c.found);
+    EXPECT_EQ(Read(XingFrames(c.header, c.frameLength, c.xingAt, 50, 50 * 100)).VBR().Found,
+              c.found);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MPEGXingPlace,
     ::testing::Values(XingPlaceCase{"Mpeg1Stereo36", kHeader128, kFrame128, 36, true},
                       XingPlaceCase{"Mpeg1Mono21", {0xFF, 0xFB, 0x90, 0xC0}, kFrame128, 21, true},
-                      XingPlaceCase{"Mpeg1MonoNot36", {0xFF, 0xFB, 0x90, 0xC0}, kFrame128, 36, false},
+                      XingPlaceCase{
+                          "Mpeg1MonoNot36", {0xFF, 0xFB, 0x90, 0xC0}, kFrame128, 36, false},
                       XingPlaceCase{"Mpeg2Stereo21", {0xFF, 0xF3, 0x80, 0x00}, 208, 21, true},
                       XingPlaceCase{"Mpeg2StereoNot36", {0xFF, 0xF3, 0x80, 0x00}, 208, 36, false},
                       XingPlaceCase{"Mpeg2Mono13", {0xFF, 0xF3, 0x80, 0xC0}, 208, 13, true}),

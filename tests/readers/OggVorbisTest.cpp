@@ -42,8 +42,8 @@ Bytes Identification(std::uint8_t channels, std::uint32_t sampleRate, std::int32
     return header;
 }
 
-Bytes Comments(const std::vector<std::string>& fields, std::string_view vendor = "Xiph.Org libVorbis",
-               std::uint32_t declaredCount = 0) {
+Bytes Comments(const std::vector<std::string>& fields,
+               std::string_view vendor = "Xiph.Org libVorbis", std::uint32_t declaredCount = 0) {
     Bytes packet{3};
     Append(packet, "vorbis");
     AppendLE32(packet, static_cast<std::uint32_t>(vendor.size()));
@@ -88,8 +88,8 @@ protected:
 
 TEST_F(OggFileTest, ReadsFactsAndComments) {
     OggSpec spec;
-    spec.fields = {"TITLE=Song", "ARTIST=Band", "ALBUM=Record", "TRACKNUMBER=5/12", "DATE=2003",
-                   "GENRE=Jazz", "COMMENT=Nice", "OTHER=ignored"};
+    spec.fields = {"TITLE=Song", "ARTIST=Band", "ALBUM=Record", "TRACKNUMBER=5/12",
+                   "DATE=2003",  "GENRE=Jazz",  "COMMENT=Nice", "OTHER=ignored"};
     const Bytes file = OggFile(spec);
     const TOggVorbis ogg = Read(file);
     EXPECT_EQ(ogg.FileSize(), static_cast<std::int64_t>(file.size()));
@@ -148,7 +148,10 @@ TEST_F(OggFileTest, LongCommentIsCutAt250BytesWithItsName) {
 
 TEST_F(OggFileTest, Utf8IsKeptUpToTheFirstFault) {
     OggSpec spec;
-    spec.fields = {"TITLE=Caf\xC3\xA9 \xE4\xB8\xAD", "ARTIST=ab\xFF" "cd", "ALBUM=x\xE4\xB8"};
+    spec.fields = {"TITLE=Caf\xC3\xA9 \xE4\xB8\xAD",
+                   "ARTIST=ab\xFF"
+                   "cd",
+                   "ALBUM=x\xE4\xB8"};
     const TOggVorbis ogg = Read(OggFile(spec));
     EXPECT_EQ(ogg.Title(), "Caf\xC3\xA9 \xE4\xB8\xAD");
     EXPECT_EQ(ogg.Artist(), "ab");

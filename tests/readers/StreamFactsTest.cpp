@@ -11,10 +11,9 @@ using namespace fixtures;
 
 TEST(StreamFacts, ExtensionSelectsTheReader) {
     const std::pair<const char*, TReaderKind> cases[] = {
-        {"/music/a.mp3", rkMPEG}, {"A.Mp2", rkMPEG},      {"x.MP1", rkMPEG},
-        {"b.ogg", rkOggVorbis},   {"c.WMA", rkWMA},       {"d.wav", rkWAV},
-        {"song.it", rkNone},      {"song.mpeg", rkNone},  {"dir.mp3/file", rkNone},
-        {"noext", rkNone},        {"song.mod", rkNone},   {".mp3", rkMPEG}};
+        {"/music/a.mp3", rkMPEG}, {"A.Mp2", rkMPEG}, {"x.MP1", rkMPEG},    {"b.ogg", rkOggVorbis},
+        {"c.WMA", rkWMA},         {"d.wav", rkWAV},  {"song.it", rkNone},  {"song.mpeg", rkNone},
+        {"dir.mp3/file", rkNone}, {"noext", rkNone}, {"song.mod", rkNone}, {".mp3", rkMPEG}};
     for (const auto& [name, kind] : cases)
         EXPECT_EQ(ReaderKindOf(name), kind) << name;
 }
@@ -47,7 +46,8 @@ TEST(StreamFacts, WavBitRateLeavesTheChannelsOut) {
 
 TEST(StreamFacts, Mp3WithBothTagsTakesTheID3v1Texts) {
     TTempDir dir;
-    Bytes file = ID3v2Tag(3, {Frame("TIT2", Latin1("From v2")), Frame("TPE1", Latin1("V2 artist"))});
+    Bytes file =
+        ID3v2Tag(3, {Frame("TIT2", Latin1("From v2")), Frame("TPE1", Latin1("V2 artist"))});
     for (int i = 0; i < 40; ++i) {
         Append(file, Bytes{0xFF, 0xFB, 0x90, 0xC0});
         file.resize(file.size() + 413, 0);
@@ -80,9 +80,10 @@ TEST(StreamFacts, Mp3WithBothTagsTakesTheID3v1Texts) {
 TEST(StreamFacts, UnreadableFilesGiveTheClearedRecord) {
     TTempDir dir;
     TStreamInfo info;
-    for (const std::string& name : {dir.Write("noise.mp3", Bytes(5000, 0x11)), dir.Write("noise.ogg", Bytes(500, 1)),
-                                    dir.Write("noise.wma", Bytes(500, 1)), dir.Write("noise.wav", Bytes(500, 1)),
-                                    dir.Write("song.mod", Bytes(500, 1)), dir.PathOf("missing.mp3")}) {
+    for (const std::string& name :
+         {dir.Write("noise.mp3", Bytes(5000, 0x11)), dir.Write("noise.ogg", Bytes(500, 1)),
+          dir.Write("noise.wma", Bytes(500, 1)), dir.Write("noise.wav", Bytes(500, 1)),
+          dir.Write("song.mod", Bytes(500, 1)), dir.PathOf("missing.mp3")}) {
         EXPECT_FALSE(ReadStreamFacts(name, info)) << name;
         EXPECT_EQ(info.FileName, name);
         EXPECT_EQ(info.SampleRate, 0);

@@ -12,12 +12,18 @@ namespace {
 using namespace fixtures;
 
 // GUIDs as stored in the file.
-const Bytes kHeaderGuid{0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
-const Bytes kFilePropertiesGuid{0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11, 0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
-const Bytes kStreamPropertiesGuid{0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9, 0xCF, 0x11, 0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
-const Bytes kContentDescriptionGuid{0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
-const Bytes kExtendedGuid{0x40, 0xA4, 0xD0, 0xD2, 0x07, 0xE3, 0xD2, 0x11, 0x97, 0xF0, 0x00, 0xA0, 0xC9, 0x5E, 0xA8, 0x50};
-const Bytes kPaddingGuid{0x74, 0xD4, 0x06, 0x18, 0xDF, 0xCA, 0x09, 0x45, 0xA4, 0xBA, 0x9A, 0xAB, 0xCB, 0x96, 0xAA, 0xE8};
+const Bytes kHeaderGuid{0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                        0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+const Bytes kFilePropertiesGuid{0xA1, 0xDC, 0xAB, 0x8C, 0x47, 0xA9, 0xCF, 0x11,
+                                0x8E, 0xE4, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+const Bytes kStreamPropertiesGuid{0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9, 0xCF, 0x11,
+                                  0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+const Bytes kContentDescriptionGuid{0x33, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                    0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+const Bytes kExtendedGuid{0x40, 0xA4, 0xD0, 0xD2, 0x07, 0xE3, 0xD2, 0x11,
+                          0x97, 0xF0, 0x00, 0xA0, 0xC9, 0x5E, 0xA8, 0x50};
+const Bytes kPaddingGuid{0x74, 0xD4, 0x06, 0x18, 0xDF, 0xCA, 0x09, 0x45,
+                         0xA4, 0xBA, 0x9A, 0xAB, 0xCB, 0x96, 0xAA, 0xE8};
 
 Bytes Object(const Bytes& guid, const Bytes& payload,
              std::optional<std::uint64_t> declaredSize = std::nullopt) {
@@ -50,7 +56,8 @@ Bytes WideZ(std::u16string_view text) {
     return bytes;
 }
 
-Bytes ContentDescription(std::u16string_view title, std::u16string_view author, std::u16string_view description) {
+Bytes ContentDescription(std::u16string_view title, std::u16string_view author,
+                         std::u16string_view description) {
     const Bytes texts[5] = {WideZ(title), WideZ(author), WideZ(u"(c)"), WideZ(description), {}};
     Bytes payload;
     for (const Bytes& text : texts)
@@ -80,9 +87,12 @@ Bytes ExtendedContentDescription(const std::vector<Descriptor>& descriptors) {
     return Object(kExtendedGuid, payload);
 }
 
-Descriptor Text16(std::u16string name, std::u16string_view value) { return {std::move(name), 0, WideZ(value)}; }
+Descriptor Text16(std::u16string name, std::u16string_view value) {
+    return {std::move(name), 0, WideZ(value)};
+}
 
-Bytes AsfFile(const std::vector<Bytes>& objects, std::uint32_t declaredCount = 0, std::size_t dataBytes = 4000) {
+Bytes AsfFile(const std::vector<Bytes>& objects, std::uint32_t declaredCount = 0,
+              std::size_t dataBytes = 4000) {
     Bytes body;
     for (const Bytes& object : objects)
         Append(body, object);
@@ -113,8 +123,9 @@ protected:
 TEST_F(WMAFileTest, ReadsFactsAndTags) {
     std::vector<Bytes> objects = ValidObjects();
     objects.push_back(ContentDescription(u"Title \u4e2d", u"Author", u"Described"));
-    objects.push_back(ExtendedContentDescription({Text16(u"WM/AlbumTitle", u"Album"), Text16(u"WM/Track", u"7"),
-                                                  Text16(u"WM/Year", u"2009"), Text16(u"WM/Genre", u"Pop")}));
+    objects.push_back(
+        ExtendedContentDescription({Text16(u"WM/AlbumTitle", u"Album"), Text16(u"WM/Track", u"7"),
+                                    Text16(u"WM/Year", u"2009"), Text16(u"WM/Genre", u"Pop")}));
     const Bytes file = AsfFile(objects);
     const TWMAfile wma = Read(file);
     ASSERT_TRUE(wma.Valid());
@@ -152,7 +163,9 @@ class WMAValidity : public WMAFileTest, public ::testing::WithParamInterface<Val
 
 TEST_P(WMAValidity, FollowsTheRanges) {
     const ValidityCase& c = GetParam();
-    EXPECT_EQ(Read(AsfFile({FileProperties(c.maxBitRate), StreamProperties(c.channels, c.sampleRate, c.byteRate)})).Valid(),
+    EXPECT_EQ(Read(AsfFile({FileProperties(c.maxBitRate),
+                            StreamProperties(c.channels, c.sampleRate, c.byteRate)}))
+                  .Valid(),
               c.valid);
 }
 

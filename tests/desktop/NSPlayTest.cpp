@@ -52,39 +52,56 @@ QByteArray TwoTempoSong() {
     return song;
 }
 
+// Makes a fixture the first time a test asks for it, so each test pays only for its own.
+bool MakeFixture(const QDir& folder, const QString& name) {
+    const QString path = folder.filePath(name);
+    if (QFile::exists(path))
+        return true;
+    const QString wav = folder.filePath("tone.wav");
+    const QStringList quiet{"-hide_banner", "-loglevel", "error", "-y"};
+    if (name == "tone.wav")
+        return RunTool(
+            "sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", path, "synth", "2", "sine", "440"});
+    if (name == "tone.ogg")
+        return MakeFixture(folder, "tone.wav") && RunTool("oggenc", {"-Q", wav, "-o", path});
+    if (name == "video.mkv")
+        return RunTool("ffmpeg", quiet + QStringList{"-f", "lavfi", "-i",
+                                                     "testsrc=size=160x120:rate=10:duration=1",
+                                                     "-c:v", "mpeg4", path});
+    if (name == "cover.png")
+        return RunTool("ffmpeg", quiet + QStringList{"-f", "lavfi", "-i", "color=c=red:s=64x48",
+                                                     "-frames:v", "1", path});
+    if (name == "art.mp3")
+        return MakeFixture(folder, "tone.wav") && MakeFixture(folder, "cover.png") &&
+               RunTool("ffmpeg", quiet + QStringList{"-i", wav, "-i", folder.filePath("cover.png"),
+                                                     "-map", "0:a", "-map", "1:v", "-c:a",
+                                                     "libmp3lame", "-c:v", "copy", "-id3v2_version",
+                                                     "3", "-disposition:v", "attached_pic", path});
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (name == "garbage.ogg") {
+        for (int i = 0; i < 4096; ++i)
+            file.putChar(char(i * 7919 % 251));
+        return true;
+    }
+    return name == "song.mid" && file.write(TwoTempoSong()) > 0;
+}
+
 class NSPlayTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         setenv("TAVURO_NULL_OUTPUT", "1", 1);
         Fixtures = new QTemporaryDir;
-        const QString wav = File("tone.wav");
-        const QStringList quiet{"-hide_banner", "-loglevel", "error", "-y"};
-        Made =
-            RunTool("sox", {"-n", "-r", "44100", "-c", "2", "-b", "16", wav, "synth", "2", "sine",
-                            "440"}) &&
-            RunTool("oggenc", {"-Q", wav, "-o", File("tone.ogg")}) &&
-            RunTool("ffmpeg", quiet + QStringList{"-f", "lavfi", "-i",
-                                                  "testsrc=size=160x120:rate=10:duration=1", "-c:v",
-                                                  "mpeg4", File("video.mkv")}) &&
-            RunTool("ffmpeg", quiet + QStringList{"-f", "lavfi", "-i", "color=c=red:s=64x48",
-                                                  "-frames:v", "1", File("cover.png")}) &&
-            RunTool("ffmpeg", quiet + QStringList{"-i", wav, "-i", File("cover.png"), "-map", "0:a",
-                                                  "-map", "1:v", "-c:a", "libmp3lame", "-c:v",
-                                                  "copy", "-id3v2_version", "3", "-disposition:v",
-                                                  "attached_pic", File("art.mp3")});
-        QFile garbage(File("garbage.ogg"));
-        garbage.open(QIODevice::WriteOnly);
-        for (int i = 0; i < 4096; ++i)
-            garbage.putChar(char(i * 7919 % 251));
-        QFile song(File("song.mid"));
-        song.open(QIODevice::WriteOnly);
-        song.write(TwoTempoSong());
     }
     static void TearDownTestSuite() { delete Fixtures; }
-    void SetUp() override { ASSERT_TRUE(Made) << "sox, oggenc or ffmpeg failed to make fixtures"; }
 
-    static QString File(const char* name) { return Fixtures->filePath(name); }
-    static std::string Path(const char* name) { return File(name).toStdString(); }
+    // A fixture's path, made on first use.
+    static std::string Path(const char* name) {
+        EXPECT_TRUE(MakeFixture(QDir(Fixtures->path()), name)) << "could not make " << name;
+        return Fixtures->filePath(name).toStdString();
+    }
+    static std::string Missing() { return Fixtures->filePath("missing.ogg").toStdString(); }
 
     // The order in which the player opens a clip.
     bool Open(const std::string& path) {
@@ -94,7 +111,6 @@ protected:
     }
 
     static inline QTemporaryDir* Fixtures = nullptr;
-    static inline bool Made = false;
     TNSPlay Player{nullptr};
 };
 
@@ -125,7 +141,7 @@ TEST_F(NSPlayTest, Ogg_OpensPlaysAndStopsAtItsEndKeepingItsName) {
 
 TEST_F(NSPlayTest, FilesThatCannotPlay_FailPlayAndKeepTheirName) {
     for (const std::string& path :
-         {Path("missing.ogg"), Path("garbage.ogg"), Fixtures->path().toStdString()}) {
+         {Missing(), Path("garbage.ogg"), Fixtures->path().toStdString()}) {
         EXPECT_FALSE(Open(path)) << path;
         EXPECT_EQ(Player.FileName(), path);
         EXPECT_EQ(Player.PlayState(), 0);

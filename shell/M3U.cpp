@@ -1,9 +1,9 @@
 #include "shell/M3U.h"
 
 #include <optional>
-#include <unordered_set>
 
 #include "common/Text.h"
+#include "shell/PathKey.h"
 #include "shell/TextFile.h"
 
 namespace tavuro {
@@ -19,39 +19,46 @@ bool StartsWithIgnoringCase(std::string_view line, std::string_view prefix) {
 
 bool IsHeader(std::string_view line) { return StartsWithIgnoringCase(line, "#EXTM3U"); }
 
-// The trimmed, non-empty lines; a header becomes a placeholder (or one is put in front), so
-// entries always start at the second line.
-std::vector<std::string> EntryLines(std::string_view bytes, TM3UContent& content) {
-    std::vector<std::string> lines;
-    for (auto& line : SplitLines(bytes)) {
-        const std::string_view trimmed = TrimControl(line);
-        if (!trimmed.empty())
-            lines.emplace_back(trimmed);
+// The trimmed, non-empty lines as views into the text; a header becomes an empty placeholder
+// (or one is put in front), so entries always start at the second line.
+std::vector<std::string_view> EntryLines(std::string_view bytes, TM3UContent& content) {
+    std::vector<std::string_view> lines;
+    lines.reserve(bytes.size() / 40 + 2);
+    lines.emplace_back();
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        const std::string_view line = TrimControl(bytes.substr(start, end - start));
+        if (!line.empty())
+            lines.push_back(line);
+        start = end + 1;
     }
-    if (!lines.empty() && IsHeader(lines.front())) {
-        const std::string flags(TrimControl(std::string_view(lines.front()).substr(7)));
-        content.RandomFlag = flags.size() >= 6 && EqualsIgnoringAsciiCase(flags.substr(0, 6), "RANDOM");
+    if (lines.size() > 1 && IsHeader(lines[1])) {
+        const std::string_view flags = TrimControl(lines[1].substr(7));
+        content.RandomFlag =
+            flags.size() >= 6 && EqualsIgnoringAsciiCase(flags.substr(0, 6), "RANDOM");
         content.VisMidiFlag = flags.size() >= 7 &&
                               EqualsIgnoringAsciiCase(flags.substr(flags.size() - 7), "VISMIDI");
-        lines.front().clear();
-    } else {
-        lines.insert(lines.begin(), std::string());
+        lines.erase(lines.begin());
+        lines.front() = {};
     }
     // Only the last comment before an entry line counts; a trailing comment is dropped.
-    std::vector<std::string> kept;
-    kept.reserve(lines.size());
-    kept.push_back(std::move(lines.front()));
+    std::size_t kept = 1;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const bool nextIsComment = i + 1 == lines.size() || IsComment(lines[i + 1]);
         if (!(IsComment(lines[i]) && nextIsComment))
-            kept.push_back(std::move(lines[i]));
+            lines[kept++] = lines[i];
     }
-    return kept;
+    lines.resize(kept);
+    return lines;
 }
 
 // The row an "#EXTINF:" line makes, still without its path.
 TPlaylistEntry InfoRow(std::string_view line) {
     TPlaylistEntry row;
+    row.SubItems.reserve(3); // the path goes in front later
     const auto comma = line.find(',');
     if (comma == std::string_view::npos) {
         row.Caption = std::string(TrimControl(line.substr(8)));
@@ -76,12 +83,13 @@ TPlaylistEntry InfoRow(std::string_view line) {
 
 TM3UContent ParseM3U(std::string_view bytes) {
     TM3UContent content;
-    const std::vector<std::string> lines = EntryLines(bytes, content);
-    std::unordered_set<std::string> paths;
+    const std::vector<std::string_view> lines = EntryLines(bytes, content);
+    TPathTable paths(lines.size());
+    content.Entries.reserve(lines.size());
     std::optional<TPlaylistEntry> pending;
     bool previousWasInfo = false;
     for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string& line = lines[i];
+        const std::string_view line = lines[i];
         if (StartsWithIgnoringCase(line, "#EXTINF:")) {
             pending = InfoRow(line);
             previousWasInfo = true;
@@ -91,18 +99,18 @@ TM3UContent ParseM3U(std::string_view bytes) {
             previousWasInfo = false;
             continue;
         }
-        const bool isNew = paths.insert(UpperAscii(line)).second;
+        const bool isNew = paths.Insert(line, 0);
         if (!isNew)
             content.HadDuplicates = true;
         if (previousWasInfo && pending) {
             if (isNew) {
                 if (pending->Caption.empty())
                     pending->Caption = EntryCaption(line);
-                pending->SubItems.insert(pending->SubItems.begin(), line);
+                pending->SubItems.insert(pending->SubItems.begin(), std::string(line));
                 content.Entries.push_back(std::move(*pending));
             }
         } else if (isNew) {
-            content.Entries.push_back({EntryCaption(line), {line}});
+            content.Entries.push_back({EntryCaption(line), {std::string(line)}});
         }
         pending.reset();
         previousWasInfo = false;

@@ -1,6 +1,5 @@
 #include "shell/PlaylistEntry.h"
 
-#include <cstdio>
 
 namespace tavuro {
 
@@ -28,8 +27,11 @@ std::string EntryCaption(std::string_view path) {
 }
 
 std::string FormatDuration(long long seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
+    const long long rest = seconds % 60;
+    std::string text = std::to_string(seconds / 60);
+    text += ':';
+    text += static_cast<char>('0' + rest / 10);
+    text += static_cast<char>('0' + rest % 10);
     return text;
 }
 

@@ -62,6 +62,7 @@ int TPlaylistModel::SetCaption(int row, const std::string& caption) {
         target = static_cast<int>(before - Rows.begin());
     else if (after != Rows.begin() + row + 1)
         target = static_cast<int>(after - Rows.begin()) - 1;
+    PathIndexValid = false; // the row's strings are new
     if (target == row) {
         Rows[row] = std::move(moved);
         emit dataChanged(index(row, 0), index(row, colCount - 1));
@@ -90,13 +91,19 @@ void TPlaylistModel::AddMany(std::vector<TPlaylistEntry> entries) {
 
 void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
     beginResetModel();
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(entries.size());
+    for (const auto& entry : entries)
+        keys.push_back(Collator.sortKey(QString::fromStdString(entry.Caption)));
+    // Sorting positions and moving each row once is cheaper than sorting the rows themselves.
+    std::vector<int> order(entries.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](int a, int b) { return keys[a].compare(keys[b]) < 0; });
     Rows.clear();
     Rows.reserve(entries.size());
-    for (auto& entry : entries)
-        Rows.push_back(MakeRow(std::move(entry)));
-    std::stable_sort(Rows.begin(), Rows.end(), [](const TRow& a, const TRow& b) {
-        return a.Key.compare(b.Key) < 0;
-    });
+    for (int index : order)
+        Rows.push_back(TRow{std::move(entries[index]), std::move(keys[index])});
     PathIndexValid = false;
     endResetModel();
 }
@@ -159,15 +166,14 @@ void TPlaylistModel::Clear() {
 
 int TPlaylistModel::FindEntry(std::string_view path) const {
     if (!PathIndexValid) {
-        PathIndex.clear();
-        PathIndex.reserve(Rows.size());
+        PathIndex.Clear();
+        PathIndex.Reserve(Rows.size());
         for (int row = 0; row < Count(); ++row)
             if (!Rows[row].Entry.SubItems.empty())
-                PathIndex.emplace(UpperAscii(Rows[row].Entry.SubItems.front()), row);
+                PathIndex.Insert(Rows[row].Entry.SubItems.front(), row);
         PathIndexValid = true;
     }
-    const auto found = PathIndex.find(UpperAscii(path));
-    return found == PathIndex.end() ? -1 : found->second;
+    return PathIndex.Lookup(path);
 }
 
 int TPlaylistModel::rowCount(const QModelIndex& parent) const {

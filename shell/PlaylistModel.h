@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "shell/PathKey.h"
 #include "shell/PlaylistEntry.h"
 
 namespace tavuro {
@@ -65,7 +65,8 @@ private:
 
     QCollator Collator;
     std::vector<TRow> Rows;
-    mutable std::unordered_map<std::string, int> PathIndex;
+    // Views into the rows' paths: rebuilt after every change, so they never outlive a row.
+    mutable TPathTable PathIndex;
     mutable bool PathIndexValid = false;
 };
 

@@ -25,7 +25,7 @@ int Mixer::Open(int device, int rate, Notifier& notifier) {
     want.freq = rate_;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = kBlockFrames;
+    want.samples = kDeviceFrames;
     want.callback = &Mixer::SdlCallback;
     want.userdata = this;
     SDL_AudioSpec have{};

@@ -42,6 +42,7 @@ private:
 
     static constexpr int kMaxChannels = 64;
     static constexpr int kBlockFrames = 1024;
+    static constexpr int kDeviceFrames = 2048;  // 46 ms at 44.1 kHz: fewer wake-ups, still prompt
 
     std::mutex mutex_;  // protects channels_, count_ and every channel's mixing state
     std::array<Channel*, kMaxChannels> channels_{};

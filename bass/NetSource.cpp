@@ -83,8 +83,8 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
     }
     if (const auto interval = source->http_->Header("icy-metaint"); interval && wantMetadata) {
         source->metaInterval_ = static_cast<size_t>(std::max(0, std::atoi(interval->c_str())));
-        source->audioLeft_ = source->metaInterval_;
     }
+    source->icy_ = std::make_unique<IcyMetadataFilter>(source->metaInterval_);
     source->live_ = source->metaInterval_ > 0 || (source->size_ < 0 && !PathNamesFile(location));
     const std::string leftover = source->http_->TakeLeftover();
     source->TakeAudio(reinterpret_cast<const uint8_t*>(leftover.data()), leftover.size());
@@ -159,41 +159,18 @@ void NetSource::Append(const uint8_t* bytes, size_t count) {
 }
 
 void NetSource::TakeAudio(const uint8_t* bytes, size_t count) {
-    if (metaInterval_ == 0) {
-        if (count) Append(bytes, count);
-        return;
+    icy_->Feed(bytes, count, [this](const uint8_t* audio, size_t size) { Append(audio, size); },
+               [this](std::string text) { TakeMetadata(std::move(text)); });
+}
+
+void NetSource::TakeMetadata(std::string text) {
+    Listener listener;
+    {
+        std::lock_guard lock(mutex_);
+        lastMeta_ = text;
+        listener = listener_;
     }
-    while (count > 0 && !abort_) {
-        if (metaLeft_ > 0) {
-            const size_t take = std::min(count, metaLeft_);
-            metaBlock_.append(reinterpret_cast<const char*>(bytes), take);
-            bytes += take;
-            count -= take;
-            if ((metaLeft_ -= take) > 0) continue;
-            std::string text(metaBlock_.c_str());  // the block is padded with NULs
-            Listener listener;
-            {
-                std::lock_guard lock(mutex_);
-                lastMeta_ = text;
-                listener = listener_;
-            }
-            if (listener.metadata && !text.empty()) listener.metadata(text);
-            audioLeft_ = metaInterval_;
-        } else if (expectLength_) {
-            metaLeft_ = static_cast<size_t>(*bytes) * 16;
-            metaBlock_.clear();
-            expectLength_ = false;
-            ++bytes;
-            --count;
-            if (metaLeft_ == 0) audioLeft_ = metaInterval_;
-        } else {
-            const size_t take = std::min(count, audioLeft_);
-            Append(bytes, take);
-            bytes += take;
-            count -= take;
-            if ((audioLeft_ -= take) == 0) expectLength_ = true;
-        }
-    }
+    if (listener.metadata) listener.metadata(text);
 }
 
 void NetSource::Finish(bool whole) {

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "IcyMetadataFilter.h"
+
 struct AVIOContext;
 
 namespace bass {
@@ -63,6 +65,7 @@ private:
     void RunFtp();
     void Append(const uint8_t* bytes, size_t count);
     void TakeAudio(const uint8_t* bytes, size_t count);  // strips Shoutcast metadata
+    void TakeMetadata(std::string text);
     void Finish(bool whole);
 
     std::unique_ptr<HttpConnection> http_;
@@ -71,11 +74,8 @@ private:
     std::atomic<int64_t> size_{-1};
     bool live_ = false;
     size_t liveLimit_ = 0;
-    // Shoutcast metadata interleaving: every metaInterval_ audio bytes a length byte and
-    // length * 16 bytes of text.
-    size_t metaInterval_ = 0, audioLeft_ = 0, metaLeft_ = 0;
-    bool expectLength_ = false;
-    std::string metaBlock_;
+    size_t metaInterval_ = 0;
+    std::unique_ptr<IcyMetadataFilter> icy_;  // used by the download thread only
 
     mutable std::mutex mutex_;  // protects data_, base_, ended_, failed_, lastMeta_, listener_
     std::condition_variable changed_;

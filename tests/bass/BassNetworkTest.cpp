@@ -102,6 +102,26 @@ TEST_F(BassNetwork, NetFileWithoutLengthLearnsSizeAndLengthWhenComplete) {
     EXPECT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 0.5f)));
 }
 
+TEST_F(BassNetwork, FtpFileIsDownloadedWithItsSize) {
+    const std::string wav = MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer");
+    const std::string mp3 = dir_.Path("ftp.mp3");
+    RunCommand("lame --quiet -b 128 --id3v1-only --tt 'Ftp Title' " + wav + " " + mp3);
+    const std::string body = Text(ReadFile(mp3));
+    TestHttpServer server([&](int socket, const std::string&) { ServeFtp(socket, body); }, true);
+    const std::string url = "ftp://127.0.0.1:" + std::to_string(server.Port()) + "/ftp.mp3";
+    const DWORD stream = BASS_StreamCreateURL(url.c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+    EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
+    SyncRecorder downloads;
+    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&downloads));
+    ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 3.0));
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 1.0, 0.06);
+    const char* id3v1 = BASS_StreamGetTags(stream, BASS_TAG_ID3);
+    ASSERT_NE(id3v1, nullptr);
+    EXPECT_EQ(std::string(id3v1 + 3, 9), "Ftp Title");
+    EXPECT_TRUE(BASS_StreamFree(stream));
+}
+
 TEST_F(BassNetwork, DownloadFinishedBeforeTheSyncIsSetIsStillToldOnce) {
     const std::string mp3 = EncodeMp3(dir_, MakeSineWav(dir_, "tone.wav", 1000, 0.3, 0.5, "-b 16 -e signed-integer"), "a.mp3");
     const std::string body = Text(ReadFile(mp3));

@@ -152,7 +152,7 @@ void SyncRecorder::Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {
     ++recorder->calls;
 }
 
-TestHttpServer::TestHttpServer(Handler handler) : handler_(std::move(handler)) {
+TestHttpServer::TestHttpServer(Handler handler, bool raw) : handler_(std::move(handler)), raw_(raw) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -191,6 +191,11 @@ void TestHttpServer::Accept() {
         if (connection < 0) continue;
         std::lock_guard lock(connectionsMutex_);
         connections_.emplace_back([this, connection] {
+            if (raw_) {
+                handler_(connection, "");
+                close(connection);
+                return;
+            }
             std::string request;
             char buffer[1024];
             while (request.find("\r\n\r\n") == std::string::npos) {
@@ -206,6 +211,73 @@ void TestHttpServer::Accept() {
             close(connection);
         });
     }
+}
+
+namespace {
+
+// One line from the control connection, without its CR LF; empty at its end or after 5 s.
+std::string ReadLine(int socket) {
+    std::string line;
+    char c;
+    while (line.size() < 1024) {
+        pollfd entry{socket, POLLIN, 0};
+        if (poll(&entry, 1, 5000) <= 0 || recv(socket, &c, 1, 0) != 1) return {};
+        if (c == '\n') break;
+        if (c != '\r') line += c;
+    }
+    return line;
+}
+
+// A listening socket on 127.0.0.1 and its port.
+int ListenLocally(int& port) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(listener, 1);
+    socklen_t length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return listener;
+}
+
+}  // namespace
+
+void ServeFtp(int control, const std::string& body) {
+    int dataListener = -1;
+    TestHttpServer::Send(control, "220 test server\r\n");
+    for (;;) {
+        const std::string line = ReadLine(control);
+        if (line.empty()) break;
+        const std::string command = line.substr(0, line.find(' '));
+        std::string reply = "200 ok\r\n";
+        if (command == "USER") reply = "331 password please\r\n";
+        else if (command == "PASS") reply = "230 logged in\r\n";
+        else if (command == "PWD") reply = "257 \"/\"\r\n";
+        else if (command == "SIZE") reply = "213 " + std::to_string(body.size()) + "\r\n";
+        else if (command == "REST") reply = "350 ok\r\n";
+        else if (command == "QUIT") reply = "221 bye\r\n";
+        else if (command == "FEAT") reply = "211 no features\r\n";
+        else if (command == "EPSV" || command == "PASV") {
+            int port = 0;
+            if (dataListener >= 0) close(dataListener);
+            dataListener = ListenLocally(port);
+            reply = command == "EPSV" ? "229 passive (|||" + std::to_string(port) + "|)\r\n"
+                                      : "227 passive (127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256) + ")\r\n";
+        } else if (command == "RETR") {
+            TestHttpServer::Send(control, "150 sending\r\n");
+            pollfd entry{dataListener, POLLIN, 0};
+            if (poll(&entry, 1, 5000) > 0) {
+                const int data = accept(dataListener, nullptr, nullptr);
+                TestHttpServer::Send(data, body);
+                close(data);
+            }
+            reply = "226 done\r\n";
+        }
+        if (!TestHttpServer::Send(control, reply) || command == "QUIT") break;
+    }
+    if (dataListener >= 0) close(dataListener);
 }
 
 }  // namespace basstest

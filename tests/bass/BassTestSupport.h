@@ -77,7 +77,8 @@ class TestHttpServer {
 public:
     // Gets the connected socket and the request's path.
     using Handler = std::function<void(int socket, const std::string& path)>;
-    explicit TestHttpServer(Handler handler);
+    // raw: the handler gets the connection before anything is read, with an empty path.
+    explicit TestHttpServer(Handler handler, bool raw = false);
     ~TestHttpServer();
     int Port() const { return port_; }
     std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
@@ -86,6 +87,7 @@ public:
 private:
     void Accept();
     Handler handler_;
+    bool raw_;
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> running_{true};
@@ -93,6 +95,10 @@ private:
     std::mutex connectionsMutex_;  // protects connections_
     std::vector<std::thread> connections_;
 };
+
+// Serves `body` as the one file of a minimal passive-mode FTP server on a connection of a
+// TestHttpServer made raw.
+void ServeFtp(int control, const std::string& body);
 
 // BASS_Init on the disk driver and BASS_Free at the end of the scope.
 class Device {

@@ -291,18 +291,21 @@ TNSPlay::TPictureSize TNSPlay::PictureSize() const {
     mpv_node tracks{};
     if (mpv_get_property(Mpv, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
         return size;
+    bool hasVideo = false;
     if (tracks.format == MPV_FORMAT_NODE_ARRAY) {
-        for (int i = 0; i < tracks.u.list->num; ++i) {
+        for (int i = 0; i < tracks.u.list->num && !hasVideo; ++i) {
             const mpv_node& track = tracks.u.list->values[i];
-            if (NodeTextIs(track, "type", "video") && NodeFlag(track, "selected") &&
-                !NodeFlag(track, "albumart")) {
+            hasVideo = NodeTextIs(track, "type", "video") && NodeFlag(track, "selected") &&
+                       !NodeFlag(track, "albumart");
+            if (hasVideo)
                 size = {static_cast<int>(NodeInteger(track, "demux-w")),
                         static_cast<int>(NodeInteger(track, "demux-h"))};
-                break;
-            }
         }
     }
     mpv_free_node_contents(&tracks);
+    // Some streams state no size in their headers; the decoded picture has one.
+    if (hasVideo && (size.Width <= 0 || size.Height <= 0))
+        size = {IntegerProperty("video-params/w"), IntegerProperty("video-params/h")};
     return size;
 }
 
@@ -368,6 +371,13 @@ double TNSPlay::DoubleProperty(const char* name) const {
     if (!Mpv || mpv_get_property(Mpv, name, MPV_FORMAT_DOUBLE, &value) < 0)
         return 0.0;
     return value;
+}
+
+int TNSPlay::IntegerProperty(const char* name) const {
+    std::int64_t value = 0;
+    if (!Mpv || mpv_get_property(Mpv, name, MPV_FORMAT_INT64, &value) < 0)
+        return 0;
+    return static_cast<int>(value);
 }
 
 bool TNSPlay::FlagProperty(const char* name) const {

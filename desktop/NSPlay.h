@@ -59,6 +59,7 @@ private:
     void HandleMpvEvents();
     TPictureSize PictureSize() const;
     double DoubleProperty(const char* name) const;
+    int IntegerProperty(const char* name) const;
     bool FlagProperty(const char* name) const;
     void SetFlagProperty(const char* name, bool value);
     static void WakeUp(void* self);

@@ -52,6 +52,20 @@ QByteArray TwoTempoSong() {
     return song;
 }
 
+// A well-formed RIFF WAVE file whose format tag 0x1234 no decoder knows.
+QByteArray UnknownCodecWave() {
+    const QByteArray data(8192, '\x55');
+    const unsigned char format[16] = {0x34, 0x12, 2, 0, 0x44, 0xAC, 0,  0,
+                                      0x10, 0xB1, 2, 0, 4,    0,    16, 0};
+    auto little32 = [](quint32 value) {
+        return QByteArray(1, char(value)) + char(value >> 8) + char(value >> 16) +
+               char(value >> 24);
+    };
+    return "RIFF" + little32(4 + 8 + 16 + 8 + data.size()) + "WAVEfmt " + little32(16) +
+           QByteArray(reinterpret_cast<const char*>(format), 16) + "data" + little32(data.size()) +
+           data;
+}
+
 // Makes a fixture the first time a test asks for it, so each test pays only for its own.
 bool MakeFixture(const QDir& folder, const QString& name) {
     const QString path = folder.filePath(name);
@@ -85,6 +99,8 @@ bool MakeFixture(const QDir& folder, const QString& name) {
             file.putChar(char(i * 7919 % 251));
         return true;
     }
+    if (name == "unknown-codec.wav")
+        return file.write(UnknownCodecWave()) > 0;
     return name == "song.mid" && file.write(TwoTempoSong()) > 0;
 }
 
@@ -140,8 +156,8 @@ TEST_F(NSPlayTest, Ogg_OpensPlaysAndStopsAtItsEndKeepingItsName) {
 }
 
 TEST_F(NSPlayTest, FilesThatCannotPlay_FailPlayAndKeepTheirName) {
-    for (const std::string& path :
-         {Missing(), Path("garbage.ogg"), Fixtures->path().toStdString()}) {
+    for (const std::string& path : {Missing(), Path("garbage.ogg"), Path("unknown-codec.wav"),
+                                    Fixtures->path().toStdString()}) {
         EXPECT_FALSE(Open(path)) << path;
         EXPECT_EQ(Player.FileName(), path);
         EXPECT_EQ(Player.PlayState(), 0);

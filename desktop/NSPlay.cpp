@@ -7,6 +7,7 @@
 
 #include <mpv/client.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -245,12 +246,16 @@ void TNSPlay::WaitWhileLoading(double seconds) {
     }
 }
 
+// A clip played to its end stands at its full length: the last frame starts a little before
+// it, and the player tells an ended clip from a stopped one by comparing the two.
 double TNSPlay::CurrentPosition() const {
     if (IsMidi)
         return Midi.Position();
     if (Clip != TClipState::csReady)
         return 0.0;
     const double position = DoubleProperty("time-pos");
+    if (FlagProperty("eof-reached"))
+        return std::max(position, Duration());
     return position > 0 ? position : 0.0;
 }
 

@@ -37,6 +37,7 @@ public:
     void Mix(int16_t* out, int frames);
 
 private:
+    // SDL's audio thread asks for the next buffer: mixes it under Lock().
     static void SdlCallback(void* self, Uint8* stream, int bytes);
     void RunClock();
 

@@ -44,8 +44,8 @@ private:
     void Run();
     void Fire(Channel& channel, DWORD type, const char* data);
 
-    Lookup lookup_;
-    Snapshot snapshot_;
+    Lookup lookup_;      // the registered channel of a handle; called on the notifier thread
+    Snapshot snapshot_;  // every registered channel; called on the notifier thread
     // The notifier thread: takes posted events and pending ends, calls the syncs.
     std::thread thread_;
     std::atomic<bool> running_{false};

@@ -126,6 +126,7 @@ TEST_P(SeekCase, SetPositionLandsWithin50msOfTheTarget) {
     TempDir dir;
     std::string path = TwoTones(dir);
     if (std::string(GetParam()) == "mp3") path = EncodeMp3(dir, path, "two.mp3");
+    if (std::string(GetParam()) == "ogg") path = EncodeOgg(dir, path, "two.ogg");
     Device device(dir);
     ASSERT_TRUE(device.ok);
     const DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
@@ -138,7 +139,8 @@ TEST_P(SeekCase, SetPositionLandsWithin50msOfTheTarget) {
     EXPECT_NEAR(LowToneSeconds(device.output.TakeLeft()), 0.3, 0.05);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SeekCase, testing::Values("wav", "mp3"));
+INSTANTIATE_TEST_SUITE_P(Files, SeekCase, testing::Values("wav", "mp3", "ogg"),
+                         [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 TEST(BassPosition, AdvancesInRealTimeAndPausesAndResumes) {
     TempDir dir;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "BassTestSupport.h"
+#include "basswma.h"
 
 using namespace basstest;
 
@@ -197,7 +198,10 @@ TEST_F(BassNetwork, LiveStreamStripsMetadataTellsTitlesAndRecoversFromAStall) {
     EXPECT_NEAR(Frequency(heard, sound.first + 2000, sound.first + 30000), 1000, 10);
 }
 
-TEST_F(BassNetwork, RefusedConnectionGivesZeroAtOnce) {
+namespace {
+
+// A port on 127.0.0.1 that nobody listens on.
+int ClosedPort() {
     const int probe = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -205,11 +209,21 @@ TEST_F(BassNetwork, RefusedConnectionGivesZeroAtOnce) {
     bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
     socklen_t length = sizeof address;
     getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);  // nobody listens on this port now
+    close(probe);
+    return ntohs(address.sin_port);
+}
+
+}  // namespace
+
+TEST_F(BassNetwork, RefusedConnectionGivesZeroAtOnce) {
     const auto start = std::chrono::steady_clock::now();
-    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x.mp3";
-    EXPECT_EQ(BASS_StreamCreateURL(url.c_str(), 0, BASS_STREAM_META, nullptr, 0), 0u);
+    const std::string port = std::to_string(ClosedPort());
+    EXPECT_EQ(BASS_StreamCreateURL(("http://127.0.0.1:" + port + "/x.mp3").c_str(), 0, BASS_STREAM_META, nullptr, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NONET);
+    EXPECT_EQ(BASS_StreamCreateURL(("ftp://127.0.0.1:" + port + "/x.mp3").c_str(), 0, 0, nullptr, 0), 0u);
+    EXPECT_NE(BASS_ErrorGetCode(), BASS_OK);
+    EXPECT_EQ(BASS_WMA_StreamCreateFile(FALSE, ("mms://127.0.0.1:" + port + "/x").c_str(), 0, 0, BASS_WMA_STREAM_URL), 0u);
+    EXPECT_NE(BASS_ErrorGetCode(), BASS_OK);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
 }
 

@@ -12,6 +12,7 @@
 #include "shell/Settings.h"
 #include "shell/SystemColours.h"
 #include "shell/TextFile.h"
+#include "shell/TextLines.h"
 
 namespace tavuro {
 

@@ -4,7 +4,7 @@
 
 #include "common/Text.h"
 #include "shell/Schedule.h"
-#include "shell/TextFile.h"
+#include "shell/TextLines.h"
 
 namespace tavuro {
 

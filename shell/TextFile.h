@@ -7,10 +7,6 @@
 
 namespace tavuro {
 
-// Splits text at CR, LF and CR LF. Lines are returned untrimmed and empty lines are kept; a
-// final line break does not start another line.
-std::vector<std::string> SplitLines(std::string_view text);
-
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error = nullptr);
 

@@ -31,7 +31,7 @@ TRect WorkAreaOf(const QWidget* widget) {
 } // namespace
 
 TMainForm::TMainForm(TShellServices services)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
       Services(std::move(services)) {
     if (!Services.Dialogs) {
         OwnDialogs = MakeQtDialogs(this);
@@ -77,6 +77,9 @@ void TMainForm::CreateWindowState() {
         Gauge2->ForeColor = Gauge1->BackColor;
     }
     Label5->setVisible(Transparent);
+    // Topmost only when the user wants it: dropping the state at every activation, as the
+    // layouts do, comes to the same on a desktop whose windows restack themselves.
+    setWindowFlag(Qt::WindowStaysOnTopHint, StayOnTop);
     Schedule.PlayToday = true;
     StartStayOnTop = StayOnTop;
     StartTransparent = Transparent;

@@ -101,7 +101,7 @@ TAudioEngine::TAudioEngine(TDialogs& dialogs, std::string programDirectory, QObj
     const DWORD version = Bass.BASS_GetVersion();
     LibraryVersionText = std::to_string(version & 0xFFFF) + "." + std::to_string(version >> 16);
     IsWmaReady = BassWma.LoadBassWmaLibrary(ProgramDirectory + "libbasswma.so");
-    InitPluginHost();
+    InitPluginHost(Bass, Dialogs);
     PluginHostWindow = GetHostWindow();
     CreateSharedMemory();
 }

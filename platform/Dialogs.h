@@ -15,6 +15,7 @@ struct TFileFilter {
 };
 
 enum class TMessageIcon { miNone, miError };
+enum class TMessageButtons { mbOk, mbOkCancel };
 
 // Message boxes and the open dialog, behind a seam so that tests can record and answer them.
 class TDialogs {
@@ -23,6 +24,12 @@ public:
     // A modal message box with one OK button; returns once the user closed it.
     virtual void ShowMessage(const std::string& text, const std::string& title,
                              TMessageIcon icon = TMessageIcon::miNone) = 0;
+    // A modal message box with the given buttons; returns once the user closed it. Dialogs that
+    // know no other buttons show the OK-only box.
+    virtual void ShowMessageWithButtons(const std::string& text, const std::string& title,
+                                        TMessageButtons /*buttons*/) {
+        ShowMessage(text, title);
+    }
     // The open dialog with multiple selection; the chosen files in the dialog's order (the first
     // is its file name), or nothing when cancelled.
     virtual std::optional<std::vector<std::string>>
@@ -38,6 +45,7 @@ public:
     struct TMessage {
         std::string Text, Title;
         TMessageIcon Icon;
+        TMessageButtons Buttons = TMessageButtons::mbOk;
     };
     std::vector<TMessage> Messages;
     std::vector<std::optional<std::vector<std::string>>> OpenAnswers; // taken from the front
@@ -46,6 +54,10 @@ public:
     void ShowMessage(const std::string& text, const std::string& title,
                      TMessageIcon icon) override {
         Messages.push_back({text, title, icon});
+    }
+    void ShowMessageWithButtons(const std::string& text, const std::string& title,
+                                TMessageButtons buttons) override {
+        Messages.push_back({text, title, TMessageIcon::miNone, buttons});
     }
     std::optional<std::vector<std::string>>
     RunOpenDialog(const std::string& initialDirectory, const std::vector<TFileFilter>&) override {

@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "plugins/MessageWindow.h"
+#include "plugins/OutputEmulator.h"
 
 #include <array>
 #include <cstring>
@@ -19,10 +20,6 @@ struct THostState {
     std::array<In_Module*, kPluginSlotCount> Modules{};
     std::array<TPluginInfo, kPluginSlotCount> Infos{};
     std::int32_t Current = -1;
-    TWindowHandle NotifyWindow = 0;
-    std::unique_ptr<TMessageWindow> HostWindow;
-    std::int32_t StreamLength = 0;
-    bool SeekPending = false;
 };
 
 THostState& Host() {
@@ -32,21 +29,25 @@ THostState& Host() {
 
 bool IsSlot(std::int32_t index) { return index >= 0 && index < kPluginSlotCount; }
 
-void HandleHostMessage(std::uint32_t message, std::uintptr_t, std::intptr_t) {
-    if (message == kMsgPluginStopped)
-        Host().Current = -1;
+// The plug-ins' PostMessage: C linkage, callable from any of their threads.
+extern "C" int HostPostMessage(TWindowHandle window, unsigned int message, uintptr_t wParam,
+                               intptr_t lParam) {
+    return PostWindowMessage(window, message, wParam, lParam) ? 1 : 0;
 }
 
 } // namespace
 
-bool InitPluginHost() {
+bool InitPluginHost(const TBassLibrary& bass, TDialogs& dialogs) {
     THostState& host = Host();
     host.Modules.fill(nullptr);
     host.Infos.fill(TPluginInfo{});
-    if (!host.HostWindow)
-        host.HostWindow = std::make_unique<TMessageWindow>(HandleHostMessage);
+    const bool initialised = ReserveRingBuffer();
+    if (initialised) {
+        FillOutputModule(bass, dialogs);
+        GetOutputModule()->Init();
+    }
     host.Current = -1;
-    return false; // no output emulator yet
+    return initialised;
 }
 
 void QuitPluginHost() {
@@ -64,15 +65,27 @@ void QuitPluginHost() {
     }
     // The modules are gone: nothing may call the current one any more.
     host.Current = -1;
-    host.HostWindow.reset();
+    if (Out_Module* output = GetOutputModule())
+        output->Quit();
+    FreeRingBuffer();
 }
 
 bool InstallPlugin(std::int32_t slot, In_Module* module, TPluginInfo info) {
     THostState& host = Host();
     if (!IsSlot(slot) || !module || host.Modules[slot])
         return false;
+    module->hMainWindow = GetHostWindow();
+    module->hDllInstance = info.LibraryHandle;
+    module->outMod = GetOutputModule();
+    if (info.LibraryHandle) {
+        if (auto setPostMessage = reinterpret_cast<winampSetPostMessageProc>(
+                dlsym(info.LibraryHandle, "winampSetPostMessage")))
+            setPostMessage(HostPostMessage);
+    }
     host.Modules[slot] = module;
     host.Infos[slot] = std::move(info);
+    if (module->Init)
+        module->Init();
     return true;
 }
 
@@ -111,8 +124,10 @@ std::int32_t SelectPlugin(std::int32_t index) {
 std::int32_t CurrentPlugin() { return Host().Current; }
 
 std::int32_t GetPlayedTime(bool fromOutput) {
-    if (fromOutput)
-        return 0; // the output emulator is not built yet
+    if (fromOutput) {
+        const Out_Module* output = GetOutputModule();
+        return output ? output->GetOutputTime() : 0;
+    }
     const In_Module* module = GetPluginModule(Host().Current);
     return module && module->GetOutputTime ? module->GetOutputTime() : 0;
 }
@@ -128,17 +143,9 @@ std::string GetProgramDirectory() {
     return directory;
 }
 
-TWindowHandle GetHostWindow() {
-    const THostState& host = Host();
-    return host.HostWindow ? host.HostWindow->Handle() : 0;
-}
-
-void SetNotifyWindow(TWindowHandle window) { Host().NotifyWindow = window; }
-TWindowHandle GetNotifyWindow() { return Host().NotifyWindow; }
-
-void SetStreamLength(std::int32_t milliseconds) { Host().StreamLength = milliseconds; }
-std::int32_t GetStreamLength() { return Host().StreamLength; }
-void SetSeekPending() { Host().SeekPending = true; }
-bool IsSeekPending() { return Host().SeekPending; }
+TWindowHandle GetHostWindow() { return GetOutputHostWindow(); }
+void SetNotifyWindow(TWindowHandle window) { SetOutputNotifyWindow(window); }
+void SetStreamLength(std::int32_t milliseconds) { SetOutputStreamLength(milliseconds); }
+void SetSeekPending() { SetOutputSeekPending(); }
 
 } // namespace tavuro

@@ -1,13 +1,12 @@
 #pragma once
 
-// The Winamp plug-in host: eight input plug-in slots, the choice of the current plug-in and the
-// position query. One host per process, as plain routines over module-level state; every routine
-// is called on the GUI thread.
+// The Winamp plug-in host: eight input plug-in slots, the choice of the current plug-in, the
+// position query, and the output emulator that plays a plug-in's PCM (OutputEmulator.h). One host
+// per process, as plain routines over module-level state; every routine is called on the GUI
+// thread.
 //
 // Nothing in the player loads a plug-in yet, so the table normally stays empty; InstallPlugin is
-// how a loader (and the tests) put a module into a slot. The output emulator that plays a
-// plug-in's PCM is not part of the host yet: InitPluginHost reports it as not initialised and the
-// position query from the output answers 0.
+// how a loader (and the tests) put a module into a slot.
 
 #include "plugins/WindowHandle.h"
 #include "plugins/Winamp.h"
@@ -17,6 +16,9 @@
 #include <string_view>
 
 namespace tavuro {
+
+class TBassLibrary;
+class TDialogs;
 
 constexpr int kPluginSlotCount = 8;
 
@@ -35,15 +37,20 @@ struct TPluginInfo {
     bool operator==(const TPluginInfo&) const = default;
 };
 
-// Empties all slots, makes the host window and sets the current plug-in to -1. Returns whether the
-// output emulator is initialised: false for now, as it is not built yet.
-bool InitPluginHost();
+// Empties all slots and sets up the output emulator: reserves its ring and, when that worked,
+// fills its Out_Module record and runs its Init, which makes the host window. The emulator calls
+// the audio library through bass and shows its message boxes through dialogs; both must outlive
+// QuitPluginHost. The current plug-in becomes -1. Returns whether the emulator is initialised.
+bool InitPluginHost(const TBassLibrary& bass, TDialogs& dialogs);
 // For each occupied slot in order: the module's Quit, then dlclose of its library (when it has
-// one); then destroys the host window. The current plug-in becomes -1.
+// one); then the output module's Quit (which destroys the host window), the close of a stream
+// still open, and the release of the ring. The current plug-in becomes -1.
 void QuitPluginHost();
 
-// Puts a module into an empty slot 0-7. False when the slot is outside 0-7, occupied, or the
-// module is null.
+// Puts a module into an empty slot 0-7 as a loader would: the module gets the host window as its
+// hMainWindow, info.LibraryHandle as its hDllInstance and the output module as its outMod, a
+// library exporting winampSetPostMessage gets the host's PostMessage, then the module's Init runs.
+// False when the slot is outside 0-7, occupied, or the module is null.
 bool InstallPlugin(std::int32_t slot, In_Module* module, TPluginInfo info);
 
 // The slot's module; null when the index is outside 0-7 or the slot is empty.
@@ -58,8 +65,8 @@ std::int32_t FindPluginForExtension(std::string_view ext);
 // is 0. Anything else leaves the current plug-in and returns -1.
 std::int32_t SelectPlugin(std::int32_t index);
 std::int32_t CurrentPlugin();
-// Milliseconds played: from the output emulator (0 until it exists), or else from the current
-// plug-in's GetOutputTime (0 when none is current).
+// Milliseconds played: from the output emulator's GetOutputTime (0 when it is not set up), or
+// else from the current plug-in's GetOutputTime (0 when none is current).
 std::int32_t GetPlayedTime(bool fromOutput);
 
 // The folder of the running program with its trailing "/"; empty if it cannot be read.
@@ -69,13 +76,10 @@ std::string GetProgramDirectory();
 TWindowHandle GetHostWindow();
 // The engine's window, which receives the host's notices; 0 = none.
 void SetNotifyWindow(TWindowHandle window);
-TWindowHandle GetNotifyWindow();
 
-// Kept for the output emulator: the length of the stream about to play, and that a seek is under
+// For the output emulator: the length in ms of the stream about to play, and that a seek is under
 // way so that its next flush happens even while paused.
 void SetStreamLength(std::int32_t milliseconds);
-std::int32_t GetStreamLength();
 void SetSeekPending();
-bool IsSeekPending();
 
 } // namespace tavuro

@@ -6,6 +6,8 @@
 
 #include "plugins/WindowHandle.h"
 
+#include <stdint.h>
+
 extern "C" {
 
 // Filled in by the host and handed to an input plug-in, which pushes its decoded PCM through it.
@@ -96,5 +98,13 @@ struct In_Module {
 
 // The entry point an input plug-in library exports.
 typedef In_Module* (*winampGetInModule2Proc)();
+
+// There is no system PostMessage here: a plug-in posts its notices to hMainWindow (such as the end
+// of playback, WM_USER + 2) through this function of the host, which returns non-zero when the
+// message was posted. It may be called from any thread.
+typedef int (*PostMessageProc)(tavuro::TWindowHandle window, unsigned int message,
+                               uintptr_t wParam, intptr_t lParam);
+// Optional export of a plug-in library: the host calls it with its PostMessage before Init.
+typedef void (*winampSetPostMessageProc)(PostMessageProc post);
 
 } // extern "C"

@@ -1,5 +1,8 @@
+#include "platform/Dialogs.h"
 #include "plugins/MessageWindow.h"
+#include "plugins/OutputEmulator.h"
 #include "plugins/PluginHost.h"
+#include "tests/plugins/FakeBass.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include <unistd.h>
 
 using namespace tavuro;
+using namespace tavuro::test;
 
 namespace {
 
@@ -38,22 +42,24 @@ class PluginHostTest : public testing::Test {
 protected:
     void SetUp() override {
         QuitCalls.clear();
-        InitPluginHost();
+        FakeBass().Reset();
+        InitPluginHost(FakeBassLibrary(), Dialogs);
     }
     void TearDown() override { QuitPluginHost(); }
+
+    TRecordingDialogs Dialogs;
 };
 
 } // namespace
 
 TEST_F(PluginHostTest, AnEmptyTableFindsNothing) {
-    EXPECT_FALSE(InitPluginHost()); // no output emulator yet
+    EXPECT_TRUE(InitPluginHost(FakeBassLibrary(), Dialogs)); // the output emulator is set up
     for (const char* ext : {"MP3", "mp", "", "WMA"})
         EXPECT_EQ(FindPluginForExtension(ext), -1) << ext;
     EXPECT_EQ(GetPluginModule(0), nullptr);
     EXPECT_EQ(GetPluginInfo(3), TPluginInfo{});
     EXPECT_EQ(CurrentPlugin(), -1);
     EXPECT_EQ(GetPlayedTime(false), 0);
-    EXPECT_EQ(GetPlayedTime(true), 0);
 }
 
 TEST_F(PluginHostTest, SelectPluginAcceptsMinusOneAndOccupiedSlotsOnly) {
@@ -99,7 +105,21 @@ TEST_F(PluginHostTest, PlayedTimeComesFromTheCurrentPlugin) {
     EXPECT_EQ(GetPlayedTime(false), 2000);
     ASSERT_EQ(SelectPlugin(0), 0);
     EXPECT_EQ(GetPlayedTime(false), 1000);
-    EXPECT_EQ(GetPlayedTime(true), 0); // the output emulator does not exist yet
+
+    ASSERT_EQ(GetOutputModule()->Open(44100, 2, 16, 0, 0), 0);
+    FakeBass().Position = 176400 * 3; // three seconds through the emulator's stream
+    EXPECT_EQ(GetPlayedTime(true), 3000);
+}
+
+TEST_F(PluginHostTest, InstallingGivesTheModuleTheHostWindowAndOutputThenInitialisesIt) {
+    static In_Module* initialised = nullptr;
+    static In_Module module = MakeModule<4>(kMp3Extensions);
+    module.Init = [] { initialised = &module; };
+    ASSERT_TRUE(InstallPlugin(1, &module, {"", 0, "", "MP3", 0, nullptr}));
+    EXPECT_EQ(initialised, &module);
+    EXPECT_EQ(module.hMainWindow, GetHostWindow());
+    EXPECT_EQ(module.outMod, GetOutputModule());
+    EXPECT_EQ(module.hDllInstance, nullptr);
 }
 
 TEST_F(PluginHostTest, QuitCallsEachOccupiedModuleInSlotOrderAndEmptiesTheTable) {
@@ -147,16 +167,6 @@ TEST_F(PluginHostTest, MessagePluginStoppedAtTheHostWindowClearsTheCurrentPlugin
     EXPECT_EQ(CurrentPlugin(), -1);
 }
 
-TEST_F(PluginHostTest, NotifyWindowStreamLengthAndSeekPendingAreKept) {
-    SetNotifyWindow(42);
-    EXPECT_EQ(GetNotifyWindow(), 42u);
-    SetStreamLength(183000);
-    EXPECT_EQ(GetStreamLength(), 183000);
-    SetSeekPending();
-    EXPECT_TRUE(IsSeekPending());
-    SetNotifyWindow(0);
-}
-
 TEST(PluginHost, ProgramDirectoryIsTheFolderOfTheRunningProgram) {
     const std::string directory = GetProgramDirectory();
     ASSERT_FALSE(directory.empty());
@@ -167,7 +177,8 @@ TEST(PluginHost, ProgramDirectoryIsTheFolderOfTheRunningProgram) {
 TEST(PluginHost, HostWindowExistsOnlyBetweenInitAndQuit) {
     QuitPluginHost();
     EXPECT_EQ(GetHostWindow(), 0u);
-    InitPluginHost();
+    TRecordingDialogs dialogs;
+    EXPECT_TRUE(InitPluginHost(FakeBassLibrary(), dialogs));
     const TWindowHandle window = GetHostWindow();
     EXPECT_NE(window, 0u);
     QuitPluginHost();

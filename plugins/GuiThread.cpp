@@ -1,0 +1,39 @@
+#include "plugins/GuiThread.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+namespace tavuro {
+
+namespace {
+
+bool OnGuiThread() {
+    const QCoreApplication* application = QCoreApplication::instance();
+    return application == nullptr || QThread::currentThread() == application->thread();
+}
+
+} // namespace
+
+void ProcessPendingMessages() {
+    if (QCoreApplication::instance() == nullptr)
+        return;
+    if (OnGuiThread()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return;
+    }
+    // Only a QThread that runs an event loop has a dispatcher; asking never creates one.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->processEvents(QEventLoop::AllEvents);
+}
+
+void RunOnGuiThread(const std::function<void()>& work) {
+    if (OnGuiThread()) {
+        work();
+        return;
+    }
+    QMetaObject::invokeMethod(QCoreApplication::instance(), work, Qt::BlockingQueuedConnection);
+}
+
+} // namespace tavuro

@@ -204,9 +204,17 @@ TEST_F(NSPlayTest, Midi_PlaysToItsEnd) {
     EXPECT_EQ(Player.ImageSourceWidth(), 0);
     EXPECT_EQ(Player.PlayState(), 2);
     EXPECT_TRUE(WaitUntil([&] { return Player.CurrentPosition() > 0.2; }, 1500));
-    EXPECT_TRUE(WaitUntil([&] { return Player.PlayState() == 0; }, 3000));
+    // Seek into the slower second half; the position follows the tempo map.
+    Player.SetCurrentPosition(1.2);
+    ASSERT_TRUE(Player.Play());
+    EXPECT_TRUE(WaitUntil([&] { return Player.CurrentPosition() >= 1.2; }, 500));
+    EXPECT_TRUE(WaitUntil([&] { return Player.PlayState() == 0; }, 1500));
     EXPECT_DOUBLE_EQ(Player.CurrentPosition(), 1.5);
     EXPECT_EQ(Player.FileName(), Path("song.mid"));
+    // Play after the end starts the song again.
+    ASSERT_TRUE(Player.Play());
+    EXPECT_EQ(Player.PlayState(), 2);
+    EXPECT_LT(Player.CurrentPosition(), 0.5);
 }
 
 // A listening socket on 127.0.0.1 that never accepts: connections complete but nothing is ever

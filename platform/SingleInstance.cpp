@@ -10,14 +10,17 @@ namespace tavuro {
 
 namespace {
 
+// One guard per user: the runtime folder is the user's own; in the shared /tmp the user id is
+// part of the name, so another user's lock file can neither block nor be taken.
 std::string LockPath(const std::string& name) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string path = runtime && *runtime ? runtime : "/tmp";
     std::string fileName = name;
     for (char& c : fileName)
         if (c == '/')
             c = '_';
-    return path + "/" + fileName + ".lock";
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime)
+        return std::string(runtime) + "/" + fileName + ".lock";
+    return "/tmp/" + fileName + "-" + std::to_string(getuid()) + ".lock";
 }
 
 } // namespace

@@ -18,6 +18,8 @@ namespace bass {
 class Library {
 public:
     static Library& Instance();
+    // A program that never called BASS_Free still ends without running threads.
+    ~Library() { Free(); }
 
     int Init(int device, DWORD freq);  // BASS error code
     int Free();

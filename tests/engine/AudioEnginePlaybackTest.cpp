@@ -1,0 +1,204 @@
+// The engine over the real audio library on SDL's disk driver: what it reads of files, its play
+// states, seeking, network streams and the spectrum levels.
+#include "BassTestSupport.h"
+#include "engine/AudioEngine.h"
+#include "platform/Dialogs.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace tavuro;
+using basstest::TempDir;
+using basstest::TestHttpServer;
+
+namespace {
+
+// Handles the engine's notices while waiting for a condition.
+bool PumpUntil(const std::function<bool()>& condition, double seconds) {
+    return basstest::WaitUntil(
+        [&] {
+            QCoreApplication::processEvents();
+            return condition();
+        },
+        seconds);
+}
+
+std::string Id3v1Block(const std::string& title, const std::string& artist) {
+    std::string block(128, '\0');
+    block.replace(0, 3, "TAG");
+    block.replace(3, title.size(), title);
+    block.replace(33, artist.size(), artist);
+    block[127] = static_cast<char>(17);
+    return block;
+}
+
+class AudioEnginePlayback : public testing::Test {
+protected:
+    void SetUp() override {
+        output = std::make_unique<basstest::DiskOutput>(dir);
+        engine = std::make_unique<TAudioEngine>(dialogs, std::string(TAVURO_PROGRAM_DIR) + "/");
+        ASSERT_TRUE(engine->BassReady());
+    }
+    std::string Tone(const std::string& name, double seconds, double frequency = 1000) {
+        return basstest::MakeSineWav(dir, name, frequency, seconds, 0.5, "-b 16 -e signed-integer");
+    }
+
+    TempDir dir;
+    std::unique_ptr<basstest::DiskOutput> output;
+    TRecordingDialogs dialogs;
+    std::unique_ptr<TAudioEngine> engine;
+};
+
+} // namespace
+
+TEST_F(AudioEnginePlayback, ReportsTheLibraryVersion) {
+    EXPECT_EQ(engine->BASSDLLVer(), "2.0");
+    EXPECT_TRUE(engine->WmaReady());
+}
+
+TEST_F(AudioEnginePlayback, StreamInfoOfAWavFileCountsNoChannelsInItsBitRate) {
+    TStreamInfo info;
+    int slot = 0;
+    TPlayableBy playable = pbNobody;
+    ASSERT_TRUE(engine->GetStreamInfo(Tone("tone.wav", 1), info, slot, playable));
+    EXPECT_EQ(info.BitRate, 705);
+    EXPECT_EQ(info.SampleRate, 44100);
+    EXPECT_EQ(info.Channels, 2);
+    EXPECT_EQ(info.Duration, 1000);
+    EXPECT_EQ(info.Title, "tone.wav");
+    EXPECT_EQ(playable, pbBassOnly);
+    EXPECT_EQ(slot, -1);
+}
+
+TEST_F(AudioEnginePlayback, AnMp3WithBothTagsTakesTheId3v1Texts) {
+    const std::string wav = Tone("tone.wav", 1);
+    const std::string mp3 = dir.Path("tagged.mp3");
+    ASSERT_TRUE(basstest::RunCommand("lame --quiet --id3v2-only --tt Two --ta Second " + wav + " " +
+                                     mp3));
+    std::vector<uint8_t> bytes = basstest::ReadFile(mp3);
+    const std::string tag = Id3v1Block("One", "First");
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    basstest::WriteFile(mp3, bytes);
+    TStreamInfo info;
+    int slot = 0;
+    TPlayableBy playable = pbNobody;
+    ASSERT_TRUE(engine->GetStreamInfo(mp3, info, slot, playable));
+    EXPECT_EQ(info.Title, "One");
+    EXPECT_EQ(info.Artist, "First");
+    EXPECT_EQ(info.Genre, "Rock");
+    EXPECT_EQ(info.GenreID, 17);
+}
+
+TEST_F(AudioEnginePlayback, FilesNoReaderKnowsLeaveThePlayingChannelAlone) {
+    ASSERT_TRUE(engine->Open(Tone("tone.wav", 3)));
+    engine->Play();
+    basstest::WriteFile(dir.Path("song.it"), {1, 2, 3});
+    basstest::WriteFile(dir.Path("song.mod"), {1, 2, 3});
+    EXPECT_FALSE(engine->Open(dir.Path("song.it")));
+    EXPECT_FALSE(engine->Open(dir.Path("song.mod")));
+    EXPECT_EQ(engine->PlayerState(), psPlaying);
+    EXPECT_EQ(engine->ChannelKind(), ckStream);
+    EXPECT_TRUE(dialogs.Messages.empty());
+}
+
+TEST_F(AudioEnginePlayback, PlayStatesFollowOpenPlayEndReplayStopAndClose) {
+    int ends = 0;
+    engine->OnPlayEnd = [&](TAudioEngine*) { ++ends; };
+    ASSERT_TRUE(engine->Open(Tone("short.wav", 0.5)));
+    EXPECT_EQ(engine->PlayerState(), psReady);
+    EXPECT_EQ(engine->GetLength(), 500u);
+    EXPECT_EQ(engine->GetPosition(), 0u);
+    engine->Play();
+    EXPECT_EQ(engine->PlayerState(), psPlaying);
+    ASSERT_TRUE(PumpUntil([&] { return engine->PlayerState() == psStopped; }, 5));
+    EXPECT_EQ(ends, 1);
+    engine->Play(); // from the beginning again
+    EXPECT_EQ(engine->PlayerState(), psPlaying);
+    EXPECT_LT(engine->GetPosition(), 300u);
+    engine->Stop();
+    EXPECT_EQ(engine->PlayerState(), psStopped);
+    engine->Close();
+    EXPECT_EQ(engine->PlayerState(), psNone);
+    EXPECT_EQ(engine->ChannelKind(), ckNone);
+    EXPECT_EQ(engine->GetLength(), 0u);
+}
+
+TEST_F(AudioEnginePlayback, SeekingBeyondTheLengthIsIgnored) {
+    ASSERT_TRUE(engine->Open(Tone("tone.wav", 4)));
+    engine->Play();
+    EXPECT_TRUE(engine->CanSeek());
+    engine->SetPosition(9000);
+    EXPECT_LT(engine->GetPosition(), 1000u);
+    engine->SetPosition(3000);
+    EXPECT_NEAR(static_cast<double>(engine->GetPosition()), 3000.0, 300.0);
+}
+
+TEST_F(AudioEnginePlayback, ToneLevelsReachTheSpectrumAndAStoppedChannelStopsTheTimer) {
+    int frames = 0;
+    engine->OnNewFFTData = [&](TAudioEngine*, TBandOut&) { ++frames; };
+    // 2756 Hz lies in bin 32 of a 512-point FFT at 44100 Hz: band 6 (bins 25 to 32).
+    ASSERT_TRUE(engine->Open(Tone("tone.wav", 3, 2756)));
+    engine->Play();
+    ASSERT_TRUE(PumpUntil([&] { return frames >= 10; }, 3));
+    const TBandOut& bands = engine->BandOut();
+    EXPECT_GT(bands[6], 100);
+    EXPECT_GT(bands[6], 4 * bands[12]);
+    engine->Stop();
+    PumpUntil([&] { return !engine->VisTimerActive(); }, 1);
+    EXPECT_FALSE(engine->VisTimerActive());
+}
+
+TEST_F(AudioEnginePlayback, ANetMp3FillsItsTagsWhenTheDownloadCompletes) {
+    const std::string mp3 = basstest::EncodeMp3(dir, Tone("tone.wav", 2), "net.mp3");
+    std::vector<uint8_t> bytes = basstest::ReadFile(mp3);
+    const std::string tag = Id3v1Block("Net Title", "Net Artist");
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    const std::string body(bytes.begin(), bytes.end());
+    TestHttpServer server([&](int socket, const std::string&) {
+        TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
+                                         std::to_string(body.size()) + "\r\n\r\n" + body);
+    });
+    std::string downloaded;
+    engine->OnDownloaded = [&](TAudioEngine*, const std::string& content) { downloaded = content; };
+    ASSERT_TRUE(engine->Open(server.Url("/music/net.mp3")));
+    EXPECT_EQ(engine->StreamInfo().Title, "net");
+    engine->Play();
+    ASSERT_TRUE(PumpUntil([&] { return !downloaded.empty(); }, 5));
+    EXPECT_TRUE(engine->CanSeek());
+    EXPECT_EQ(engine->StreamInfo().Title, "Net Title");
+    EXPECT_EQ(engine->StreamInfo().Artist, "Net Artist");
+    EXPECT_EQ(engine->StreamInfo().FileSize, static_cast<std::int64_t>(body.size()));
+    EXPECT_NEAR(std::stoi(downloaded), 2000, 100);
+}
+
+TEST_F(AudioEnginePlayback, ALiveStreamTakesItsTitlesFromTheMetadataAndCannotSeek) {
+    const std::vector<uint8_t> audio =
+        basstest::ReadFile(basstest::EncodeMp3(dir, Tone("tone.wav", 4), "live.mp3"));
+    TestHttpServer server([&](int socket, const std::string&) {
+        TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-br:128\r\nicy-metaint:8192\r\n\r\n");
+        const char* titles[] = {"StreamTitle='First Song';", "StreamTitle='Second Song';"};
+        for (std::size_t at = 0, block = 0; at < audio.size(); at += 8192, ++block) {
+            const std::string piece(audio.begin() + at,
+                                    audio.begin() + std::min(audio.size(), at + 8192));
+            std::string meta = titles[std::min<std::size_t>(block / 4, 1)];
+            meta.resize((meta.size() + 15) / 16 * 16, '\0');
+            const std::string frame = piece + std::string(1, static_cast<char>(meta.size() / 16)) +
+                                      meta;
+            if (!TestHttpServer::Send(socket, frame))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        }
+    });
+    std::vector<std::string> titles;
+    engine->OnGetMeta = [&](TAudioEngine*, const std::string& title) { titles.push_back(title); };
+    ASSERT_TRUE(engine->Open(server.Url("/live")));
+    EXPECT_EQ(engine->StreamInfo().BitRate, 128);
+    EXPECT_FALSE(engine->CanSeek());
+    engine->Play();
+    ASSERT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "Second Song"; }, 10));
+    ASSERT_FALSE(titles.empty());
+    EXPECT_EQ(titles.front(), "First Song");
+}

@@ -12,11 +12,12 @@ constexpr size_t kMaxChannels = 8;
 size_t RoundToFrames(double seconds, const BASS_CHANNELINFO& info, size_t frameBytes) {
     return std::max<size_t>(1, static_cast<size_t>(seconds * info.freq)) * frameBytes;
 }
-}  // namespace
+} // namespace
 
 void TagStore::Set(DWORD kind, std::string block) {
     std::lock_guard lock(mutex_);
-    if (kind < 5) blocks_[kind].push_back(std::move(block));
+    if (kind < 5)
+        blocks_[kind].push_back(std::move(block));
 }
 
 void TagStore::AddMeta(std::string text) {
@@ -26,16 +27,16 @@ void TagStore::AddMeta(std::string text) {
 
 const char* TagStore::Get(DWORD kind) {
     std::lock_guard lock(mutex_);
-    if (kind == BASS_TAG_META) return metas_.empty() ? nullptr : metas_.back().c_str();
-    if (kind >= 5 || blocks_[kind].empty()) return nullptr;
+    if (kind == BASS_TAG_META)
+        return metas_.empty() ? nullptr : metas_.back().c_str();
+    if (kind >= 5 || blocks_[kind].empty())
+        return nullptr;
     return blocks_[kind].back().data();
 }
 
 Channel::Channel(DWORD handleValue, ChannelType typeValue, const BASS_CHANNELINFO& infoValue,
                  double bufferSeconds, double resumeSeconds)
-    : handle(handleValue),
-      type(typeValue),
-      info(infoValue),
+    : handle(handleValue), type(typeValue), info(infoValue),
       ring(RoundToFrames(bufferSeconds, infoValue, FrameBytes())),
       frequency(static_cast<int>(infoValue.freq)),
       resumeBytes_(RoundToFrames(resumeSeconds, infoValue, FrameBytes())),
@@ -66,7 +67,8 @@ void Channel::DiscardBuffered() {
 
 void Channel::CopyHistory(float* out, int count) const {
     const unsigned first = historyPos_ + kHistory - static_cast<unsigned>(count);
-    for (int i = 0; i < count; ++i) out[i] = history_[(first + i) % kHistory];
+    for (int i = 0; i < count; ++i)
+        out[i] = history_[(first + i) % kHistory];
 }
 
 size_t Channel::ReadDecoded(uint8_t* out, size_t size) {
@@ -80,7 +82,8 @@ size_t Channel::ReadDecoded(uint8_t* out, size_t size) {
             Wake();
             continue;
         }
-        if (ended) break;
+        if (ended)
+            break;
         dataWake_.wait(seen, std::memory_order_acquire);
     }
     heardFrames.fetch_add(done / FrameBytes());
@@ -93,7 +96,8 @@ bool Channel::NextFrame() {
         const size_t frames = std::min(ring.Used() / frameBytes, kScratchFrames);
         scratchCount_ = ring.Read(scratch_.data(), frames * frameBytes) / frameBytes;
         scratchIndex_ = 0;
-        if (scratchCount_ == 0) return false;
+        if (scratchCount_ == 0)
+            return false;
     }
     const uint8_t* frame = scratch_.data() + scratchIndex_++ * frameBytes;
     const unsigned chans = std::min<unsigned>(info.chans, kMaxChannels);
@@ -119,9 +123,11 @@ bool Channel::NextFrame() {
 }
 
 bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGain) {
-    if (State() != PlayState::Playing) return false;
+    if (State() != PlayState::Playing)
+        return false;
     if (stalled) {
-        if (!producerEnded.load(std::memory_order_acquire) && ring.Used() < resumeBytes_) return false;
+        if (!producerEnded.load(std::memory_order_acquire) && ring.Used() < resumeBytes_)
+            return false;
         stalled = false;
     }
     const double step = static_cast<double>(frequency.load()) / deviceRate;
@@ -148,7 +154,8 @@ bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGai
     }
     heardFrames.fetch_add(advanced, std::memory_order_relaxed);
     Wake();
-    if (!starved) return false;
+    if (!starved)
+        return false;
     // The producer stores its end after its last bytes, so read the flag before the ring.
     if (producerEnded.load(std::memory_order_acquire) && ring.Used() < FrameBytes()) {
         state.store(static_cast<int>(PlayState::Stopped));
@@ -167,8 +174,10 @@ HSYNC Channel::AddSync(DWORD type, SYNCPROC* proc, DWORD_PTR user) {
 
 bool Channel::RemoveSync(HSYNC sync) {
     std::lock_guard lock(syncMutex_);
-    const auto it = std::find_if(syncs_.begin(), syncs_.end(), [&](const Sync& s) { return s.handle == sync; });
-    if (it == syncs_.end()) return false;
+    const auto it =
+        std::find_if(syncs_.begin(), syncs_.end(), [&](const Sync& s) { return s.handle == sync; });
+    if (it == syncs_.end())
+        return false;
     syncs_.erase(it);
     return true;
 }
@@ -177,12 +186,14 @@ std::vector<Sync> Channel::SyncsOfType(DWORD type) {
     std::lock_guard lock(syncMutex_);
     std::vector<Sync> matching;
     for (const Sync& s : syncs_)
-        if ((s.type & 0xFFFF) == type) matching.push_back(s);
+        if ((s.type & 0xFFFF) == type)
+            matching.push_back(s);
     // A download completes once, so its syncs go with it.
     std::erase_if(syncs_, [&](const Sync& s) {
-        return (s.type & 0xFFFF) == type && ((s.type & BASS_SYNC_ONETIME) || type == BASS_SYNC_DOWNLOAD);
+        return (s.type & 0xFFFF) == type &&
+               ((s.type & BASS_SYNC_ONETIME) || type == BASS_SYNC_DOWNLOAD);
     });
     return matching;
 }
 
-}  // namespace bass
+} // namespace bass

@@ -39,7 +39,7 @@ enum class PlayState : int { Stopped, Playing, Paused };
 struct Sync {
     HSYNC handle;
     DWORD type;
-    SYNCPROC* proc;  // called on the notifier thread, see Notifier
+    SYNCPROC* proc; // called on the notifier thread, see Notifier
     DWORD_PTR user;
 };
 
@@ -51,9 +51,9 @@ public:
     const char* Get(DWORD kind);
 
 private:
-    std::mutex mutex_;  // protects blocks_ and metas_
-    std::deque<std::string> blocks_[5];  // kinds 0..4; older versions kept alive for readers
-    std::deque<std::string> metas_;      // kind 5, every block seen
+    std::mutex mutex_;                  // protects blocks_ and metas_
+    std::deque<std::string> blocks_[5]; // kinds 0..4; older versions kept alive for readers
+    std::deque<std::string> metas_;     // kind 5, every block seen
 };
 
 class Channel {
@@ -66,12 +66,14 @@ public:
     const BASS_CHANNELINFO info;
 
     size_t FrameBytes() const { return info.chans * SampleBytes(); }
-    size_t SampleBytes() const { return (info.flags & BASS_SAMPLE_8BITS) && type == ChannelType::User ? 1 : 2; }
+    size_t SampleBytes() const {
+        return (info.flags & BASS_SAMPLE_8BITS) && type == ChannelType::User ? 1 : 2;
+    }
     QWORD FramesToBytes(uint64_t frames) const { return frames * FrameBytes(); }
 
     // --- producer side
     SpscRing ring;
-    std::atomic<bool> producerEnded{false};  // the producer has written its last byte
+    std::atomic<bool> producerEnded{false}; // the producer has written its last byte
     // Sleeps until the mixer has taken data, the state changed or Wake was called.
     void WaitForChange(uint32_t seen) { wake_.wait(seen, std::memory_order_acquire); }
     uint32_t WakeCount() const { return wake_.load(std::memory_order_acquire); }
@@ -92,9 +94,9 @@ public:
     // --- state seen by the API
     std::atomic<int> state{static_cast<int>(PlayState::Stopped)};
     std::atomic<bool> stalled{false};
-    std::atomic<bool> endPending{false};  // set by the mixer, taken by the notifier
+    std::atomic<bool> endPending{false}; // set by the mixer, taken by the notifier
     std::atomic<uint64_t> heardFrames{0};
-    std::atomic<int64_t> lengthFrames{-1};  // -1 while not known
+    std::atomic<int64_t> lengthFrames{-1}; // -1 while not known
     std::atomic<int> frequency;
     std::atomic<int> volume{100};
     std::atomic<int> pan{0};
@@ -106,24 +108,25 @@ public:
 
     std::unique_ptr<Producer> producer;
     TagStore tags;
-    std::mutex* mixerLock = nullptr;  // the mixer's lock, for producers that restart the ring
+    std::mutex* mixerLock = nullptr; // the mixer's lock, for producers that restart the ring
 
     HSYNC AddSync(DWORD type, SYNCPROC* proc, DWORD_PTR user);
     bool RemoveSync(HSYNC sync);
-    std::vector<Sync> SyncsOfType(DWORD type);  // removes the one-time ones it returns
-    std::atomic<bool> downloadDone{false};      // for a download sync set afterwards
+    std::vector<Sync> SyncsOfType(DWORD type); // removes the one-time ones it returns
+    std::atomic<bool> downloadDone{false};     // for a download sync set afterwards
 
     // A BASS_STREAM_DECODE channel is read by the application instead of the mixer.
     bool decodeOnly = false;
     void NotifyData() {
-        if (!decodeOnly) return;
+        if (!decodeOnly)
+            return;
         dataWake_.fetch_add(1, std::memory_order_acq_rel);
         dataWake_.notify_all();
     }
     // Reads up to size bytes for the application, waiting for the producer; 0 at the end.
     size_t ReadDecoded(uint8_t* out, size_t size);
 
-    static constexpr int kHistory = 2048;  // enough for the largest FFT
+    static constexpr int kHistory = 2048; // enough for the largest FFT
 
 private:
     bool NextFrame();
@@ -141,9 +144,9 @@ private:
     float history_[kHistory] = {};
     unsigned historyPos_ = 0;
 
-    std::mutex syncMutex_;  // protects syncs_ and nextSync_
+    std::mutex syncMutex_; // protects syncs_ and nextSync_
     std::vector<Sync> syncs_;
     HSYNC nextSync_ = 1;
 };
 
-}  // namespace bass
+} // namespace bass

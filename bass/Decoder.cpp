@@ -28,14 +28,17 @@ bool Accepts(SourceKind kind, const AVFormatContext* format, AVCodecID codec) {
     case SourceKind::Stream:
         if (codec == AV_CODEC_ID_MP1 || codec == AV_CODEC_ID_MP2 || codec == AV_CODEC_ID_MP3)
             return demuxer == "mp3" || demuxer == "wav";
-        if (codec == AV_CODEC_ID_VORBIS) return demuxer == "ogg";
-        return demuxer == "wav" && (codec == AV_CODEC_ID_PCM_U8 || codec == AV_CODEC_ID_PCM_S16LE ||
-                                    codec == AV_CODEC_ID_PCM_S24LE || codec == AV_CODEC_ID_PCM_S32LE ||
-                                    codec == AV_CODEC_ID_PCM_F32LE || codec == AV_CODEC_ID_PCM_F64LE);
+        if (codec == AV_CODEC_ID_VORBIS)
+            return demuxer == "ogg";
+        return demuxer == "wav" &&
+               (codec == AV_CODEC_ID_PCM_U8 || codec == AV_CODEC_ID_PCM_S16LE ||
+                codec == AV_CODEC_ID_PCM_S24LE || codec == AV_CODEC_ID_PCM_S32LE ||
+                codec == AV_CODEC_ID_PCM_F32LE || codec == AV_CODEC_ID_PCM_F64LE);
     case SourceKind::Wma:
-        return demuxer == "asf" && (codec == AV_CODEC_ID_WMAV1 || codec == AV_CODEC_ID_WMAV2 ||
-                                    codec == AV_CODEC_ID_WMAPRO || codec == AV_CODEC_ID_WMALOSSLESS ||
-                                    codec == AV_CODEC_ID_WMAVOICE);
+        return demuxer == "asf" &&
+               (codec == AV_CODEC_ID_WMAV1 || codec == AV_CODEC_ID_WMAV2 ||
+                codec == AV_CODEC_ID_WMAPRO || codec == AV_CODEC_ID_WMALOSSLESS ||
+                codec == AV_CODEC_ID_WMAVOICE);
     case SourceKind::Music:
         return demuxer == "libopenmpt";
     }
@@ -45,28 +48,40 @@ bool Accepts(SourceKind kind, const AVFormatContext* format, AVCodecID codec) {
 DWORD MusicType(const std::string& path) {
     const auto dot = path.find_last_of('.');
     std::string extension = dot == std::string::npos ? "" : path.substr(dot + 1);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == "mtm") return BASS_CTYPE_MUSIC_MTM;
-    if (extension == "s3m") return BASS_CTYPE_MUSIC_S3M;
-    if (extension == "xm") return BASS_CTYPE_MUSIC_XM;
-    if (extension == "it") return BASS_CTYPE_MUSIC_IT;
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "mtm")
+        return BASS_CTYPE_MUSIC_MTM;
+    if (extension == "s3m")
+        return BASS_CTYPE_MUSIC_S3M;
+    if (extension == "xm")
+        return BASS_CTYPE_MUSIC_XM;
+    if (extension == "it")
+        return BASS_CTYPE_MUSIC_IT;
     return BASS_CTYPE_MUSIC_MOD;
 }
 
 DWORD StreamType(AVCodecID codec) {
     switch (codec) {
-    case AV_CODEC_ID_MP1: return BASS_CTYPE_STREAM_MP1;
-    case AV_CODEC_ID_MP2: return BASS_CTYPE_STREAM_MP2;
-    case AV_CODEC_ID_MP3: return BASS_CTYPE_STREAM_MP3;
-    case AV_CODEC_ID_VORBIS: return BASS_CTYPE_STREAM_OGG;
-    default: return BASS_CTYPE_STREAM_WAV;
+    case AV_CODEC_ID_MP1:
+        return BASS_CTYPE_STREAM_MP1;
+    case AV_CODEC_ID_MP2:
+        return BASS_CTYPE_STREAM_MP2;
+    case AV_CODEC_ID_MP3:
+        return BASS_CTYPE_STREAM_MP3;
+    case AV_CODEC_ID_VORBIS:
+        return BASS_CTYPE_STREAM_OGG;
+    default:
+        return BASS_CTYPE_STREAM_WAV;
     }
 }
 
 // Seconds of a stream from its start time, or -1.
 double StreamSeconds(const AVFormatContext* format, const AVStream* stream) {
-    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) return stream->duration * av_q2d(stream->time_base);
-    if (format->duration != AV_NOPTS_VALUE && format->duration > 0) return format->duration / static_cast<double>(AV_TIME_BASE);
+    if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
+        return stream->duration * av_q2d(stream->time_base);
+    if (format->duration != AV_NOPTS_VALUE && format->duration > 0)
+        return format->duration / static_cast<double>(AV_TIME_BASE);
     return -1;
 }
 
@@ -77,7 +92,8 @@ struct Image {
     static int Read(void* opaque, uint8_t* buffer, int size) {
         auto* image = static_cast<Image*>(opaque);
         const size_t count = std::min<size_t>(size, image->bytes->size() - image->position);
-        if (count == 0) return AVERROR_EOF;
+        if (count == 0)
+            return AVERROR_EOF;
         std::memcpy(buffer, image->bytes->data() + image->position, count);
         image->position += count;
         return static_cast<int>(count);
@@ -85,15 +101,19 @@ struct Image {
     static int64_t Seek(void* opaque, int64_t offset, int whence) {
         auto* image = static_cast<Image*>(opaque);
         const auto size = static_cast<int64_t>(image->bytes->size());
-        if (whence & AVSEEK_SIZE) return size;
-        const int64_t base = (whence & 3) == SEEK_CUR ? static_cast<int64_t>(image->position) : (whence & 3) == SEEK_END ? size : 0;
-        if (base + offset < 0 || base + offset > size) return AVERROR(EINVAL);
+        if (whence & AVSEEK_SIZE)
+            return size;
+        const int64_t base = (whence & 3) == SEEK_CUR   ? static_cast<int64_t>(image->position)
+                             : (whence & 3) == SEEK_END ? size
+                                                        : 0;
+        if (base + offset < 0 || base + offset > size)
+            return AVERROR(EINVAL);
         image->position = static_cast<size_t>(base + offset);
         return base + offset;
     }
 };
 
-}  // namespace
+} // namespace
 
 std::unique_ptr<Decoder> Decoder::Open(const std::string& path, std::shared_ptr<NetSource> net,
                                        const DecoderOptions& options, int& error) {
@@ -101,9 +121,11 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, std::shared_ptr<
     decoder->net_ = std::move(net);
     decoder->openDeadline_ = options.deadline;
     error = decoder->OpenInput(path, options);
-    if (error == BASS_OK) error = decoder->OpenCodec(options.kind, path);
+    if (error == BASS_OK)
+        error = decoder->OpenCodec(options.kind, path);
     decoder->opening_ = false;
-    if (error != BASS_OK) return nullptr;
+    if (error != BASS_OK)
+        return nullptr;
     return decoder;
 }
 
@@ -111,23 +133,29 @@ int Decoder::OpenInput(const std::string& path, const DecoderOptions& options) {
     format_ = avformat_alloc_context();
     frame_ = av_frame_alloc();
     packet_ = av_packet_alloc();
-    if (!format_ || !frame_ || !packet_) return BASS_ERROR_MEM;
+    if (!format_ || !frame_ || !packet_)
+        return BASS_ERROR_MEM;
     format_->interrupt_callback = {&Decoder::Interrupted, this};
     AVDictionary* settings = nullptr;
-    if (options.kind == SourceKind::Music) av_dict_set_int(&settings, "sample_rate", options.musicRate, 0);
+    if (options.kind == SourceKind::Music)
+        av_dict_set_int(&settings, "sample_rate", options.musicRate, 0);
     if (net_) {
         auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-        io_ = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, this, &Decoder::ReadNet, nullptr, &Decoder::SeekNet) : nullptr;
+        io_ = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, this, &Decoder::ReadNet,
+                                          nullptr, &Decoder::SeekNet)
+                     : nullptr;
         if (!io_) {
             av_free(buffer);
             av_dict_free(&settings);
             return BASS_ERROR_MEM;
         }
-        io_->seekable = 0;  // until the whole file is in
+        io_->seekable = 0; // until the whole file is in
         format_->pb = io_;
         format_->flags |= AVFMT_FLAG_CUSTOM_IO;
     } else if (options.network) {
-        const auto timeoutUs = std::chrono::duration_cast<std::chrono::microseconds>(options.deadline - std::chrono::steady_clock::now()).count();
+        const auto timeoutUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                                   options.deadline - std::chrono::steady_clock::now())
+                                   .count();
         av_dict_set_int(&settings, "timeout", std::max<int64_t>(timeoutUs, 1), 0);
     } else {
         struct stat info {};
@@ -141,36 +169,48 @@ int Decoder::OpenInput(const std::string& path, const DecoderOptions& options) {
         format_->probesize = 65536;
         format_->max_analyze_duration = AV_TIME_BASE / 2;
     }
-    const int opened = avformat_open_input(&format_, net_ ? nullptr : path.c_str(), nullptr, &settings);
+    const int opened =
+        avformat_open_input(&format_, net_ ? nullptr : path.c_str(), nullptr, &settings);
     av_dict_free(&settings);
     if (opened < 0) {
-        if (std::chrono::steady_clock::now() >= openDeadline_ && (net_ || options.network)) return BASS_ERROR_TIMEOUT;
+        if (std::chrono::steady_clock::now() >= openDeadline_ && (net_ || options.network))
+            return BASS_ERROR_TIMEOUT;
         return opened == AVERROR(ENOENT) ? BASS_ERROR_FILEOPEN : BASS_ERROR_FILEFORM;
     }
-    if (avformat_find_stream_info(format_, nullptr) < 0) return BASS_ERROR_FILEFORM;
+    if (avformat_find_stream_info(format_, nullptr) < 0)
+        return BASS_ERROR_FILEFORM;
     return BASS_OK;
 }
 
 int Decoder::OpenCodec(SourceKind kind, const std::string& path) {
     streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (streamIndex_ < 0) return BASS_ERROR_FILEFORM;
+    if (streamIndex_ < 0)
+        return BASS_ERROR_FILEFORM;
     AVStream* stream = format_->streams[streamIndex_];
     const AVCodecParameters* parameters = stream->codecpar;
-    if (!Accepts(kind, format_, parameters->codec_id)) return BASS_ERROR_FILEFORM;
+    if (!Accepts(kind, format_, parameters->codec_id))
+        return BASS_ERROR_FILEFORM;
     const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-    if (!codec) return BASS_ERROR_FILEFORM;
+    if (!codec)
+        return BASS_ERROR_FILEFORM;
     codec_ = avcodec_alloc_context3(codec);
-    if (!codec_ || avcodec_parameters_to_context(codec_, parameters) < 0) return BASS_ERROR_MEM;
-    if (avcodec_open2(codec_, codec, nullptr) < 0) return BASS_ERROR_FILEFORM;
+    if (!codec_ || avcodec_parameters_to_context(codec_, parameters) < 0)
+        return BASS_ERROR_MEM;
+    if (avcodec_open2(codec_, codec, nullptr) < 0)
+        return BASS_ERROR_FILEFORM;
     const int rate = codec_->sample_rate;
     const int chans = codec_->ch_layout.nb_channels;
-    if (rate <= 0 || chans <= 0) return BASS_ERROR_FILEFORM;
+    if (rate <= 0 || chans <= 0)
+        return BASS_ERROR_FILEFORM;
     for (unsigned i = 0; i < format_->nb_streams; ++i)
-        if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
+        if (static_cast<int>(i) != streamIndex_)
+            format_->streams[i]->discard = AVDISCARD_ALL;
     info_.freq = static_cast<DWORD>(rate);
     info_.chans = static_cast<DWORD>(chans);
     info_.flags = parameters->codec_id == AV_CODEC_ID_PCM_U8 ? BASS_SAMPLE_8BITS : 0;
-    info_.ctype = kind == SourceKind::Music ? MusicType(path) : kind == SourceKind::Wma ? BASS_CTYPE_STREAM_WMA : StreamType(parameters->codec_id);
+    info_.ctype = kind == SourceKind::Music ? MusicType(path)
+                  : kind == SourceKind::Wma ? BASS_CTYPE_STREAM_WMA
+                                            : StreamType(parameters->codec_id);
     const double seconds = StreamSeconds(format_, stream);
     lengthFrames_ = seconds < 0 ? -1 : std::llround(seconds * rate);
     return BASS_OK;
@@ -189,43 +229,54 @@ Decoder::~Decoder() {
     av_packet_free(&packet_);
 }
 
-bool Decoder::IsVorbis() const { return format_->streams[streamIndex_]->codecpar->codec_id == AV_CODEC_ID_VORBIS; }
+bool Decoder::IsVorbis() const {
+    return format_->streams[streamIndex_]->codecpar->codec_id == AV_CODEC_ID_VORBIS;
+}
 
 int Decoder::ReadNet(void* opaque, uint8_t* buffer, int size) {
     auto* self = static_cast<Decoder*>(opaque);
     std::optional<NetSource::TimePoint> deadline;
-    if (self->opening_) deadline = self->openDeadline_;
+    if (self->opening_)
+        deadline = self->openDeadline_;
     const int count = self->net_->Read(self->netPosition_, buffer, size, deadline);
     if (count > 0) {
         self->netPosition_ += static_cast<uint64_t>(count);
         self->decodePosition_ = self->netPosition_;
         return count;
     }
-    if (count == 0) return AVERROR_EOF;
+    if (count == 0)
+        return AVERROR_EOF;
     return count == NetSource::kTimedOut ? AVERROR(ETIMEDOUT) : AVERROR_EXIT;
 }
 
 int64_t Decoder::SeekNet(void* opaque, int64_t offset, int whence) {
     auto* self = static_cast<Decoder*>(opaque);
     const int64_t size = self->net_->Size();
-    if (whence & AVSEEK_SIZE) return size >= 0 ? size : AVERROR(ENOSYS);
+    if (whence & AVSEEK_SIZE)
+        return size >= 0 ? size : AVERROR(ENOSYS);
     int64_t base = 0;
     switch (whence & 3) {
-    case SEEK_CUR: base = static_cast<int64_t>(self->netPosition_); break;
+    case SEEK_CUR:
+        base = static_cast<int64_t>(self->netPosition_);
+        break;
     case SEEK_END:
-        if (size < 0) return AVERROR(ENOSYS);
+        if (size < 0)
+            return AVERROR(ENOSYS);
         base = size;
         break;
-    default: break;
+    default:
+        break;
     }
-    if (base + offset < 0 || (size >= 0 && base + offset > size)) return AVERROR(EINVAL);
+    if (base + offset < 0 || (size >= 0 && base + offset > size))
+        return AVERROR(EINVAL);
     self->netPosition_ = static_cast<uint64_t>(base + offset);
     return base + offset;
 }
 
 int Decoder::Interrupted(void* opaque) {
     auto* self = static_cast<Decoder*>(opaque);
-    if (self->quit_) return 1;
+    if (self->quit_)
+        return 1;
     return self->opening_ && std::chrono::steady_clock::now() >= self->openDeadline_;
 }
 
@@ -240,14 +291,19 @@ void Decoder::Shutdown() {
         quit_ = true;
     }
     seekHandled_.notify_all();
-    if (net_) net_->Abort();
-    if (channel_) channel_->Wake();
-    if (thread_.joinable()) thread_.join();
+    if (net_)
+        net_->Abort();
+    if (channel_)
+        channel_->Wake();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 int Decoder::Seek(uint64_t frame) {
-    if (lengthFrames_ >= 0 && frame > static_cast<uint64_t>(lengthFrames_)) return BASS_ERROR_POSITION;
-    if (net_ && !net_->Complete()) return BASS_ERROR_NOTAVAIL;
+    if (lengthFrames_ >= 0 && frame > static_cast<uint64_t>(lengthFrames_))
+        return BASS_ERROR_POSITION;
+    if (net_ && !net_->Complete())
+        return BASS_ERROR_NOTAVAIL;
     std::unique_lock lock(commandMutex_);
     seekTarget_ = frame;
     seekRequested_ = true;
@@ -260,16 +316,20 @@ int Decoder::Seek(uint64_t frame) {
 
 DWORD Decoder::FilePosition(DWORD mode) {
     switch (mode) {
-    case BASS_FILEPOS_DECODE: return static_cast<DWORD>(decodePosition_.load());
+    case BASS_FILEPOS_DECODE:
+        return static_cast<DWORD>(decodePosition_.load());
     case BASS_FILEPOS_DOWNLOAD:
-        if (net_) return static_cast<DWORD>(net_->Downloaded());
+        if (net_)
+            return static_cast<DWORD>(net_->Downloaded());
         return fileSize_ >= 0 ? static_cast<DWORD>(fileSize_) : 0xFFFFFFFF;
     case BASS_FILEPOS_END: {
         const int64_t size = net_ ? net_->Size() : fileSize_;
         return size >= 0 ? static_cast<DWORD>(size) : 0xFFFFFFFF;
     }
-    case BASS_FILEPOS_START: return 0;
-    default: return 0xFFFFFFFF;
+    case BASS_FILEPOS_START:
+        return 0;
+    default:
+        return 0xFFFFFFFF;
     }
 }
 
@@ -280,7 +340,8 @@ void Decoder::Run() {
         uint64_t target = 0;
         {
             std::lock_guard lock(commandMutex_);
-            if (quit_) return;
+            if (quit_)
+                return;
             if (seekRequested_) {
                 seek = true;
                 target = seekTarget_;
@@ -293,11 +354,13 @@ void Decoder::Run() {
         }
         if (pendingAt_ < pending_.size()) {
             WritePending();
-            if (pendingAt_ < pending_.size()) channel_->WaitForChange(seen);
+            if (pendingAt_ < pending_.size())
+                channel_->WaitForChange(seen);
             continue;
         }
         if (inputEnded_) {
-            if (!channel_->producerEnded.exchange(true, std::memory_order_acq_rel)) channel_->NotifyData();
+            if (!channel_->producerEnded.exchange(true, std::memory_order_acq_rel))
+                channel_->NotifyData();
             channel_->WaitForChange(seen);
             continue;
         }
@@ -307,9 +370,12 @@ void Decoder::Run() {
 
 void Decoder::HandleSeek(uint64_t frame) {
     AVStream* stream = format_->streams[streamIndex_];
-    if (net_ && net_->Complete()) io_->seekable = AVIO_SEEKABLE_NORMAL;
+    if (net_ && net_->Complete())
+        io_->seekable = AVIO_SEEKABLE_NORMAL;
     const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
-    const int64_t timestamp = start + av_rescale_q(static_cast<int64_t>(frame), AVRational{1, static_cast<int>(info_.freq)}, stream->time_base);
+    const int64_t timestamp =
+        start + av_rescale_q(static_cast<int64_t>(frame),
+                             AVRational{1, static_cast<int>(info_.freq)}, stream->time_base);
     int result = BASS_OK;
     if (av_seek_frame(format_, streamIndex_, timestamp, AVSEEK_FLAG_BACKWARD) < 0 &&
         avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0) < 0)
@@ -333,22 +399,26 @@ void Decoder::HandleSeek(uint64_t frame) {
 
 void Decoder::DecodeNext() {
     const int read = av_read_frame(format_, packet_);
-    if (!net_ && format_->pb) decodePosition_ = static_cast<uint64_t>(std::max<int64_t>(0, avio_tell(format_->pb)));
+    if (!net_ && format_->pb)
+        decodePosition_ = static_cast<uint64_t>(std::max<int64_t>(0, avio_tell(format_->pb)));
     if (read < 0) {
-        if (quit_) return;
-        avcodec_send_packet(codec_, nullptr);  // drain what the decoder holds
+        if (quit_)
+            return;
+        avcodec_send_packet(codec_, nullptr); // drain what the decoder holds
     } else if (packet_->stream_index != streamIndex_) {
         av_packet_unref(packet_);
         return;
     } else {
         const int sent = avcodec_send_packet(codec_, packet_);
         av_packet_unref(packet_);
-        if (sent < 0 && sent != AVERROR(EAGAIN)) return;  // a damaged packet is skipped
+        if (sent < 0 && sent != AVERROR(EAGAIN))
+            return; // a damaged packet is skipped
     }
     for (;;) {
         const int received = avcodec_receive_frame(codec_, frame_);
         if (received < 0) {
-            if (received == AVERROR_EOF || read < 0) inputEnded_ = true;
+            if (received == AVERROR_EOF || read < 0)
+                inputEnded_ = true;
             break;
         }
         Convert(frame_);
@@ -357,23 +427,28 @@ void Decoder::DecodeNext() {
 }
 
 void Decoder::Convert(AVFrame* frame) {
-    if (frame->sample_rate != static_cast<int>(info_.freq) || frame->ch_layout.nb_channels != static_cast<int>(info_.chans))
-        return;  // a mid-stream format change cannot be played in this channel's format
+    if (frame->sample_rate != static_cast<int>(info_.freq) ||
+        frame->ch_layout.nb_channels != static_cast<int>(info_.chans))
+        return; // a mid-stream format change cannot be played in this channel's format
     int64_t skip = 0;
     if (trimUntil_ >= 0) {
         const AVStream* stream = format_->streams[streamIndex_];
         const int64_t pts = frame->best_effort_timestamp;
         if (pts != AV_NOPTS_VALUE) {
             const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
-            const int64_t first = av_rescale_q(pts - start, stream->time_base, AVRational{1, static_cast<int>(info_.freq)});
+            const int64_t first = av_rescale_q(pts - start, stream->time_base,
+                                               AVRational{1, static_cast<int>(info_.freq)});
             skip = std::clamp<int64_t>(trimUntil_ - first, 0, frame->nb_samples);
-            if (skip == frame->nb_samples) return;
+            if (skip == frame->nb_samples)
+                return;
         }
         trimUntil_ = -1;
     }
     if (!resampler_) {
-        if (swr_alloc_set_opts2(&resampler_, &frame->ch_layout, AV_SAMPLE_FMT_S16, frame->sample_rate,
-                                &frame->ch_layout, static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0, nullptr) < 0 ||
+        if (swr_alloc_set_opts2(&resampler_, &frame->ch_layout, AV_SAMPLE_FMT_S16,
+                                frame->sample_rate, &frame->ch_layout,
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                nullptr) < 0 ||
             swr_init(resampler_) < 0) {
             swr_free(&resampler_);
             return;
@@ -382,7 +457,9 @@ void Decoder::Convert(AVFrame* frame) {
     const size_t frameBytes = 2 * info_.chans;
     pending_.resize(static_cast<size_t>(frame->nb_samples) * frameBytes);
     uint8_t* out = pending_.data();
-    const int converted = swr_convert(resampler_, &out, frame->nb_samples, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    const int converted =
+        swr_convert(resampler_, &out, frame->nb_samples,
+                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (converted <= skip) {
         pending_.clear();
         pendingAt_ = 0;
@@ -404,7 +481,9 @@ void Decoder::WritePending() {
 int64_t Decoder::LengthOfImage(const std::vector<uint8_t>& image) {
     Image source{&image};
     auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    AVIOContext* io = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, &source, &Image::Read, nullptr, &Image::Seek) : nullptr;
+    AVIOContext* io = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, &source, &Image::Read,
+                                                  nullptr, &Image::Seek)
+                             : nullptr;
     AVFormatContext* format = avformat_alloc_context();
     int64_t frames = -1;
     if (io && format) {
@@ -412,20 +491,25 @@ int64_t Decoder::LengthOfImage(const std::vector<uint8_t>& image) {
         format->flags |= AVFMT_FLAG_CUSTOM_IO;
         if (avformat_open_input(&format, nullptr, nullptr, nullptr) >= 0) {
             if (avformat_find_stream_info(format, nullptr) >= 0) {
-                const int index = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+                const int index =
+                    av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
                 if (index >= 0) {
                     const double seconds = StreamSeconds(format, format->streams[index]);
-                    if (seconds >= 0) frames = std::llround(seconds * format->streams[index]->codecpar->sample_rate);
+                    if (seconds >= 0)
+                        frames =
+                            std::llround(seconds * format->streams[index]->codecpar->sample_rate);
                 }
             }
             avformat_close_input(&format);
         }
     }
     avformat_free_context(format);
-    if (io) av_freep(&io->buffer);
-    else av_free(buffer);
+    if (io)
+        av_freep(&io->buffer);
+    else
+        av_free(buffer);
     avio_context_free(&io);
     return frames;
 }
 
-}  // namespace bass
+} // namespace bass

@@ -29,9 +29,10 @@ enum class SourceKind { Stream, Wma, Music };
 
 struct DecoderOptions {
     SourceKind kind = SourceKind::Stream;
-    int musicRate = 44100;  // output rate of module music
-    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();  // for opening network sources
-    bool network = false;   // `path` is a URL for FFmpeg's own protocols
+    int musicRate = 44100; // output rate of module music
+    std::chrono::steady_clock::time_point deadline =
+        std::chrono::steady_clock::time_point::max(); // for opening network sources
+    bool network = false;                             // `path` is a URL for FFmpeg's own protocols
 };
 
 class Decoder final : public Producer {
@@ -80,18 +81,18 @@ private:
     int64_t fileSize_ = -1;
 
     std::shared_ptr<NetSource> net_;
-    uint64_t netPosition_ = 0;  // decoding thread (and the opening thread before it starts)
+    uint64_t netPosition_ = 0; // decoding thread (and the opening thread before it starts)
     std::chrono::steady_clock::time_point openDeadline_;
     bool opening_ = true;
     std::atomic<uint64_t> decodePosition_{0};
 
     Channel* channel_ = nullptr;
-    std::vector<uint8_t> pending_;  // converted PCM not yet in the ring
+    std::vector<uint8_t> pending_; // converted PCM not yet in the ring
     size_t pendingAt_ = 0;
-    int64_t trimUntil_ = -1;  // after a seek: frames before this are dropped
+    int64_t trimUntil_ = -1; // after a seek: frames before this are dropped
     bool inputEnded_ = false;
 
-    std::mutex commandMutex_;  // protects seekRequested_, seekTarget_, seekSerial_, quit_
+    std::mutex commandMutex_; // protects seekRequested_, seekTarget_, seekSerial_, quit_
     std::condition_variable seekHandled_;
     bool seekRequested_ = false;
     uint64_t seekTarget_ = 0;
@@ -102,4 +103,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace bass
+} // namespace bass

@@ -6,7 +6,11 @@ namespace {
 thread_local int lastError = 0;
 }
 
-void SetError(int code) { lastError = code; }
-int LastError() { return lastError; }
+void SetError(int code) {
+    lastError = code;
+}
+int LastError() {
+    return lastError;
+}
 
-}  // namespace bass
+} // namespace bass

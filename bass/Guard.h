@@ -8,8 +8,7 @@
 
 namespace bass {
 
-template <typename T, typename Body>
-T Guarded(T failureValue, Body&& body) noexcept {
+template <typename T, typename Body> T Guarded(T failureValue, Body&& body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -20,10 +19,9 @@ T Guarded(T failureValue, Body&& body) noexcept {
 }
 
 // The value an entry point returns on success, with the error code cleared.
-template <typename T>
-T Succeed(T value) {
+template <typename T> T Succeed(T value) {
     SetError(BASS_OK);
     return value;
 }
 
-}  // namespace bass
+} // namespace bass

@@ -22,11 +22,12 @@ public:
 
     // Connects, sends the request and reads the answer's head, all before `deadline`.
     // Null with a BASS error code on failure.
-    static std::unique_ptr<HttpConnection> Open(const HttpUrl& url, bool wantMetadata, TimePoint deadline, int& error);
+    static std::unique_ptr<HttpConnection> Open(const HttpUrl& url, bool wantMetadata,
+                                                TimePoint deadline, int& error);
     ~HttpConnection();
 
     int Status() const { return status_; }
-    const std::vector<std::string>& Lines() const { return lines_; }  // status line first
+    const std::vector<std::string>& Lines() const { return lines_; } // status line first
     std::optional<std::string> Header(const std::string& name) const;
     // Body bytes that came in with the head.
     std::string TakeLeftover() { return std::move(leftover_); }
@@ -47,4 +48,4 @@ private:
     std::string leftover_;
 };
 
-}  // namespace bass
+} // namespace bass

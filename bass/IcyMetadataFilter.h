@@ -19,14 +19,15 @@ public:
 
     // Passes the audio bytes of `bytes` on to `audio` and each completed block's text (up to its
     // first NUL, empty blocks left out) to `metadata`. Blocks may span calls.
-    void Feed(const uint8_t* bytes, size_t count, const AudioSink& audio, const MetadataSink& metadata);
+    void Feed(const uint8_t* bytes, size_t count, const AudioSink& audio,
+              const MetadataSink& metadata);
 
 private:
     const size_t interval_;
-    size_t audioLeft_;     // audio bytes before the next length byte
-    size_t metaLeft_ = 0;  // text bytes of the current block still to come
+    size_t audioLeft_;    // audio bytes before the next length byte
+    size_t metaLeft_ = 0; // text bytes of the current block still to come
     bool expectLength_ = false;
     std::string block_;
 };
 
-}  // namespace bass
+} // namespace bass

@@ -13,10 +13,10 @@ extern "C" {
 namespace bass {
 
 namespace {
-constexpr double kDecodedSeconds = 1.0;     // decoded audio kept ahead of the mixer
-constexpr double kFileResumeSeconds = 0.0;  // a starved local file plays on at once
-constexpr double kNetResumeSeconds = 0.5;   // a starved net stream waits to refill this much
-}  // namespace
+constexpr double kDecodedSeconds = 1.0;    // decoded audio kept ahead of the mixer
+constexpr double kFileResumeSeconds = 0.0; // a starved local file plays on at once
+constexpr double kNetResumeSeconds = 0.5;  // a starved net stream waits to refill this much
+} // namespace
 
 Library& Library::Instance() {
     static Library library;
@@ -25,11 +25,15 @@ Library& Library::Instance() {
 
 int Library::Init(int device, DWORD freq) {
     std::lock_guard lock(lifecycleMutex_);
-    if (initialised_) return BASS_ERROR_ALREADY;
-    if (device == -1) device = 1;
-    if (device < 0 || device > 1) return BASS_ERROR_DEVICE;
+    if (initialised_)
+        return BASS_ERROR_ALREADY;
+    if (device == -1)
+        device = 1;
+    if (device < 0 || device > 1)
+        return BASS_ERROR_DEVICE;
     // Damaged media are reported through error codes; FFmpeg's own messages only on request.
-    if (!std::getenv("TAVURO_DEBUG")) av_log_set_level(AV_LOG_QUIET);
+    if (!std::getenv("TAVURO_DEBUG"))
+        av_log_set_level(AV_LOG_QUIET);
     notifier_.Start([this](DWORD handle) { return Find(handle); }, [this] { return Snapshot(); });
     const int error = mixer_.Open(device, freq == 0 ? 44100 : static_cast<int>(freq), notifier_);
     if (error != BASS_OK) {
@@ -42,9 +46,11 @@ int Library::Init(int device, DWORD freq) {
 
 int Library::Free() {
     std::lock_guard lock(lifecycleMutex_);
-    if (!initialised_) return BASS_ERROR_INIT;
+    if (!initialised_)
+        return BASS_ERROR_INIT;
     initialised_ = false;
-    for (const auto& channel : Snapshot()) FreeChannel(channel->handle);
+    for (const auto& channel : Snapshot())
+        FreeChannel(channel->handle);
     mixer_.Close();
     notifier_.Stop();
     return BASS_OK;
@@ -59,12 +65,14 @@ std::shared_ptr<Channel> Library::Find(DWORD handle) const {
 std::vector<std::shared_ptr<Channel>> Library::Snapshot() const {
     std::lock_guard lock(registryMutex_);
     std::vector<std::shared_ptr<Channel>> all;
-    for (const auto& [handle, channel] : channels_) all.push_back(channel);
+    for (const auto& [handle, channel] : channels_)
+        all.push_back(channel);
     return all;
 }
 
-DWORD Library::Register(ChannelType type, const BASS_CHANNELINFO& info, std::unique_ptr<Producer> producer,
-                        double bufferSeconds, double resumeSeconds, const std::function<void(Channel&)>& prepare) {
+DWORD Library::Register(ChannelType type, const BASS_CHANNELINFO& info,
+                        std::unique_ptr<Producer> producer, double bufferSeconds,
+                        double resumeSeconds, const std::function<void(Channel&)>& prepare) {
     DWORD handle;
     {
         std::lock_guard lock(registryMutex_);
@@ -74,7 +82,8 @@ DWORD Library::Register(ChannelType type, const BASS_CHANNELINFO& info, std::uni
     channel->mixerLock = &mixer_.Lock();
     Producer* raw = producer.get();
     channel->producer = std::move(producer);
-    if (prepare) prepare(*channel);
+    if (prepare)
+        prepare(*channel);
     raw->Start(*channel);
     std::lock_guard lock(registryMutex_);
     channels_[handle] = std::move(channel);
@@ -82,44 +91,54 @@ DWORD Library::Register(ChannelType type, const BASS_CHANNELINFO& info, std::uni
 }
 
 DWORD Library::CreateFileStream(const std::string& path, SourceKind kind, DWORD flags, int& error) {
-    if (!initialised_) return error = BASS_ERROR_INIT, 0;
+    if (!initialised_)
+        return error = BASS_ERROR_INIT, 0;
     DecoderOptions options;
     options.kind = kind;
     options.musicRate = mixer_.Rate();
     auto decoder = Decoder::Open(path, nullptr, options, error);
-    if (!decoder) return 0;
+    if (!decoder)
+        return 0;
     const BASS_CHANNELINFO info = decoder->Info();
     const int64_t length = decoder->LengthFrames();
     const std::string comments = decoder->IsVorbis() ? FileVorbisComments(path) : std::string();
     const ChannelType type = kind == SourceKind::Music ? ChannelType::Music : ChannelType::Stream;
-    return Register(type, info, std::move(decoder), kDecodedSeconds, kFileResumeSeconds, [&](Channel& channel) {
-        channel.lengthFrames = length;
-        channel.decodeOnly = flags & BASS_STREAM_DECODE;
-        StoreFileId3Tags(path, channel.tags);
-        if (!comments.empty()) channel.tags.Set(BASS_TAG_OGG, comments);
-    });
+    return Register(type, info, std::move(decoder), kDecodedSeconds, kFileResumeSeconds,
+                    [&](Channel& channel) {
+                        channel.lengthFrames = length;
+                        channel.decodeOnly = flags & BASS_STREAM_DECODE;
+                        StoreFileId3Tags(path, channel.tags);
+                        if (!comments.empty())
+                            channel.tags.Set(BASS_TAG_OGG, comments);
+                    });
 }
 
 DWORD Library::CreateProtocolStream(const std::string& url, SourceKind kind, int& error) {
-    if (!initialised_) return error = BASS_ERROR_INIT, 0;
+    if (!initialised_)
+        return error = BASS_ERROR_INIT, 0;
     DecoderOptions options;
     options.kind = kind;
     options.network = true;
-    options.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(netTimeoutMs.load());
+    options.deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(netTimeoutMs.load());
     auto decoder = Decoder::Open(url, nullptr, options, error);
-    if (!decoder) return 0;
+    if (!decoder)
+        return 0;
     const BASS_CHANNELINFO info = decoder->Info();
     const int64_t length = decoder->LengthFrames();
-    return Register(ChannelType::Stream, info, std::move(decoder), kDecodedSeconds, kNetResumeSeconds,
-                    [&](Channel& channel) { channel.lengthFrames = length; });
+    return Register(ChannelType::Stream, info, std::move(decoder), kDecodedSeconds,
+                    kNetResumeSeconds, [&](Channel& channel) { channel.lengthFrames = length; });
 }
 
 DWORD Library::CreateNetworkStream(const std::string& url, DWORD flags, int& error) {
-    if (!initialised_) return error = BASS_ERROR_INIT, 0;
+    if (!initialised_)
+        return error = BASS_ERROR_INIT, 0;
     const DWORD timeout = netTimeoutMs.load();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
-    auto net = NetSource::Open(url, flags & BASS_STREAM_META, static_cast<int>(timeout), static_cast<int>(netBufferMs.load()), error);
-    if (!net) return 0;
+    auto net = NetSource::Open(url, flags & BASS_STREAM_META, static_cast<int>(timeout),
+                               static_cast<int>(netBufferMs.load()), error);
+    if (!net)
+        return 0;
     DecoderOptions options;
     options.deadline = deadline;
     auto decoder = Decoder::Open(url, net, options, error);
@@ -131,34 +150,43 @@ DWORD Library::CreateNetworkStream(const std::string& url, DWORD flags, int& err
     const int64_t length = net->Size() >= 0 ? decoder->LengthFrames() : -1;
     const std::string comments = decoder->IsVorbis() ? net->VorbisComments() : std::string();
     Notifier* notices = &notifier_;
-    return Register(ChannelType::Stream, info, std::move(decoder), kDecodedSeconds, kNetResumeSeconds, [&](Channel& channel) {
-        channel.lengthFrames = length;
-        if (!comments.empty()) channel.tags.Set(BASS_TAG_OGG, comments);
-        channel.tags.Set(BASS_TAG_HTTP, net->Headers());
-        channel.tags.Set(BASS_TAG_ICY, net->Headers());
-        if (const std::string meta = net->LastMetadata(); !meta.empty()) channel.tags.AddMeta(meta);
-        Channel* target = &channel;  // the download thread ends before the channel goes
-        NetSource* source = net.get();
-        net->Listen({[target, notices](const std::string& text) {
-                         target->tags.AddMeta(text);
-                         notices->Post(target->handle, BASS_SYNC_META, text);
-                     },
-                     [target, source, notices] {
-                         const int64_t frames = Decoder::LengthOfImage(source->Data());
-                         if (frames >= 0) target->lengthFrames = frames;
-                         StoreId3Tags(source->Data().data(), source->Data().size(), target->tags);
-                         target->downloadDone = true;
-                         notices->Post(target->handle, BASS_SYNC_DOWNLOAD, {});
-                     }});
-    });
+    return Register(ChannelType::Stream, info, std::move(decoder), kDecodedSeconds,
+                    kNetResumeSeconds, [&](Channel& channel) {
+                        channel.lengthFrames = length;
+                        if (!comments.empty())
+                            channel.tags.Set(BASS_TAG_OGG, comments);
+                        channel.tags.Set(BASS_TAG_HTTP, net->Headers());
+                        channel.tags.Set(BASS_TAG_ICY, net->Headers());
+                        if (const std::string meta = net->LastMetadata(); !meta.empty())
+                            channel.tags.AddMeta(meta);
+                        Channel* target =
+                            &channel; // the download thread ends before the channel goes
+                        NetSource* source = net.get();
+                        net->Listen({[target, notices](const std::string& text) {
+                                         target->tags.AddMeta(text);
+                                         notices->Post(target->handle, BASS_SYNC_META, text);
+                                     },
+                                     [target, source, notices] {
+                                         const int64_t frames =
+                                             Decoder::LengthOfImage(source->Data());
+                                         if (frames >= 0)
+                                             target->lengthFrames = frames;
+                                         StoreId3Tags(source->Data().data(), source->Data().size(),
+                                                      target->tags);
+                                         target->downloadDone = true;
+                                         notices->Post(target->handle, BASS_SYNC_DOWNLOAD, {});
+                                     }});
+                    });
 }
 
-DWORD Library::CreateUserStream(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, DWORD_PTR user, int& error) {
-    if (!initialised_) return error = BASS_ERROR_INIT, 0;
+DWORD Library::CreateUserStream(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc,
+                                DWORD_PTR user, int& error) {
+    if (!initialised_)
+        return error = BASS_ERROR_INIT, 0;
     const BASS_CHANNELINFO info{freq, chans, flags & BASS_SAMPLE_8BITS, BASS_CTYPE_STREAM};
     error = BASS_OK;
-    return Register(ChannelType::User, info, std::make_unique<UserStream>(proc, user), UserStream::kBufferSeconds,
-                    kFileResumeSeconds, nullptr);
+    return Register(ChannelType::User, info, std::make_unique<UserStream>(proc, user),
+                    UserStream::kBufferSeconds, kFileResumeSeconds, nullptr);
 }
 
 int Library::FreeChannel(DWORD handle) {
@@ -166,7 +194,8 @@ int Library::FreeChannel(DWORD handle) {
     {
         std::lock_guard lock(registryMutex_);
         const auto it = channels_.find(handle);
-        if (it == channels_.end()) return BASS_ERROR_HANDLE;
+        if (it == channels_.end())
+            return BASS_ERROR_HANDLE;
         channel = std::move(it->second);
         channels_.erase(it);
     }
@@ -180,4 +209,4 @@ int Library::FreeChannel(DWORD handle) {
     return BASS_OK;
 }
 
-}  // namespace bass
+} // namespace bass

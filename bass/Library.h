@@ -21,7 +21,7 @@ public:
     // A program that never called BASS_Free still ends without running threads.
     ~Library() { Free(); }
 
-    int Init(int device, DWORD freq);  // BASS error code
+    int Init(int device, DWORD freq); // BASS error code
     int Free();
     bool Initialised() const { return initialised_; }
 
@@ -30,7 +30,8 @@ public:
     DWORD CreateNetworkStream(const std::string& url, DWORD flags, int& error);
     // A stream through one of FFmpeg's own network protocols (mms).
     DWORD CreateProtocolStream(const std::string& url, SourceKind kind, int& error);
-    DWORD CreateUserStream(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, DWORD_PTR user, int& error);
+    DWORD CreateUserStream(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, DWORD_PTR user,
+                           int& error);
     std::shared_ptr<Channel> Find(DWORD handle) const;
     int FreeChannel(DWORD handle);
 
@@ -42,18 +43,19 @@ public:
     std::atomic<DWORD> netBufferMs{5000};
 
 private:
-    DWORD Register(ChannelType type, const BASS_CHANNELINFO& info, std::unique_ptr<Producer> producer,
-                   double bufferSeconds, double resumeSeconds, const std::function<void(Channel&)>& prepare);
+    DWORD Register(ChannelType type, const BASS_CHANNELINFO& info,
+                   std::unique_ptr<Producer> producer, double bufferSeconds, double resumeSeconds,
+                   const std::function<void(Channel&)>& prepare);
     std::vector<std::shared_ptr<Channel>> Snapshot() const;
 
-    std::mutex lifecycleMutex_;  // serialises Init and Free
+    std::mutex lifecycleMutex_; // serialises Init and Free
     std::atomic<bool> initialised_{false};
     Mixer mixer_;
     Notifier notifier_;
     Spectrum spectrum_;
-    mutable std::mutex registryMutex_;  // protects channels_ and nextHandle_
+    mutable std::mutex registryMutex_; // protects channels_ and nextHandle_
     std::map<DWORD, std::shared_ptr<Channel>> channels_;
     DWORD nextHandle_ = 1;
 };
 
-}  // namespace bass
+} // namespace bass

@@ -20,7 +20,8 @@ int Mixer::Open(int device, int rate, Notifier& notifier) {
         open_ = true;
         return BASS_OK;
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return BASS_ERROR_DRIVER;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return BASS_ERROR_DRIVER;
     SDL_AudioSpec want{};
     want.freq = rate_;
     want.format = AUDIO_S16SYS;
@@ -41,7 +42,8 @@ int Mixer::Open(int device, int rate, Notifier& notifier) {
 }
 
 void Mixer::Close() {
-    if (!open_) return;
+    if (!open_)
+        return;
     if (sdlDevice_ != 0) {
         SDL_CloseAudioDevice(sdlDevice_);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -58,8 +60,10 @@ void Mixer::Close() {
 
 bool Mixer::Add(Channel* channel) {
     for (int i = 0; i < count_; ++i)
-        if (channels_[i] == channel) return true;
-    if (count_ == kMaxChannels) return false;
+        if (channels_[i] == channel)
+            return true;
+    if (count_ == kMaxChannels)
+        return false;
     channels_[count_++] = channel;
     return true;
 }
@@ -85,8 +89,10 @@ void Mixer::Mix(int16_t* out, int frames) {
             ended |= channels_[i]->MixInto(accumulator_.data(), block, rate_, gain);
         }
         for (int i = 0; i < 2 * block; ++i)
-            out[i] = static_cast<int16_t>(std::lrint(std::clamp(accumulator_[i] * 32768.0f, -32768.0f, 32767.0f)));
-        if (ended) notifier_->SignalEnd();
+            out[i] = static_cast<int16_t>(
+                std::lrint(std::clamp(accumulator_[i] * 32768.0f, -32768.0f, 32767.0f)));
+        if (ended)
+            notifier_->SignalEnd();
         out += 2 * block;
         frames -= block;
     }
@@ -116,4 +122,4 @@ void Mixer::RunClock() {
     }
 }
 
-}  // namespace bass
+} // namespace bass

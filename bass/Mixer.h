@@ -30,8 +30,8 @@ public:
     bool Add(Channel* channel);
     void Remove(Channel* channel);
 
-    std::atomic<int> streamVolume{100};  // BASS_CONFIG_GVOL_STREAM
-    std::atomic<int> musicVolume{100};   // BASS_CONFIG_GVOL_MUSIC
+    std::atomic<int> streamVolume{100}; // BASS_CONFIG_GVOL_STREAM
+    std::atomic<int> musicVolume{100};  // BASS_CONFIG_GVOL_MUSIC
 
     // Mixes `frames` stereo frames into out. Called with Lock() held.
     void Mix(int16_t* out, int frames);
@@ -43,9 +43,9 @@ private:
 
     static constexpr int kMaxChannels = 64;
     static constexpr int kBlockFrames = 1024;
-    static constexpr int kDeviceFrames = 2048;  // 46 ms at 44.1 kHz: fewer wake-ups, still prompt
+    static constexpr int kDeviceFrames = 2048; // 46 ms at 44.1 kHz: fewer wake-ups, still prompt
 
-    std::mutex mutex_;  // protects channels_, count_ and every channel's mixing state
+    std::mutex mutex_; // protects channels_, count_ and every channel's mixing state
     std::array<Channel*, kMaxChannels> channels_{};
     int count_ = 0;
     std::vector<float> accumulator_ = std::vector<float>(2 * kBlockFrames);
@@ -59,4 +59,4 @@ private:
     std::atomic<bool> clockRunning_{false};
 };
 
-}  // namespace bass
+} // namespace bass

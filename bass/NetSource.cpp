@@ -18,30 +18,36 @@ namespace bass {
 namespace {
 
 constexpr int kMaxRedirects = 4;
-constexpr int kPollMs = 200;  // how often a waiting download looks at the abort flag
+constexpr int kPollMs = 200; // how often a waiting download looks at the abort flag
 constexpr size_t kChunk = 16384;
-constexpr size_t kDropAfter = 65536;  // live streams forget data read this far back
+constexpr size_t kDropAfter = 65536; // live streams forget data read this far back
 
 // The last path segment has an extension, so the address names a file.
 bool PathNamesFile(const std::string& url) {
     std::string path = url.substr(0, url.find_first_of("?#"));
     const auto slash = path.rfind('/');
     const auto dot = path.rfind('.');
-    return dot != std::string::npos && (slash == std::string::npos || dot > slash) && slash > path.find("//") + 1;
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+           slash > path.find("//") + 1;
 }
 
-}  // namespace
+} // namespace
 
-std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMetadata, int timeoutMs, int liveBufferMs, int& error) {
+std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMetadata, int timeoutMs,
+                                           int liveBufferMs, int& error) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::shared_ptr<NetSource> source(new NetSource);
     source->liveLimit_ = std::max<size_t>(kDropAfter, static_cast<size_t>(liveBufferMs) * 48);
     if (url.compare(0, 6, "ftp://") == 0) {
         AVDictionary* options = nullptr;
         av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
-        const AVIOInterruptCB callback{[](void* self) { return static_cast<int>(static_cast<NetSource*>(self)->abort_.load()); },
+        const AVIOInterruptCB callback{[](void* self) {
+                                           return static_cast<int>(
+                                               static_cast<NetSource*>(self)->abort_.load());
+                                       },
                                        source.get()};
-        const int opened = avio_open2(&source->ftp_, url.c_str(), AVIO_FLAG_READ, &callback, &options);
+        const int opened =
+            avio_open2(&source->ftp_, url.c_str(), AVIO_FLAG_READ, &callback, &options);
         av_dict_free(&options);
         if (opened < 0) {
             error = BASS_ERROR_FILEOPEN;
@@ -62,7 +68,8 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
             return nullptr;
         }
         source->http_ = HttpConnection::Open(*parsed, wantMetadata, deadline, error);
-        if (!source->http_) return nullptr;
+        if (!source->http_)
+            return nullptr;
         const int status = source->http_->Status();
         const auto next = source->http_->Header("Location");
         if (status >= 300 && status < 400 && next && redirects < kMaxRedirects) {
@@ -75,11 +82,13 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
         }
         break;
     }
-    for (const std::string& line : source->http_->Lines()) source->headers_ += line + '\0';
+    for (const std::string& line : source->http_->Lines())
+        source->headers_ += line + '\0';
     source->headers_ += '\0';
     if (const auto length = source->http_->Header("Content-Length")) {
         const long long value = std::atoll(length->c_str());
-        if (value > 0) source->size_ = value;
+        if (value > 0)
+            source->size_ = value;
     }
     if (const auto interval = source->http_->Header("icy-metaint"); interval && wantMetadata) {
         source->metaInterval_ = static_cast<size_t>(std::max(0, std::atoi(interval->c_str())));
@@ -95,7 +104,8 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
 
 NetSource::~NetSource() {
     Abort();
-    if (ftp_) avio_closep(&ftp_);
+    if (ftp_)
+        avio_closep(&ftp_);
 }
 
 void NetSource::Abort() {
@@ -104,7 +114,8 @@ void NetSource::Abort() {
         abort_ = true;
     }
     changed_.notify_all();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
 }
 
 void NetSource::Listen(Listener listener) {
@@ -114,7 +125,8 @@ void NetSource::Listen(Listener listener) {
         listener_ = std::move(listener);
         completeAlready = complete_;
     }
-    if (completeAlready && listener_.complete) listener_.complete();
+    if (completeAlready && listener_.complete)
+        listener_.complete();
 }
 
 std::string NetSource::LastMetadata() {
@@ -127,25 +139,32 @@ std::string NetSource::VorbisComments() {
     return base_ == 0 ? VorbisCommentsFromOgg(data_.data(), data_.size()) : std::string();
 }
 
-int NetSource::Read(uint64_t position, uint8_t* buffer, int size, std::optional<TimePoint> deadline) {
+int NetSource::Read(uint64_t position, uint8_t* buffer, int size,
+                    std::optional<TimePoint> deadline) {
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (abort_ || position < base_) return kFailed;
+        if (abort_ || position < base_)
+            return kFailed;
         const uint64_t end = base_ + data_.size();
         if (position < end) {
-            const size_t count = static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(size), end - position));
+            const size_t count = static_cast<size_t>(
+                std::min<uint64_t>(static_cast<uint64_t>(size), end - position));
             const size_t offset = static_cast<size_t>(position - base_);
             std::memcpy(buffer, data_.data() + offset, count);
             if (live_ && offset + count > kDropAfter) {
-                data_.erase(data_.begin(), data_.begin() + static_cast<std::ptrdiff_t>(offset + count));
+                data_.erase(data_.begin(),
+                            data_.begin() + static_cast<std::ptrdiff_t>(offset + count));
                 base_ += offset + count;
                 changed_.notify_all();
             }
             return static_cast<int>(count);
         }
-        if (ended_) return 0;
-        if (!deadline) changed_.wait(lock);
-        else if (changed_.wait_until(lock, *deadline) == std::cv_status::timeout) return kTimedOut;
+        if (ended_)
+            return 0;
+        if (!deadline)
+            changed_.wait(lock);
+        else if (changed_.wait_until(lock, *deadline) == std::cv_status::timeout)
+            return kTimedOut;
     }
 }
 
@@ -159,8 +178,9 @@ void NetSource::Append(const uint8_t* bytes, size_t count) {
 }
 
 void NetSource::TakeAudio(const uint8_t* bytes, size_t count) {
-    icy_->Feed(bytes, count, [this](const uint8_t* audio, size_t size) { Append(audio, size); },
-               [this](std::string text) { TakeMetadata(std::move(text)); });
+    icy_->Feed(
+        bytes, count, [this](const uint8_t* audio, size_t size) { Append(audio, size); },
+        [this](std::string text) { TakeMetadata(std::move(text)); });
 }
 
 void NetSource::TakeMetadata(std::string text) {
@@ -170,7 +190,8 @@ void NetSource::TakeMetadata(std::string text) {
         lastMeta_ = text;
         listener = listener_;
     }
-    if (listener.metadata) listener.metadata(text);
+    if (listener.metadata)
+        listener.metadata(text);
 }
 
 void NetSource::Finish(bool whole) {
@@ -179,20 +200,23 @@ void NetSource::Finish(bool whole) {
         std::lock_guard lock(mutex_);
         ended_ = true;
         if (whole && !live_) {
-            if (size_ < 0) size_ = static_cast<int64_t>(data_.size());
+            if (size_ < 0)
+                size_ = static_cast<int64_t>(data_.size());
             complete_ = true;
             listener = listener_;
         }
     }
     changed_.notify_all();
-    if (listener.complete) listener.complete();
+    if (listener.complete)
+        listener.complete();
 }
 
 void NetSource::RunHttp() {
     uint8_t buffer[kChunk];
     while (!abort_) {
         const int n = http_->Receive(buffer, sizeof buffer, kPollMs);
-        if (n == HttpConnection::kWaitTimedOut) continue;
+        if (n == HttpConnection::kWaitTimedOut)
+            continue;
         if (n <= 0) {
             Finish(n == 0 && (size_ < 0 || downloaded_ >= static_cast<uint64_t>(size_)));
             return;
@@ -217,4 +241,4 @@ void NetSource::RunFtp() {
     }
 }
 
-}  // namespace bass
+} // namespace bass

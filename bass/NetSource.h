@@ -28,8 +28,8 @@ public:
 
     // Told on the download thread.
     struct Listener {
-        std::function<void(const std::string&)> metadata;  // a new Shoutcast metadata block
-        std::function<void()> complete;                     // the whole net file is in
+        std::function<void(const std::string&)> metadata; // a new Shoutcast metadata block
+        std::function<void()> complete;                   // the whole net file is in
     };
 
     // Connects and reads the answer's head within timeoutMs; returns null with a BASS error code.
@@ -47,7 +47,7 @@ public:
     void Listen(Listener listener);
     void Abort();
 
-    int64_t Size() const { return size_; }  // -1 when the server did not tell it
+    int64_t Size() const { return size_; } // -1 when the server did not tell it
     uint64_t Downloaded() const { return downloaded_; }
     bool Complete() const { return complete_; }
     bool Live() const { return live_; }
@@ -64,7 +64,7 @@ private:
     void RunHttp();
     void RunFtp();
     void Append(const uint8_t* bytes, size_t count);
-    void TakeAudio(const uint8_t* bytes, size_t count);  // strips Shoutcast metadata
+    void TakeAudio(const uint8_t* bytes, size_t count); // strips Shoutcast metadata
     void TakeMetadata(std::string text);
     void Finish(bool whole);
 
@@ -75,12 +75,12 @@ private:
     bool live_ = false;
     size_t liveLimit_ = 0;
     size_t metaInterval_ = 0;
-    std::unique_ptr<IcyMetadataFilter> icy_;  // used by the download thread only
+    std::unique_ptr<IcyMetadataFilter> icy_; // used by the download thread only
 
-    mutable std::mutex mutex_;  // protects data_, base_, ended_, failed_, lastMeta_, listener_
+    mutable std::mutex mutex_; // protects data_, base_, ended_, failed_, lastMeta_, listener_
     std::condition_variable changed_;
     std::vector<uint8_t> data_;
-    uint64_t base_ = 0;  // stream offset of data_[0]; live streams drop what was read
+    uint64_t base_ = 0; // stream offset of data_[0]; live streams drop what was read
     bool ended_ = false, failed_ = false;
     std::string lastMeta_;
     Listener listener_;
@@ -91,4 +91,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace bass
+} // namespace bass

@@ -12,7 +12,8 @@ void Notifier::Start(Lookup lookup, Snapshot snapshot) {
 }
 
 void Notifier::Stop() {
-    if (!thread_.joinable()) return;
+    if (!thread_.joinable())
+        return;
     running_ = false;
     SignalEnd();
     thread_.join();
@@ -29,7 +30,8 @@ void Notifier::Post(DWORD channel, DWORD type, std::string data) {
 }
 
 void Notifier::WaitForCallbacks() {
-    if (std::this_thread::get_id() == thread_.get_id()) return;
+    if (std::this_thread::get_id() == thread_.get_id())
+        return;
     std::lock_guard lock(callbackMutex_);
 }
 
@@ -49,12 +51,15 @@ void Notifier::Run() {
         {
             std::lock_guard callbacks(callbackMutex_);
             for (const Event& event : events)
-                if (auto channel = lookup_(event.channel)) Fire(*channel, event.type, event.data.c_str());
+                if (auto channel = lookup_(event.channel))
+                    Fire(*channel, event.type, event.data.c_str());
             for (const auto& channel : snapshot_())
-                if (channel->endPending.exchange(false)) Fire(*channel, BASS_SYNC_END, nullptr);
+                if (channel->endPending.exchange(false))
+                    Fire(*channel, BASS_SYNC_END, nullptr);
         }
-        if (events.empty()) wake_.wait(seen, std::memory_order_acquire);
+        if (events.empty())
+            wake_.wait(seen, std::memory_order_acquire);
     }
 }
 
-}  // namespace bass
+} // namespace bass

@@ -44,15 +44,15 @@ private:
     void Run();
     void Fire(Channel& channel, DWORD type, const char* data);
 
-    Lookup lookup_;      // the registered channel of a handle; called on the notifier thread
-    Snapshot snapshot_;  // every registered channel; called on the notifier thread
+    Lookup lookup_;     // the registered channel of a handle; called on the notifier thread
+    Snapshot snapshot_; // every registered channel; called on the notifier thread
     // The notifier thread: takes posted events and pending ends, calls the syncs.
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<uint32_t> wake_{0};
-    std::mutex queueMutex_;     // protects queue_
+    std::mutex queueMutex_; // protects queue_
     std::deque<Event> queue_;
-    std::mutex callbackMutex_;  // held while callbacks run, so a free can wait them out
+    std::mutex callbackMutex_; // held while callbacks run, so a free can wait them out
 };
 
-}  // namespace bass
+} // namespace bass

@@ -26,11 +26,13 @@ Spectrum::~Spectrum() {
 
 Spectrum::Plan* Spectrum::PlanFor(int size) {
     for (Plan* plan : plans_)
-        if (plan->size == size) return plan;
+        if (plan->size == size)
+            return plan;
     auto* plan = new Plan;
     plan->size = size;
     const float scale = 1.0f;
-    if (av_tx_init(&plan->context, &plan->transform, AV_TX_FLOAT_RDFT, 0, size, &scale, AV_TX_UNALIGNED) < 0) {
+    if (av_tx_init(&plan->context, &plan->transform, AV_TX_FLOAT_RDFT, 0, size, &scale,
+                   AV_TX_UNALIGNED) < 0) {
         delete plan;
         return nullptr;
     }
@@ -41,7 +43,8 @@ Spectrum::Plan* Spectrum::PlanFor(int size) {
         sum += plan->window[i];
     }
     // A sine of amplitude A centred on a bin gives A * sum / 2 there.
-    for (float& w : plan->window) w = static_cast<float>(w * 2.0 / sum);
+    for (float& w : plan->window)
+        w = static_cast<float>(w * 2.0 / sum);
     plan->input.resize(size + 2);
     plan->output.resize(size / 2 + 1);
     plans_.push_back(plan);
@@ -51,12 +54,14 @@ Spectrum::Plan* Spectrum::PlanFor(int size) {
 bool Spectrum::Compute(const float* samples, int size, float* magnitudes) {
     std::lock_guard lock(mutex_);
     Plan* plan = PlanFor(size);
-    if (!plan) return false;
-    for (int i = 0; i < size; ++i) plan->input[i] = samples[i] * plan->window[i];
+    if (!plan)
+        return false;
+    for (int i = 0; i < size; ++i)
+        plan->input[i] = samples[i] * plan->window[i];
     plan->transform(plan->context, plan->output.data(), plan->input.data(), sizeof(float));
     for (int i = 0; i < size / 2; ++i)
         magnitudes[i] = std::hypot(plan->output[i].re, plan->output[i].im);
     return true;
 }
 
-}  // namespace bass
+} // namespace bass

@@ -19,8 +19,8 @@ private:
     struct Plan;
     Plan* PlanFor(int size);
 
-    std::mutex mutex_;  // protects plans_ and their work buffers
+    std::mutex mutex_; // protects plans_ and their work buffers
     std::vector<Plan*> plans_;
 };
 
-}  // namespace bass
+} // namespace bass

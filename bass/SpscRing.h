@@ -23,8 +23,9 @@ public:
     // Writer side: copies as much as fits and returns the count copied.
     size_t Write(const uint8_t* data, size_t size) {
         const uint64_t writeAt = written_.load(std::memory_order_relaxed);
-        const size_t count = std::min(size, Capacity() - static_cast<size_t>(
-                                                writeAt - read_.load(std::memory_order_acquire)));
+        const size_t count =
+            std::min(size, Capacity() - static_cast<size_t>(writeAt -
+                                                            read_.load(std::memory_order_acquire)));
         CopyIn(writeAt % Capacity(), data, count);
         written_.store(writeAt + count, std::memory_order_release);
         return count;
@@ -33,15 +34,17 @@ public:
     // Reader side: copies up to size bytes out and returns the count copied.
     size_t Read(uint8_t* out, size_t size) {
         const uint64_t readAt = read_.load(std::memory_order_relaxed);
-        const size_t count = std::min(
-            size, static_cast<size_t>(written_.load(std::memory_order_acquire) - readAt));
+        const size_t count =
+            std::min(size, static_cast<size_t>(written_.load(std::memory_order_acquire) - readAt));
         CopyOut(readAt % Capacity(), out, count);
         read_.store(readAt + count, std::memory_order_release);
         return count;
     }
 
     // Reader side: drops everything buffered.
-    void DiscardAll() { read_.store(written_.load(std::memory_order_acquire), std::memory_order_release); }
+    void DiscardAll() {
+        read_.store(written_.load(std::memory_order_acquire), std::memory_order_release);
+    }
 
     // Only while neither side runs (both excluded by the caller).
     void Reset() {
@@ -66,4 +69,4 @@ private:
     std::atomic<uint64_t> written_{0}; // total bytes written; advanced by the writer only
 };
 
-}  // namespace bass
+} // namespace bass

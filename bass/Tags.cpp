@@ -13,32 +13,39 @@ namespace {
 constexpr size_t kId3v1Size = 128;
 constexpr size_t kId3v2HeaderSize = 10;
 
-uint32_t LittleEndian32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+uint32_t LittleEndian32(const uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
 
 // Size of the whole ID3v2 block that starts `head`, 0 when there is none.
 size_t Id3v2Size(const uint8_t* head, size_t available) {
-    if (available < kId3v2HeaderSize || std::memcmp(head, "ID3", 3) != 0) return 0;
+    if (available < kId3v2HeaderSize || std::memcmp(head, "ID3", 3) != 0)
+        return 0;
     size_t size = 0;
     for (int i = 6; i < 10; ++i) {
-        if (head[i] & 0x80) return 0;
+        if (head[i] & 0x80)
+            return 0;
         size = size << 7 | head[i];
     }
     const bool footer = head[5] & 0x10;
     return kId3v2HeaderSize + size + (footer ? kId3v2HeaderSize : 0);
 }
 
-}  // namespace
+} // namespace
 
 void StoreId3Tags(const uint8_t* data, size_t size, TagStore& tags) {
     if (size >= kId3v1Size && std::memcmp(data + size - kId3v1Size, "TAG", 3) == 0)
-        tags.Set(0, std::string(reinterpret_cast<const char*>(data + size - kId3v1Size), kId3v1Size));
+        tags.Set(0,
+                 std::string(reinterpret_cast<const char*>(data + size - kId3v1Size), kId3v1Size));
     const size_t id3v2 = Id3v2Size(data, size);
-    if (id3v2 != 0 && id3v2 <= size) tags.Set(1, std::string(reinterpret_cast<const char*>(data), id3v2));
+    if (id3v2 != 0 && id3v2 <= size)
+        tags.Set(1, std::string(reinterpret_cast<const char*>(data), id3v2));
 }
 
 void StoreFileId3Tags(const std::string& path, TagStore& tags) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) return;
+    if (!file)
+        return;
     file.seekg(0, std::ios::end);
     const auto fileSize = static_cast<size_t>(file.tellg());
     uint8_t header[kId3v2HeaderSize];
@@ -48,23 +55,27 @@ void StoreFileId3Tags(const std::string& path, TagStore& tags) {
         if (id3v2 != 0 && id3v2 <= fileSize) {
             std::string block(id3v2, '\0');
             file.seekg(0);
-            if (file.read(block.data(), static_cast<std::streamsize>(id3v2))) tags.Set(1, std::move(block));
+            if (file.read(block.data(), static_cast<std::streamsize>(id3v2)))
+                tags.Set(1, std::move(block));
         }
     }
     if (fileSize >= kId3v1Size) {
         std::string tail(kId3v1Size, '\0');
         file.clear();
         file.seekg(static_cast<std::streamoff>(fileSize - kId3v1Size));
-        if (file.read(tail.data(), kId3v1Size) && tail.compare(0, 3, "TAG") == 0) tags.Set(0, std::move(tail));
+        if (file.read(tail.data(), kId3v1Size) && tail.compare(0, 3, "TAG") == 0)
+            tags.Set(0, std::move(tail));
     }
 }
 
 std::string VorbisCommentList(const uint8_t* packet, size_t size) {
-    if (size < 7 + 8 || std::memcmp(packet, "\x03vorbis", 7) != 0) return {};
+    if (size < 7 + 8 || std::memcmp(packet, "\x03vorbis", 7) != 0)
+        return {};
     size_t at = 7;
     const uint32_t vendorLength = LittleEndian32(packet + at);
     at += 4;
-    if (vendorLength > size - at || size - at - vendorLength < 4) return {};
+    if (vendorLength > size - at || size - at - vendorLength < 4)
+        return {};
     at += vendorLength;
     const uint32_t count = LittleEndian32(packet + at);
     at += 4;
@@ -72,11 +83,13 @@ std::string VorbisCommentList(const uint8_t* packet, size_t size) {
     for (uint32_t i = 0; i < count && size - at >= 4; ++i) {
         const uint32_t length = LittleEndian32(packet + at);
         at += 4;
-        if (length > size - at) break;
+        if (length > size - at)
+            break;
         std::string comment(reinterpret_cast<const char*>(packet + at), length);
         at += length;
-        comment.resize(std::strlen(comment.c_str()));  // a NUL inside would end it anyway
-        if (comment.empty()) continue;
+        comment.resize(std::strlen(comment.c_str())); // a NUL inside would end it anyway
+        if (comment.empty())
+            continue;
         list += comment;
         list += '\0';
     }
@@ -86,24 +99,30 @@ std::string VorbisCommentList(const uint8_t* packet, size_t size) {
 
 std::string VorbisCommentsFromOgg(const uint8_t* data, size_t size) {
     constexpr size_t kPageHeader = 27;
-    std::string packet;  // the packet being gathered
+    std::string packet; // the packet being gathered
     int packetsDone = 0;
     uint32_t serial = 0;
     size_t at = 0;
     while (at + kPageHeader <= size && std::memcmp(data + at, "OggS", 4) == 0) {
         const uint32_t pageSerial = LittleEndian32(data + at + 14);
         const size_t segments = data[at + 26];
-        if (at + kPageHeader + segments > size) break;
+        if (at + kPageHeader + segments > size)
+            break;
         const uint8_t* lacing = data + at + kPageHeader;
         size_t body = at + kPageHeader + segments;
-        if (packetsDone == 0 && packet.empty()) serial = pageSerial;
+        if (packetsDone == 0 && packet.empty())
+            serial = pageSerial;
         for (size_t i = 0; i < segments; ++i) {
-            if (body + lacing[i] > size) return {};
-            if (pageSerial == serial) packet.append(reinterpret_cast<const char*>(data + body), lacing[i]);
+            if (body + lacing[i] > size)
+                return {};
+            if (pageSerial == serial)
+                packet.append(reinterpret_cast<const char*>(data + body), lacing[i]);
             body += lacing[i];
-            if (lacing[i] == 255 || pageSerial != serial) continue;
+            if (lacing[i] == 255 || pageSerial != serial)
+                continue;
             if (++packetsDone == 2)
-                return VorbisCommentList(reinterpret_cast<const uint8_t*>(packet.data()), packet.size());
+                return VorbisCommentList(reinterpret_cast<const uint8_t*>(packet.data()),
+                                         packet.size());
             packet.clear();
         }
         at = body;
@@ -112,11 +131,11 @@ std::string VorbisCommentsFromOgg(const uint8_t* data, size_t size) {
 }
 
 std::string FileVorbisComments(const std::string& path) {
-    constexpr size_t kHead = 1 << 20;  // the comment header sits in the first pages
+    constexpr size_t kHead = 1 << 20; // the comment header sits in the first pages
     std::ifstream file(path, std::ios::binary);
     std::vector<uint8_t> head(kHead);
     file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     return VorbisCommentsFromOgg(head.data(), static_cast<size_t>(file.gcount()));
 }
 
-}  // namespace bass
+} // namespace bass

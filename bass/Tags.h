@@ -21,4 +21,4 @@ std::string VorbisCommentsFromOgg(const uint8_t* data, size_t size);
 // The same for a local file.
 std::string FileVorbisComments(const std::string& path);
 
-}  // namespace bass
+} // namespace bass

@@ -28,7 +28,7 @@ public:
 private:
     void Run();
 
-    STREAMPROC* const proc_;  // the application's callback, called on thread_ only
+    STREAMPROC* const proc_; // the application's callback, called on thread_ only
     const DWORD_PTR user_;
     Channel* channel_ = nullptr;
     std::vector<uint8_t> chunk_;
@@ -37,4 +37,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace bass
+} // namespace bass

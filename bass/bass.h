@@ -83,8 +83,8 @@ typedef void* HWND_T;   /* window handle given to BASS_Init; kept, not used */
 #define BASS_CONFIG_UPDATEPERIOD 1
 #define BASS_CONFIG_MAXVOL 3
 #define BASS_CONFIG_GVOL_SAMPLE 4
-#define BASS_CONFIG_GVOL_STREAM 5 /* 0..100, volume of every stream */
-#define BASS_CONFIG_GVOL_MUSIC 6  /* 0..100, volume of every module music */
+#define BASS_CONFIG_GVOL_STREAM 5  /* 0..100, volume of every stream */
+#define BASS_CONFIG_GVOL_MUSIC 6   /* 0..100, volume of every module music */
 #define BASS_CONFIG_NET_TIMEOUT 11 /* ms to connect and to get an answer, default 5000 */
 #define BASS_CONFIG_NET_BUFFER 12  /* ms of a live stream kept ahead, default 5000 */
 
@@ -132,12 +132,12 @@ typedef void* HWND_T;   /* window handle given to BASS_Init; kept, not used */
 #define BASS_CTYPE_MUSIC_IT 0x20004
 
 /* BASS_StreamGetTags kinds */
-#define BASS_TAG_ID3 0    /* the 128-byte ID3v1 block */
-#define BASS_TAG_ID3V2 1  /* the whole ID3v2 block */
-#define BASS_TAG_OGG 2    /* Ogg comments: NUL-terminated strings ended by an empty one */
-#define BASS_TAG_HTTP 3   /* HTTP response headers, the same form */
-#define BASS_TAG_ICY 4    /* ICY (Shoutcast) response headers, the same form */
-#define BASS_TAG_META 5   /* the last Shoutcast metadata block */
+#define BASS_TAG_ID3 0   /* the 128-byte ID3v1 block */
+#define BASS_TAG_ID3V2 1 /* the whole ID3v2 block */
+#define BASS_TAG_OGG 2   /* Ogg comments: NUL-terminated strings ended by an empty one */
+#define BASS_TAG_HTTP 3  /* HTTP response headers, the same form */
+#define BASS_TAG_ICY 4   /* ICY (Shoutcast) response headers, the same form */
+#define BASS_TAG_META 5  /* the last Shoutcast metadata block */
 
 /* BASS_StreamGetFilePosition modes */
 #define BASS_FILEPOS_DECODE 0
@@ -147,8 +147,8 @@ typedef void* HWND_T;   /* window handle given to BASS_Init; kept, not used */
 
 /* BASS_ChannelSetSync types */
 #define BASS_SYNC_POS 0
-#define BASS_SYNC_END 2      /* the last sample has been heard */
-#define BASS_SYNC_META 4     /* new Shoutcast metadata; data = its text */
+#define BASS_SYNC_END 2  /* the last sample has been heard */
+#define BASS_SYNC_META 4 /* new Shoutcast metadata; data = its text */
 #define BASS_SYNC_SLIDE 5
 #define BASS_SYNC_STALL 6
 #define BASS_SYNC_DOWNLOAD 7 /* the whole net file is in */
@@ -226,17 +226,19 @@ BASSDEF(DWORD) BASS_GetVolume(void);
 /* 3D and EAX (not available) */
 BASSDEF(BOOL) BASS_Set3DFactors(float distf, float rollf, float doppf);
 BASSDEF(BOOL) BASS_Get3DFactors(float* distf, float* rollf, float* doppf);
-BASSDEF(BOOL) BASS_Set3DPosition(const BASS_3DVECTOR* pos, const BASS_3DVECTOR* vel,
-                                 const BASS_3DVECTOR* front, const BASS_3DVECTOR* top);
-BASSDEF(BOOL) BASS_Get3DPosition(BASS_3DVECTOR* pos, BASS_3DVECTOR* vel, BASS_3DVECTOR* front,
-                                 BASS_3DVECTOR* top);
+BASSDEF(BOOL)
+BASS_Set3DPosition(const BASS_3DVECTOR* pos, const BASS_3DVECTOR* vel, const BASS_3DVECTOR* front,
+                   const BASS_3DVECTOR* top);
+BASSDEF(BOOL)
+BASS_Get3DPosition(BASS_3DVECTOR* pos, BASS_3DVECTOR* vel, BASS_3DVECTOR* front,
+                   BASS_3DVECTOR* top);
 BASSDEF(void) BASS_Apply3D(void);
 BASSDEF(BOOL) BASS_SetEAXParameters(int env, float vol, float decay, float damp);
 BASSDEF(BOOL) BASS_GetEAXParameters(DWORD* env, float* vol, float* decay, float* damp);
 
 /* Module music (MOD, S3M, XM, IT, MTM) */
-BASSDEF(HMUSIC) BASS_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags,
-                               DWORD freq);
+BASSDEF(HMUSIC)
+BASS_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags, DWORD freq);
 BASSDEF(BOOL) BASS_MusicFree(HMUSIC handle);
 BASSDEF(const char*) BASS_MusicGetName(HMUSIC handle);
 /* playlen TRUE: the playback length in bytes of the 16-bit output; (QWORD)-1 on failure. */
@@ -251,35 +253,37 @@ BASSDEF(BOOL) BASS_MusicSetVolume(HMUSIC handle, DWORD chanins, DWORD volume);
 BASSDEF(DWORD) BASS_MusicGetVolume(HMUSIC handle, DWORD chanins);
 
 /* Samples (not available) */
-BASSDEF(HSAMPLE) BASS_SampleLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD max,
-                                 DWORD flags);
+BASSDEF(HSAMPLE)
+BASS_SampleLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD max, DWORD flags);
 BASSDEF(void*) BASS_SampleCreate(DWORD length, DWORD freq, DWORD max, DWORD flags);
 BASSDEF(HSAMPLE) BASS_SampleCreateDone(void);
 BASSDEF(BOOL) BASS_SampleFree(HSAMPLE handle);
 BASSDEF(BOOL) BASS_SampleGetInfo(HSAMPLE handle, BASS_SAMPLE* info);
 BASSDEF(BOOL) BASS_SampleSetInfo(HSAMPLE handle, const BASS_SAMPLE* info);
 BASSDEF(HCHANNEL) BASS_SamplePlay(HSAMPLE handle);
-BASSDEF(HCHANNEL) BASS_SamplePlayEx(HSAMPLE handle, DWORD start, int freq, int volume, int pan,
-                                    BOOL loop);
-BASSDEF(HCHANNEL) BASS_SamplePlay3D(HSAMPLE handle, const BASS_3DVECTOR* pos,
-                                    const BASS_3DVECTOR* orient, const BASS_3DVECTOR* vel);
-BASSDEF(HCHANNEL) BASS_SamplePlay3DEx(HSAMPLE handle, const BASS_3DVECTOR* pos,
-                                      const BASS_3DVECTOR* orient, const BASS_3DVECTOR* vel,
-                                      DWORD start, int freq, int volume, BOOL loop);
+BASSDEF(HCHANNEL)
+BASS_SamplePlayEx(HSAMPLE handle, DWORD start, int freq, int volume, int pan, BOOL loop);
+BASSDEF(HCHANNEL)
+BASS_SamplePlay3D(HSAMPLE handle, const BASS_3DVECTOR* pos, const BASS_3DVECTOR* orient,
+                  const BASS_3DVECTOR* vel);
+BASSDEF(HCHANNEL)
+BASS_SamplePlay3DEx(HSAMPLE handle, const BASS_3DVECTOR* pos, const BASS_3DVECTOR* orient,
+                    const BASS_3DVECTOR* vel, DWORD start, int freq, int volume, BOOL loop);
 BASSDEF(BOOL) BASS_SampleStop(HSAMPLE handle);
 
 /* Streams */
-BASSDEF(HSTREAM) BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc,
-                                   DWORD_PTR user);
+BASSDEF(HSTREAM)
+BASS_StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, DWORD_PTR user);
 /* MP1, MP2, MP3, Ogg Vorbis and WAV files, decoded to 16-bit samples at the file's rate.
  * With BASS_STREAM_DECODE the stream is not played but read with BASS_ChannelGetData. */
-BASSDEF(HSTREAM) BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length,
-                                       DWORD flags);
+BASSDEF(HSTREAM)
+BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags);
 /* http:// and ftp:// addresses; returns within the net timeout. */
-BASSDEF(HSTREAM) BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags,
-                                      DOWNLOADPROC* proc, DWORD_PTR user);
-BASSDEF(HSTREAM) BASS_StreamCreateFileUser(BOOL buffered, DWORD flags, STREAMFILEPROC* proc,
-                                           DWORD_PTR user);
+BASSDEF(HSTREAM)
+BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC* proc,
+                     DWORD_PTR user);
+BASSDEF(HSTREAM)
+BASS_StreamCreateFileUser(BOOL buffered, DWORD flags, STREAMFILEPROC* proc, DWORD_PTR user);
 /* Once this returns, no callback of the stream runs any more. */
 BASSDEF(BOOL) BASS_StreamFree(HSTREAM handle);
 /* Bytes of the 16-bit output; (QWORD)-1 while not known. */
@@ -301,8 +305,8 @@ BASSDEF(BOOL) BASS_RecordGetInfo(BASS_RECORDINFO* info);
 BASSDEF(const char*) BASS_RecordGetInputName(int input);
 BASSDEF(BOOL) BASS_RecordSetInput(int input, DWORD setting);
 BASSDEF(DWORD) BASS_RecordGetInput(int input);
-BASSDEF(HRECORD) BASS_RecordStart(DWORD freq, DWORD chans, DWORD flags, RECORDPROC* proc,
-                                  DWORD_PTR user);
+BASSDEF(HRECORD)
+BASS_RecordStart(DWORD freq, DWORD chans, DWORD flags, RECORDPROC* proc, DWORD_PTR user);
 
 /* Channels (streams and music) */
 BASSDEF(float) BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
@@ -318,14 +322,18 @@ BASSDEF(BOOL) BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int 
 BASSDEF(BOOL) BASS_ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pan);
 BASSDEF(BOOL) BASS_ChannelSlideAttributes(DWORD handle, int freq, int volume, int pan, DWORD time);
 BASSDEF(DWORD) BASS_ChannelIsSliding(DWORD handle);
-BASSDEF(BOOL) BASS_ChannelSet3DAttributes(DWORD handle, int mode, float min, float max, int iangle,
-                                          int oangle, int outvol);
-BASSDEF(BOOL) BASS_ChannelGet3DAttributes(DWORD handle, DWORD* mode, float* min, float* max,
-                                          DWORD* iangle, DWORD* oangle, DWORD* outvol);
-BASSDEF(BOOL) BASS_ChannelSet3DPosition(DWORD handle, const BASS_3DVECTOR* pos,
-                                        const BASS_3DVECTOR* orient, const BASS_3DVECTOR* vel);
-BASSDEF(BOOL) BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos, BASS_3DVECTOR* orient,
-                                        BASS_3DVECTOR* vel);
+BASSDEF(BOOL)
+BASS_ChannelSet3DAttributes(DWORD handle, int mode, float min, float max, int iangle, int oangle,
+                            int outvol);
+BASSDEF(BOOL)
+BASS_ChannelGet3DAttributes(DWORD handle, DWORD* mode, float* min, float* max, DWORD* iangle,
+                            DWORD* oangle, DWORD* outvol);
+BASSDEF(BOOL)
+BASS_ChannelSet3DPosition(DWORD handle, const BASS_3DVECTOR* pos, const BASS_3DVECTOR* orient,
+                          const BASS_3DVECTOR* vel);
+BASSDEF(BOOL)
+BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos, BASS_3DVECTOR* orient,
+                          BASS_3DVECTOR* vel);
 BASSDEF(BOOL) BASS_ChannelSetPosition(DWORD handle, QWORD pos);
 /* The bytes already heard, (QWORD)-1 on failure. */
 BASSDEF(QWORD) BASS_ChannelGetPosition(DWORD handle);
@@ -334,8 +342,8 @@ BASSDEF(DWORD) BASS_ChannelGetLevel(DWORD handle);
  * Any other length on a BASS_STREAM_DECODE stream: that many bytes of its PCM, waiting for the
  * decoder; the count delivered, (DWORD)-1 with BASS_ERROR_ENDED at its end. */
 BASSDEF(DWORD) BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length);
-BASSDEF(HSYNC) BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc,
-                                   DWORD_PTR user);
+BASSDEF(HSYNC)
+BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, DWORD_PTR user);
 BASSDEF(BOOL) BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
 BASSDEF(HDSP) BASS_ChannelSetDSP(DWORD handle, DSPPROC* proc, DWORD_PTR user, int priority);
 BASSDEF(BOOL) BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);

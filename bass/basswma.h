@@ -25,19 +25,19 @@ typedef void WMENCODEPROC(HWMENCODE handle, DWORD type, const void* buffer, DWOR
                           DWORD_PTR user);
 
 /* A WMA file, or with BASS_WMA_STREAM_URL an mms:// stream. */
-BASSDEF(HSTREAM) BASS_WMA_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length,
-                                           DWORD flags);
+BASSDEF(HSTREAM)
+BASS_WMA_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags);
 BASSDEF(void*) BASS_WMA_GetIWMReader(HSTREAM handle);
 BASSDEF(const DWORD*) BASS_WMA_EncodeGetRates(DWORD freq, DWORD flags);
-BASSDEF(HWMENCODE) BASS_WMA_EncodeOpen(DWORD freq, DWORD flags, DWORD bitrate, WMENCODEPROC* proc,
-                                       DWORD_PTR user);
-BASSDEF(HWMENCODE) BASS_WMA_EncodeOpenFile(DWORD freq, DWORD flags, DWORD bitrate,
-                                           const char* file);
-BASSDEF(HWMENCODE) BASS_WMA_EncodeOpenNetwork(DWORD freq, DWORD flags, DWORD bitrate, DWORD port,
-                                              DWORD clients);
-BASSDEF(HWMENCODE) BASS_WMA_EncodeOpenPublish(DWORD freq, DWORD flags, DWORD bitrate,
-                                              const char* url, const char* user,
-                                              const char* pass);
+BASSDEF(HWMENCODE)
+BASS_WMA_EncodeOpen(DWORD freq, DWORD flags, DWORD bitrate, WMENCODEPROC* proc, DWORD_PTR user);
+BASSDEF(HWMENCODE)
+BASS_WMA_EncodeOpenFile(DWORD freq, DWORD flags, DWORD bitrate, const char* file);
+BASSDEF(HWMENCODE)
+BASS_WMA_EncodeOpenNetwork(DWORD freq, DWORD flags, DWORD bitrate, DWORD port, DWORD clients);
+BASSDEF(HWMENCODE)
+BASS_WMA_EncodeOpenPublish(DWORD freq, DWORD flags, DWORD bitrate, const char* url,
+                           const char* user, const char* pass);
 BASSDEF(DWORD) BASS_WMA_EncodeGetPort(HWMENCODE handle);
 BASSDEF(BOOL) BASS_WMA_EncodeSetNotify(HWMENCODE handle, CLIENTCONNECTPROC* proc, DWORD_PTR user);
 BASSDEF(DWORD) BASS_WMA_EncodeGetClients(HWMENCODE handle);

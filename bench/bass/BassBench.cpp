@@ -26,13 +26,15 @@ const std::string kFolder = "/tmp/bass-bench";
 double ChildrenCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double ProcessCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 bool Exists(const std::string& path) {
@@ -44,12 +46,17 @@ bool Exists(const std::string& path) {
 std::string Media(const std::string& extension) {
     const std::string wav = kFolder + "/five-minutes.wav";
     const std::string path = kFolder + "/five-minutes." + extension;
-    if (Exists(path)) return path;
+    if (Exists(path))
+        return path;
     std::system(("mkdir -p " + kFolder).c_str());
     if (!Exists(wav))
-        std::system(("sox -n -r 44100 -c 2 -b 16 " + wav + " synth 300 sine 220-880 sine 330 sine 495 vol 0.3 2>/dev/null").c_str());
-    if (extension == "mp3") std::system(("lame --quiet -b 192 " + wav + " " + path).c_str());
-    else std::system(("oggenc --quiet -q 5 -o " + path + " " + wav).c_str());
+        std::system(("sox -n -r 44100 -c 2 -b 16 " + wav +
+                     " synth 300 sine 220-880 sine 330 sine 495 vol 0.3 2>/dev/null")
+                        .c_str());
+    if (extension == "mp3")
+        std::system(("lame --quiet -b 192 " + wav + " " + path).c_str());
+    else
+        std::system(("oggenc --quiet -q 5 -o " + path + " " + wav).c_str());
     return path;
 }
 
@@ -65,7 +72,9 @@ void DecodeThroughLibrary(benchmark::State& state, const std::string& extension)
             break;
         }
         DWORD got;
-        while ((got = BASS_ChannelGetData(stream, buffer.data(), static_cast<DWORD>(buffer.size()))) != 0xFFFFFFFF) bytes += got;
+        while ((got = BASS_ChannelGetData(stream, buffer.data(),
+                                          static_cast<DWORD>(buffer.size()))) != 0xFFFFFFFF)
+            bytes += got;
         BASS_StreamFree(stream);
     }
     BASS_Free();
@@ -76,22 +85,32 @@ void DecodeThroughFfmpeg(benchmark::State& state, const std::string& extension) 
     const std::string path = Media(extension);
     for (auto _ : state) {
         const double before = ChildrenCpuSeconds();
-        const char* argv[] = {"ffmpeg", "-nostdin", "-loglevel", "error", "-i", path.c_str(), "-f", "null", "-", nullptr};
+        const char* argv[] = {"ffmpeg",     "-nostdin", "-loglevel", "error", "-i",
+                              path.c_str(), "-f",       "null",      "-",     nullptr};
         pid_t child;
-        if (posix_spawnp(&child, "ffmpeg", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+        if (posix_spawnp(&child, "ffmpeg", nullptr, nullptr, const_cast<char* const*>(argv),
+                         environ) != 0) {
             state.SkipWithError("cannot start ffmpeg");
             break;
         }
         int status = 0;
         waitpid(child, &status, 0);
-        state.SetIterationTime(ChildrenCpuSeconds() - before);  // the child's CPU time
+        state.SetIterationTime(ChildrenCpuSeconds() - before); // the child's CPU time
     }
 }
 
-void DecodeMp3ThroughLibrary(benchmark::State& state) { DecodeThroughLibrary(state, "mp3"); }
-void DecodeOggThroughLibrary(benchmark::State& state) { DecodeThroughLibrary(state, "ogg"); }
-void DecodeMp3ThroughFfmpeg(benchmark::State& state) { DecodeThroughFfmpeg(state, "mp3"); }
-void DecodeOggThroughFfmpeg(benchmark::State& state) { DecodeThroughFfmpeg(state, "ogg"); }
+void DecodeMp3ThroughLibrary(benchmark::State& state) {
+    DecodeThroughLibrary(state, "mp3");
+}
+void DecodeOggThroughLibrary(benchmark::State& state) {
+    DecodeThroughLibrary(state, "ogg");
+}
+void DecodeMp3ThroughFfmpeg(benchmark::State& state) {
+    DecodeThroughFfmpeg(state, "mp3");
+}
+void DecodeOggThroughFfmpeg(benchmark::State& state) {
+    DecodeThroughFfmpeg(state, "ogg");
+}
 
 // 60 s of the MP3 to SDL's dummy driver, the spectrum read every 25 ms as the player does.
 void PlayMp3WithSpectrum(benchmark::State& state) {
@@ -121,12 +140,22 @@ void PlayMp3WithSpectrum(benchmark::State& state) {
     }
 }
 
-}  // namespace
+} // namespace
 
-BENCHMARK(DecodeMp3ThroughLibrary)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(DecodeMp3ThroughLibrary)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(DecodeMp3ThroughFfmpeg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(DecodeOggThroughLibrary)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(DecodeOggThroughLibrary)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(DecodeOggThroughFfmpeg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(PlayMp3WithSpectrum)->Arg(60)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(PlayMp3WithSpectrum)
+    ->Arg(60)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 BENCHMARK_MAIN();

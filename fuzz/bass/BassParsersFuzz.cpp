@@ -9,7 +9,8 @@
 #include "Tags.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
+    if (size < 2)
+        return 0;
     const uint8_t choice = data[0];
     ++data;
     --size;
@@ -25,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         filter.Feed(data + 1 + half, size - 1 - half, onAudio, onText);
         break;
     }
-    case 1: (void)bass::VorbisCommentsFromOgg(data, size); break;
+    case 1:
+        (void)bass::VorbisCommentsFromOgg(data, size);
+        break;
     case 2: {
         bass::TagStore tags;
         bass::StoreId3Tags(data, size, tags);
@@ -33,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)tags.Get(1);
         break;
     }
-    default: (void)bass::HttpUrl::Parse(std::string(reinterpret_cast<const char*>(data), size)); break;
+    default:
+        (void)bass::HttpUrl::Parse(std::string(reinterpret_cast<const char*>(data), size));
+        break;
     }
     return 0;
 }

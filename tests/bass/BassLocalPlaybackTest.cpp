@@ -15,8 +15,8 @@ namespace {
 
 struct FormatCase {
     const char* name;
-    double frequency;      // of the tone heard
-    double level;          // its peak, 0..1
+    double frequency; // of the tone heard
+    double level;     // its peak, 0..1
     DWORD ctype;
     bool eightBit;
     std::function<std::string(const TempDir&)> make;
@@ -32,27 +32,36 @@ const FormatCase kFormats[] = {
      [](const TempDir& d) { return EncodeMp3(d, Wav(d, "-b 16 -e signed-integer"), "tone.mp3"); }},
     {"Ogg", 1000, 0.5, BASS_CTYPE_STREAM_OGG, false,
      [](const TempDir& d) { return EncodeOgg(d, Wav(d, "-b 16 -e signed-integer"), "tone.ogg"); }},
-    {"Wav16", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false, [](const TempDir& d) { return Wav(d, "-b 16 -e signed-integer"); }},
-    {"Wav8", 1000, 0.5, BASS_CTYPE_STREAM_WAV, true, [](const TempDir& d) { return Wav(d, "-b 8 -e unsigned-integer"); }},
-    {"Wav24", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false, [](const TempDir& d) { return Wav(d, "-b 24 -e signed-integer"); }},
-    {"Wav32", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false, [](const TempDir& d) { return Wav(d, "-b 32 -e signed-integer"); }},
-    {"WavFloat", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false, [](const TempDir& d) { return Wav(d, "-b 32 -e floating-point"); }},
+    {"Wav16", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,
+     [](const TempDir& d) { return Wav(d, "-b 16 -e signed-integer"); }},
+    {"Wav8", 1000, 0.5, BASS_CTYPE_STREAM_WAV, true,
+     [](const TempDir& d) { return Wav(d, "-b 8 -e unsigned-integer"); }},
+    {"Wav24", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,
+     [](const TempDir& d) { return Wav(d, "-b 24 -e signed-integer"); }},
+    {"Wav32", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,
+     [](const TempDir& d) { return Wav(d, "-b 32 -e signed-integer"); }},
+    {"WavFloat", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,
+     [](const TempDir& d) { return Wav(d, "-b 32 -e floating-point"); }},
     {"Wma", 1000, 0.5, BASS_CTYPE_STREAM_WMA, false,
      [](const TempDir& d) { return EncodeWma(d, Wav(d, "-b 16 -e signed-integer"), "tone.wma"); }},
     {"Module", 3546895.0 / 214 / 16, 0.3, BASS_CTYPE_MUSIC_MOD, false,
      [](const TempDir& d) { return MakeModule(d, "tone.mod"); }, true},
 };
 
-void PrintTo(const FormatCase& format, std::ostream* out) { *out << format.name; }
+void PrintTo(const FormatCase& format, std::ostream* out) {
+    *out << format.name;
+}
 
 class LocalFormat : public testing::TestWithParam<FormatCase> {};
 
 DWORD OpenAny(const std::string& path, bool music) {
-    if (music) return BASS_MusicLoad(FALSE, path.c_str(), 0, 0, BASS_MUSIC_CALCLEN, 0);
-    if (DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0)) return stream;
+    if (music)
+        return BASS_MusicLoad(FALSE, path.c_str(), 0, 0, BASS_MUSIC_CALCLEN, 0);
+    if (DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0))
+        return stream;
     return BASS_WMA_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
 }
-}  // namespace
+} // namespace
 
 TEST_P(LocalFormat, PlaysAsToneOfExpectedLevelAndLengthAndEndsOnce) {
     const FormatCase& format = GetParam();
@@ -69,12 +78,15 @@ TEST_P(LocalFormat, PlaysAsToneOfExpectedLevelAndLengthAndEndsOnce) {
     EXPECT_EQ(info.chans, 2u);
     EXPECT_EQ((info.flags & BASS_SAMPLE_8BITS) != 0, format.eightBit);
     EXPECT_EQ(info.ctype, format.ctype);
-    const QWORD length = format.music ? BASS_MusicGetLength(channel, TRUE) : BASS_StreamGetLength(channel);
+    const QWORD length =
+        format.music ? BASS_MusicGetLength(channel, TRUE) : BASS_StreamGetLength(channel);
     const double expectedSeconds = format.music ? 1.28 : 1.0;
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(channel, length), expectedSeconds, 0.06);
 
     SyncRecorder ends;
-    ASSERT_NE(BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&ends)), 0u);
+    ASSERT_NE(BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                                  reinterpret_cast<DWORD_PTR>(&ends)),
+              0u);
     ASSERT_TRUE(format.music ? BASS_MusicPlay(channel) : BASS_StreamPlay(channel, FALSE, 0));
     EXPECT_EQ(BASS_ChannelIsActive(channel), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
     ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 4.0));
@@ -83,7 +95,8 @@ TEST_P(LocalFormat, PlaysAsToneOfExpectedLevelAndLengthAndEndsOnce) {
     EXPECT_EQ(ends.calls, 1);
     // A module's last row rings on a little past its computed length.
     const double tolerance = format.music ? 0.12 : 0.06;
-    EXPECT_NEAR(BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel)), expectedSeconds, tolerance);
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(channel, BASS_ChannelGetPosition(channel)),
+                expectedSeconds, tolerance);
     device.Free();
 
     const std::vector<float> heard = device.output.TakeLeft();
@@ -91,19 +104,24 @@ TEST_P(LocalFormat, PlaysAsToneOfExpectedLevelAndLengthAndEndsOnce) {
     EXPECT_NEAR(sound.Seconds(), expectedSeconds, tolerance + 0.02);
     const size_t margin = 4410;
     ASSERT_GT(sound.last, sound.first + 2 * margin);
-    EXPECT_NEAR(Frequency(heard, sound.first + margin, sound.last - margin), format.frequency, format.frequency * 0.01);
-    EXPECT_NEAR(Peak(heard, sound.first + margin, sound.last - margin), format.level, format.level * 0.1);
+    EXPECT_NEAR(Frequency(heard, sound.first + margin, sound.last - margin), format.frequency,
+                format.frequency * 0.01);
+    EXPECT_NEAR(Peak(heard, sound.first + margin, sound.last - margin), format.level,
+                format.level * 0.1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, LocalFormat, testing::ValuesIn(kFormats),
-                         [](const testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<FormatCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 namespace {
 
 // One second of 1 kHz, then one second of 2 kHz.
 std::string TwoTones(const TempDir& dir) {
     const std::string low = MakeSineWav(dir, "low.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer");
-    const std::string high = MakeSineWav(dir, "high.wav", 2000, 1.0, 0.5, "-b 16 -e signed-integer");
+    const std::string high =
+        MakeSineWav(dir, "high.wav", 2000, 1.0, 0.5, "-b 16 -e signed-integer");
     const std::string both = dir.Path("two.wav");
     RunCommand("sox " + low + " " + high + " " + both);
     return both;
@@ -112,21 +130,24 @@ std::string TwoTones(const TempDir& dir) {
 // Seconds of the 1 kHz tone heard before the 2 kHz tone starts.
 double LowToneSeconds(const std::vector<float>& heard) {
     const Span sound = NonSilent(heard, 0.02f);
-    const size_t window = 441;  // 10 ms
+    const size_t window = 441; // 10 ms
     size_t at = sound.first;
-    while (at + window < sound.last && Frequency(heard, at, at + window) < 1500) at += window / 4;
+    while (at + window < sound.last && Frequency(heard, at, at + window) < 1500)
+        at += window / 4;
     return static_cast<double>(at - sound.first) / 44100.0;
 }
 
-}  // namespace
+} // namespace
 
 class SeekCase : public testing::TestWithParam<const char*> {};
 
 TEST_P(SeekCase, SetPositionLandsWithin50msOfTheTarget) {
     TempDir dir;
     std::string path = TwoTones(dir);
-    if (std::string(GetParam()) == "mp3") path = EncodeMp3(dir, path, "two.mp3");
-    if (std::string(GetParam()) == "ogg") path = EncodeOgg(dir, path, "two.ogg");
+    if (std::string(GetParam()) == "mp3")
+        path = EncodeMp3(dir, path, "two.mp3");
+    if (std::string(GetParam()) == "ogg")
+        path = EncodeOgg(dir, path, "two.ogg");
     Device device(dir);
     ASSERT_TRUE(device.ok);
     const DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
@@ -140,18 +161,22 @@ TEST_P(SeekCase, SetPositionLandsWithin50msOfTheTarget) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SeekCase, testing::Values("wav", "mp3", "ogg"),
-                         [](const testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 TEST(BassPosition, AdvancesInRealTimeAndPausesAndResumes) {
     TempDir dir;
-    const std::string path = MakeSineWav(dir, "tone.wav", 1000, 3.0, 0.5, "-b 16 -e signed-integer");
+    const std::string path =
+        MakeSineWav(dir, "tone.wav", 1000, 3.0, 0.5, "-b 16 -e signed-integer");
     Device device(dir);
     ASSERT_TRUE(device.ok);
     const DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_ChannelGetPosition(stream)), elapsed, 0.1);
 
     ASSERT_TRUE(BASS_ChannelPause(stream));
@@ -175,13 +200,15 @@ TEST(BassPosition, AdvancesInRealTimeAndPausesAndResumes) {
 
 TEST(BassSpectrum, PeakSitsInTheToneBinAtAboutItsAmplitude) {
     TempDir dir;
-    const double binFrequency = 12 * 44100.0 / 512;  // centred on bin 12
-    const std::string path = MakeSineWav(dir, "bin.wav", binFrequency, 2.0, 0.5, "-b 16 -e signed-integer");
+    const double binFrequency = 12 * 44100.0 / 512; // centred on bin 12
+    const std::string path =
+        MakeSineWav(dir, "bin.wav", binFrequency, 2.0, 0.5, "-b 16 -e signed-integer");
     Device device(dir);
     ASSERT_TRUE(device.ok);
     const DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     float spectrum[256];
-    EXPECT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT512), 0xFFFFFFFFu);  // not playing yet
+    EXPECT_EQ(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT512),
+              0xFFFFFFFFu); // not playing yet
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ASSERT_NE(BASS_ChannelGetData(stream, spectrum, BASS_DATA_FFT512), 0xFFFFFFFFu);
@@ -203,10 +230,12 @@ struct SineSource {
         const DWORD frameBytes = self->eightBit ? 2 : 4;
         DWORD count = 0;
         while (count + frameBytes <= length && self->produced < self->frames) {
-            const double value = 0.5 * std::sin(2 * std::numbers::pi * 1000 * self->produced++ / 44100.0);
+            const double value =
+                0.5 * std::sin(2 * std::numbers::pi * 1000 * self->produced++ / 44100.0);
             for (int c = 0; c < 2; ++c) {
                 if (self->eightBit) {
-                    static_cast<uint8_t*>(buffer)[count++] = static_cast<uint8_t>(128 + std::lround(value * 127));
+                    static_cast<uint8_t*>(buffer)[count++] =
+                        static_cast<uint8_t>(128 + std::lround(value * 127));
                 } else {
                     const auto sample = static_cast<int16_t>(std::lround(value * 32767));
                     std::memcpy(static_cast<uint8_t*>(buffer) + count, &sample, 2);
@@ -218,7 +247,7 @@ struct SineSource {
     }
 };
 
-}  // namespace
+} // namespace
 
 class UserStreamCase : public testing::TestWithParam<bool> {};
 
@@ -227,13 +256,15 @@ TEST_P(UserStreamCase, PlaysWhatTheCallbackGivesAndEndsAfterIt) {
     Device device(dir);
     ASSERT_TRUE(device.ok);
     SineSource source{22050, GetParam()};
-    const DWORD stream = BASS_StreamCreate(44100, 2, GetParam() ? BASS_SAMPLE_8BITS : 0, &SineSource::Proc, reinterpret_cast<DWORD_PTR>(&source));
+    const DWORD stream = BASS_StreamCreate(44100, 2, GetParam() ? BASS_SAMPLE_8BITS : 0,
+                                           &SineSource::Proc, reinterpret_cast<DWORD_PTR>(&source));
     ASSERT_NE(stream, 0u);
     BASS_CHANNELINFO info{};
     BASS_ChannelGetInfo(stream, &info);
     EXPECT_EQ((info.flags & BASS_SAMPLE_8BITS) != 0, GetParam());
     SyncRecorder ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&ends));
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 3.0));
     EXPECT_EQ(BASS_ChannelGetPosition(stream), 22050u * (GetParam() ? 2 : 4));
@@ -246,14 +277,17 @@ TEST_P(UserStreamCase, PlaysWhatTheCallbackGivesAndEndsAfterIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleSizes, UserStreamCase, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "EightBit" : "SixteenBit"; });
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return info.param ? "EightBit" : "SixteenBit";
+                         });
 
 TEST(BassUserStream, StopDropsTheBufferAndCountsFromZeroAgain) {
     TempDir dir;
     Device device(dir);
     ASSERT_TRUE(device.ok);
     SineSource source{441000, false};
-    const DWORD stream = BASS_StreamCreate(44100, 2, 0, &SineSource::Proc, reinterpret_cast<DWORD_PTR>(&source));
+    const DWORD stream =
+        BASS_StreamCreate(44100, 2, 0, &SineSource::Proc, reinterpret_cast<DWORD_PTR>(&source));
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return BASS_ChannelGetPosition(stream) > 8820; }, 2.0));
     ASSERT_TRUE(BASS_ChannelStop(stream));
@@ -264,11 +298,12 @@ TEST(BassUserStream, StopDropsTheBufferAndCountsFromZeroAgain) {
 
 TEST(BassConfig, GlobalStreamVolumeScalesWhatIsHeard) {
     TempDir dir;
-    const std::string path = MakeSineWav(dir, "tone.wav", 1000, 0.5, 0.8, "-b 16 -e signed-integer");
+    const std::string path =
+        MakeSineWav(dir, "tone.wav", 1000, 0.5, 0.8, "-b 16 -e signed-integer");
     Device device(dir);
     ASSERT_TRUE(device.ok);
     EXPECT_EQ(BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 50), 50u);
-    EXPECT_EQ(BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 300), 100u);  // above the scale is full volume
+    EXPECT_EQ(BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 300), 100u); // above the scale is full volume
     BASS_SetConfig(BASS_CONFIG_GVOL_STREAM, 50);
     const DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     ASSERT_TRUE(BASS_ChannelSetAttributes(stream, -1, 50, -1));
@@ -278,7 +313,8 @@ TEST(BassConfig, GlobalStreamVolumeScalesWhatIsHeard) {
     BASS_ChannelGetAttributes(stream, nullptr, &volume, nullptr);
     EXPECT_EQ(volume, 50u);
     SyncRecorder ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&ends));
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 3.0));
     device.Free();
@@ -294,22 +330,32 @@ struct BadInput {
 
 const BadInput kBadInputs[] = {
     {"Missing", [](const TempDir& d) { return d.Path("nothing-here.mp3"); }},
-    {"Empty", [](const TempDir& d) { WriteFile(d.Path("empty.mp3"), {}); return d.Path("empty.mp3"); }},
-    {"Garbage", [](const TempDir& d) {
+    {"Empty",
+     [](const TempDir& d) {
+         WriteFile(d.Path("empty.mp3"), {});
+         return d.Path("empty.mp3");
+     }},
+    {"Garbage",
+     [](const TempDir& d) {
          std::vector<uint8_t> bytes(20000);
          uint32_t seed = 12345;
-         for (uint8_t& b : bytes) b = static_cast<uint8_t>((seed = seed * 134775813 + 1) >> 24);
+         for (uint8_t& b : bytes)
+             b = static_cast<uint8_t>((seed = seed * 134775813 + 1) >> 24);
          WriteFile(d.Path("garbage.mp3"), bytes);
          return d.Path("garbage.mp3");
      }},
-    {"TruncatedWavHeader", [](const TempDir& d) {
-         auto bytes = ReadFile(MakeSineWav(d, "full.wav", 1000, 0.2, 0.5, "-b 16 -e signed-integer"));
+    {"TruncatedWavHeader",
+     [](const TempDir& d) {
+         auto bytes =
+             ReadFile(MakeSineWav(d, "full.wav", 1000, 0.2, 0.5, "-b 16 -e signed-integer"));
          bytes.resize(30);
          WriteFile(d.Path("cut.wav"), bytes);
          return d.Path("cut.wav");
      }},
-    {"TruncatedOgg", [](const TempDir& d) {
-         auto bytes = ReadFile(EncodeOgg(d, MakeSineWav(d, "full.wav", 1000, 0.5, 0.5, "-b 16 -e signed-integer"), "full.ogg"));
+    {"TruncatedOgg",
+     [](const TempDir& d) {
+         auto bytes = ReadFile(EncodeOgg(
+             d, MakeSineWav(d, "full.wav", 1000, 0.5, 0.5, "-b 16 -e signed-integer"), "full.ogg"));
          bytes.resize(100);
          WriteFile(d.Path("cut.ogg"), bytes);
          return d.Path("cut.ogg");
@@ -317,7 +363,9 @@ const BadInput kBadInputs[] = {
     {"Folder", [](const TempDir& d) { return d.Path(""); }},
 };
 
-void PrintTo(const BadInput& input, std::ostream* out) { *out << input.name; }
+void PrintTo(const BadInput& input, std::ostream* out) {
+    *out << input.name;
+}
 
 class BadFile : public testing::TestWithParam<BadInput> {};
 
@@ -335,7 +383,9 @@ TEST_P(BadFile, GivesNoChannelAndAnErrorCodeFromEveryOpener) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadFile, testing::ValuesIn(kBadInputs),
-                         [](const testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<BadInput>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(BassFileKinds, EachOpenerTakesOnlyItsOwnFormats) {
     TempDir dir;
@@ -348,7 +398,7 @@ TEST(BassFileKinds, EachOpenerTakesOnlyItsOwnFormats) {
     EXPECT_EQ(BASS_WMA_StreamCreateFile(FALSE, wav.c_str(), 0, 0, 0), 0u);
     const DWORD music = BASS_MusicLoad(FALSE, module.c_str(), 0, 0, BASS_MUSIC_CALCLEN, 0);
     ASSERT_NE(music, 0u);
-    EXPECT_FALSE(BASS_StreamFree(music));  // music is freed as music
+    EXPECT_FALSE(BASS_StreamFree(music)); // music is freed as music
     EXPECT_TRUE(BASS_MusicFree(music));
 }
 
@@ -356,7 +406,8 @@ TEST(BassTags, LocalFilesGiveId3v1Id3v2AndOggComments) {
     TempDir dir;
     const std::string wav = MakeSineWav(dir, "tone.wav", 1000, 0.3, 0.5, "-b 16 -e signed-integer");
     const std::string mp3 = dir.Path("tagged.mp3");
-    RunCommand("lame --quiet -b 128 --add-id3v2 --tt 'Mp3 Title' --ta 'Mp3 Artist' " + wav + " " + mp3);
+    RunCommand("lame --quiet -b 128 --add-id3v2 --tt 'Mp3 Title' --ta 'Mp3 Artist' " + wav + " " +
+               mp3);
     const std::string ogg = EncodeOgg(dir, wav, "tagged.ogg");
     Device device(dir);
     ASSERT_TRUE(device.ok);
@@ -375,7 +426,8 @@ TEST(BassTags, LocalFilesGiveId3v1Id3v2AndOggComments) {
     const char* comments = BASS_StreamGetTags(vorbis, BASS_TAG_OGG);
     ASSERT_NE(comments, nullptr);
     std::vector<std::string> list;
-    for (const char* at = comments; *at; at += std::strlen(at) + 1) list.emplace_back(at);
+    for (const char* at = comments; *at; at += std::strlen(at) + 1)
+        list.emplace_back(at);
     EXPECT_NE(std::find(list.begin(), list.end(), "title=Ogg Title"), list.end());
     EXPECT_NE(std::find(list.begin(), list.end(), "artist=Ogg Artist"), list.end());
 }
@@ -386,7 +438,8 @@ TEST(BassDevice, VersionAndNoSoundDeviceAndInitTwice) {
     EXPECT_FALSE(BASS_Init(0, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
     TempDir dir;
-    const std::string path = MakeSineWav(dir, "tone.wav", 1000, 2.0, 0.5, "-b 16 -e signed-integer");
+    const std::string path =
+        MakeSineWav(dir, "tone.wav", 1000, 2.0, 0.5, "-b 16 -e signed-integer");
     const DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));

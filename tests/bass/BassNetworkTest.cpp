@@ -14,14 +14,19 @@ using namespace basstest;
 
 namespace {
 
-std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+std::string Text(const std::vector<uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
-void Pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void Pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 // Sends `body` in pieces of `chunk` bytes with a pause after each.
 void SendPaced(int socket, const std::string& body, size_t chunk, int pauseMs) {
     for (size_t at = 0; at < body.size(); at += chunk) {
-        if (!TestHttpServer::Send(socket, body.substr(at, chunk))) return;
+        if (!TestHttpServer::Send(socket, body.substr(at, chunk)))
+            return;
         Pause(pauseMs);
     }
 }
@@ -37,7 +42,8 @@ std::string MetaBlock(const std::string& text) {
 
 std::vector<std::string> Strings(const char* list) {
     std::vector<std::string> strings;
-    for (const char* at = list; at && *at; at += std::strlen(at) + 1) strings.emplace_back(at);
+    for (const char* at = list; at && *at; at += std::strlen(at) + 1)
+        strings.emplace_back(at);
     return strings;
 }
 
@@ -48,24 +54,30 @@ protected:
     Device device_{dir_};
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(BassNetwork, NetFileWithLengthTellsSizeDownloadAndLengthAndPlays) {
-    const std::string wav = MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer");
+    const std::string wav =
+        MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer");
     const std::string mp3 = dir_.Path("net.mp3");
     RunCommand("lame --quiet -b 128 --id3v1-only --tt 'Net Title' " + wav + " " + mp3);
     const std::string body = Text(ReadFile(mp3));
     TestHttpServer server([&](int socket, const std::string&) {
-        TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n");
+        TestHttpServer::Send(socket,
+                             "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
+                                 std::to_string(body.size()) + "\r\n\r\n");
         SendPaced(socket, body, 4096, 40);
     });
-    const DWORD stream = BASS_StreamCreateURL(server.Url("/music/net.mp3").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    const DWORD stream =
+        BASS_StreamCreateURL(server.Url("/music/net.mp3").c_str(), 0, BASS_STREAM_META, nullptr, 0);
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 1.0, 0.1);
     SyncRecorder downloads, ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&downloads));
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&ends));
+    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&downloads));
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 3.0));
     const char* id3v1 = BASS_StreamGetTags(stream, BASS_TAG_ID3);
@@ -82,21 +94,24 @@ TEST_F(BassNetwork, NetFileWithLengthTellsSizeDownloadAndLengthAndPlays) {
 }
 
 TEST_F(BassNetwork, NetFileWithoutLengthLearnsSizeAndLengthWhenComplete) {
-    const std::string ogg = EncodeOgg(dir_, MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer"), "net.ogg");
+    const std::string ogg = EncodeOgg(
+        dir_, MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer"), "net.ogg");
     const std::string body = Text(ReadFile(ogg));
     TestHttpServer server([&](int socket, const std::string&) {
         TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: application/ogg\r\n\r\n");
         SendPaced(socket, body, 1024, 30);
     });
-    const DWORD stream = BASS_StreamCreateURL(server.Url("/net.ogg").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    const DWORD stream =
+        BASS_StreamCreateURL(server.Url("/net.ogg").c_str(), 0, BASS_STREAM_META, nullptr, 0);
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), 0xFFFFFFFFu);
     EXPECT_EQ(BASS_StreamGetLength(stream), ~QWORD{0});
     const auto comments = Strings(BASS_StreamGetTags(stream, BASS_TAG_OGG));
     EXPECT_NE(std::find(comments.begin(), comments.end(), "title=Ogg Title"), comments.end());
-    EXPECT_FALSE(BASS_ChannelSetPosition(stream, 0));  // not before the download is complete
+    EXPECT_FALSE(BASS_ChannelSetPosition(stream, 0)); // not before the download is complete
     SyncRecorder downloads;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&downloads));
+    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&downloads));
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 5.0));
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 1.0, 0.01);
@@ -104,7 +119,8 @@ TEST_F(BassNetwork, NetFileWithoutLengthLearnsSizeAndLengthWhenComplete) {
 }
 
 TEST_F(BassNetwork, FtpFileIsDownloadedWithItsSize) {
-    const std::string wav = MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer");
+    const std::string wav =
+        MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer");
     const std::string mp3 = dir_.Path("ftp.mp3");
     RunCommand("lame --quiet -b 128 --id3v1-only --tt 'Ftp Title' " + wav + " " + mp3);
     const std::string body = Text(ReadFile(mp3));
@@ -114,7 +130,8 @@ TEST_F(BassNetwork, FtpFileIsDownloadedWithItsSize) {
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
     SyncRecorder downloads;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&downloads));
+    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&downloads));
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 3.0));
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 1.0, 0.06);
     const char* id3v1 = BASS_StreamGetTags(stream, BASS_TAG_ID3);
@@ -124,65 +141,85 @@ TEST_F(BassNetwork, FtpFileIsDownloadedWithItsSize) {
 }
 
 TEST_F(BassNetwork, DownloadFinishedBeforeTheSyncIsSetIsStillToldOnce) {
-    const std::string mp3 = EncodeMp3(dir_, MakeSineWav(dir_, "tone.wav", 1000, 0.3, 0.5, "-b 16 -e signed-integer"), "a.mp3");
+    const std::string mp3 = EncodeMp3(
+        dir_, MakeSineWav(dir_, "tone.wav", 1000, 0.3, 0.5, "-b 16 -e signed-integer"), "a.mp3");
     const std::string body = Text(ReadFile(mp3));
     TestHttpServer server([&](int socket, const std::string&) {
-        TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+        TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Length: " +
+                                         std::to_string(body.size()) + "\r\n\r\n" + body);
     });
     const DWORD stream = BASS_StreamCreateURL(server.Url("/a.mp3").c_str(), 0, 0, nullptr, 0);
     ASSERT_NE(stream, 0u);
-    ASSERT_TRUE(WaitUntil([&] { return BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD) == body.size(); }, 2.0));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return BASS_StreamGetFilePosition(stream, BASS_FILEPOS_DOWNLOAD) == body.size(); },
+        2.0));
     Pause(100);
     SyncRecorder downloads;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&downloads));
+    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&downloads));
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 2.0));
     Pause(100);
     EXPECT_EQ(downloads.calls, 1);
 }
 
 TEST_F(BassNetwork, LiveStreamStripsMetadataTellsTitlesAndRecoversFromAStall) {
-    const std::string mp3 = EncodeMp3(dir_, MakeSineWav(dir_, "tone.wav", 1000, 2.0, 0.5, "-b 16 -e signed-integer"), "live.mp3");
+    const std::string mp3 = EncodeMp3(
+        dir_, MakeSineWav(dir_, "tone.wav", 1000, 2.0, 0.5, "-b 16 -e signed-integer"), "live.mp3");
     const std::string audio = Text(ReadFile(mp3));
     const size_t interval = 4096;
-    const std::string longText = "StreamTitle='Two';StreamUrl='" + std::string(4080 - 32, 'u') + "';";
+    const std::string longText =
+        "StreamTitle='Two';StreamUrl='" + std::string(4080 - 32, 'u') + "';";
     ASSERT_EQ(MetaBlock(longText)[0], static_cast<char>(255));
     // Interleave: one block after each interval of audio.
     std::vector<std::string> pieces;
     for (size_t at = 0, block = 0; at < audio.size(); at += interval, ++block) {
         std::string piece = audio.substr(at, interval);
         if (piece.size() == interval) {
-            if (block == 0) piece += MetaBlock("StreamTitle='One';");
-            else if (block == 4) piece += MetaBlock(longText);
-            else if (block == 5) piece += MetaBlock("StreamTitle='Three';StreamUrl='';");
-            else piece += std::string(1, '\0');
+            if (block == 0)
+                piece += MetaBlock("StreamTitle='One';");
+            else if (block == 4)
+                piece += MetaBlock(longText);
+            else if (block == 5)
+                piece += MetaBlock("StreamTitle='Three';StreamUrl='';");
+            else
+                piece += std::string(1, '\0');
         }
         pieces.push_back(piece);
     }
     TestHttpServer server([&](int socket, const std::string&) {
-        TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-name:Tavuro test\r\nicy-br:128\r\nicy-metaint:4096\r\n\r\n");
+        TestHttpServer::Send(
+            socket, "ICY 200 OK\r\nicy-name:Tavuro test\r\nicy-br:128\r\nicy-metaint:4096\r\n\r\n");
         for (size_t i = 0; i < pieces.size(); ++i) {
-            if (i == 4) Pause(2000);  // a network that starves the player for a while
-            if (!TestHttpServer::Send(socket, pieces[i])) return;
+            if (i == 4)
+                Pause(2000); // a network that starves the player for a while
+            if (!TestHttpServer::Send(socket, pieces[i]))
+                return;
         }
     });
-    const DWORD stream = BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    const DWORD stream =
+        BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0);
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     const auto headers = Strings(BASS_StreamGetTags(stream, BASS_TAG_ICY));
     EXPECT_NE(std::find(headers.begin(), headers.end(), "icy-br:128"), headers.end());
     EXPECT_NE(std::find(headers.begin(), headers.end(), "icy-name:Tavuro test"), headers.end());
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), 0xFFFFFFFFu);
-    EXPECT_STREQ(BASS_StreamGetTags(stream, BASS_TAG_META), "StreamTitle='One';");  // came before the pause
+    EXPECT_STREQ(BASS_StreamGetTags(stream, BASS_TAG_META),
+                 "StreamTitle='One';"); // came before the pause
     SyncRecorder metas, ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_META, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&metas));
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc, reinterpret_cast<DWORD_PTR>(&ends));
+    BASS_ChannelSetSync(stream, BASS_SYNC_META, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&metas));
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     bool stalled = false, recovered = false;
-    WaitUntil([&] {
-        const DWORD active = BASS_ChannelIsActive(stream);
-        stalled |= active == BASS_ACTIVE_STALLED;
-        recovered |= stalled && active == BASS_ACTIVE_PLAYING;
-        return ends.calls > 0;
-    }, 8.0);
+    WaitUntil(
+        [&] {
+            const DWORD active = BASS_ChannelIsActive(stream);
+            stalled |= active == BASS_ACTIVE_STALLED;
+            recovered |= stalled && active == BASS_ACTIVE_PLAYING;
+            return ends.calls > 0;
+        },
+        8.0);
     EXPECT_TRUE(stalled);
     EXPECT_TRUE(recovered);
     EXPECT_EQ(ends.calls, 1);
@@ -213,26 +250,33 @@ int ClosedPort() {
     return ntohs(address.sin_port);
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(BassNetwork, RefusedConnectionGivesZeroAtOnce) {
     const auto start = std::chrono::steady_clock::now();
     const std::string port = std::to_string(ClosedPort());
-    EXPECT_EQ(BASS_StreamCreateURL(("http://127.0.0.1:" + port + "/x.mp3").c_str(), 0, BASS_STREAM_META, nullptr, 0), 0u);
+    EXPECT_EQ(BASS_StreamCreateURL(("http://127.0.0.1:" + port + "/x.mp3").c_str(), 0,
+                                   BASS_STREAM_META, nullptr, 0),
+              0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NONET);
-    EXPECT_EQ(BASS_StreamCreateURL(("ftp://127.0.0.1:" + port + "/x.mp3").c_str(), 0, 0, nullptr, 0), 0u);
+    EXPECT_EQ(
+        BASS_StreamCreateURL(("ftp://127.0.0.1:" + port + "/x.mp3").c_str(), 0, 0, nullptr, 0), 0u);
     EXPECT_NE(BASS_ErrorGetCode(), BASS_OK);
-    EXPECT_EQ(BASS_WMA_StreamCreateFile(FALSE, ("mms://127.0.0.1:" + port + "/x").c_str(), 0, 0, BASS_WMA_STREAM_URL), 0u);
+    EXPECT_EQ(BASS_WMA_StreamCreateFile(FALSE, ("mms://127.0.0.1:" + port + "/x").c_str(), 0, 0,
+                                        BASS_WMA_STREAM_URL),
+              0u);
     EXPECT_NE(BASS_ErrorGetCode(), BASS_OK);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
 }
 
 struct SilentServerCase {
     const char* name;
-    const char* head;  // what the server says before going quiet
+    const char* head; // what the server says before going quiet
 };
 
-void PrintTo(const SilentServerCase& server, std::ostream* out) { *out << server.name; }
+void PrintTo(const SilentServerCase& server, std::ostream* out) {
+    *out << server.name;
+}
 
 class BassSilentServer : public testing::TestWithParam<SilentServerCase> {};
 
@@ -247,9 +291,11 @@ TEST_P(BassSilentServer, GivesZeroWithinTheTimeout) {
     });
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 800);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0), 0u);
+    EXPECT_EQ(BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0),
+              0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_TIMEOUT);
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GT(elapsed, 0.7);
     EXPECT_LT(elapsed, 1.5);
     done = true;
@@ -257,11 +303,17 @@ TEST_P(BassSilentServer, GivesZeroWithinTheTimeout) {
 
 INSTANTIATE_TEST_SUITE_P(Servers, BassSilentServer,
                          testing::Values(SilentServerCase{"NeverAnswers", ""},
-                                         SilentServerCase{"HeadersButNoAudio", "ICY 200 OK\r\nicy-metaint:8192\r\n\r\n"}),
-                         [](const testing::TestParamInfo<SilentServerCase>& info) { return std::string(info.param.name); });
+                                         SilentServerCase{
+                                             "HeadersButNoAudio",
+                                             "ICY 200 OK\r\nicy-metaint:8192\r\n\r\n"}),
+                         [](const testing::TestParamInfo<SilentServerCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(BassNetwork, MissingFileAndBadAddressesGiveZeroWithAnErrorCode) {
-    TestHttpServer server([&](int socket, const std::string&) { TestHttpServer::Send(socket, "HTTP/1.0 404 Not Found\r\n\r\n"); });
+    TestHttpServer server([&](int socket, const std::string&) {
+        TestHttpServer::Send(socket, "HTTP/1.0 404 Not Found\r\n\r\n");
+    });
     EXPECT_EQ(BASS_StreamCreateURL(server.Url("/none.mp3").c_str(), 0, 0, nullptr, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FILEOPEN);
     EXPECT_EQ(BASS_StreamCreateURL("gopher://127.0.0.1/x", 0, 0, nullptr, 0), 0u);

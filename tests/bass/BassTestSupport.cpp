@@ -20,15 +20,21 @@ TempDir::TempDir() {
     path_ = mkdtemp(pattern);
 }
 
-TempDir::~TempDir() { std::filesystem::remove_all(path_); }
+TempDir::~TempDir() {
+    std::filesystem::remove_all(path_);
+}
 
-bool RunCommand(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+bool RunCommand(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
 
-std::string MakeSineWav(const TempDir& dir, const std::string& name, double frequency, double seconds, double amplitude,
-                        const std::string& encoding, int channels) {
+std::string MakeSineWav(const TempDir& dir, const std::string& name, double frequency,
+                        double seconds, double amplitude, const std::string& encoding,
+                        int channels) {
     const std::string path = dir.Path(name);
-    RunCommand("sox -n -r 44100 -c " + std::to_string(channels) + " " + encoding + " " + path + " synth " +
-        std::to_string(seconds) + " sine " + std::to_string(frequency) + " vol " + std::to_string(amplitude));
+    RunCommand("sox -n -r 44100 -c " + std::to_string(channels) + " " + encoding + " " + path +
+               " synth " + std::to_string(seconds) + " sine " + std::to_string(frequency) +
+               " vol " + std::to_string(amplitude));
     return path;
 }
 
@@ -51,32 +57,34 @@ std::string EncodeWma(const TempDir& dir, const std::string& wav, const std::str
 }
 
 std::string MakeModule(const TempDir& dir, const std::string& name) {
-    constexpr int kSampleLength = 32;  // two cycles of 16 samples
+    constexpr int kSampleLength = 32; // two cycles of 16 samples
     std::vector<uint8_t> module(20, 0);
     std::memcpy(module.data(), "tone", 4);
     for (int sample = 0; sample < 31; ++sample) {
         uint8_t header[30] = {};
         if (sample == 0) {
             std::memcpy(header, "sine", 4);
-            header[23] = kSampleLength / 2;  // length in words, big-endian
-            header[25] = 64;                 // volume
-            header[29] = kSampleLength / 2;  // loop length in words (loop start 0)
+            header[23] = kSampleLength / 2; // length in words, big-endian
+            header[25] = 64;                // volume
+            header[29] = kSampleLength / 2; // loop length in words (loop start 0)
         }
         module.insert(module.end(), header, header + 30);
     }
-    module.push_back(1);    // song length: one order
+    module.push_back(1); // song length: one order
     module.push_back(127);
     module.insert(module.end(), 128, 0);
-    for (char c : std::string("M.K.")) module.push_back(static_cast<uint8_t>(c));
+    for (char c : std::string("M.K."))
+        module.push_back(static_cast<uint8_t>(c));
     std::vector<uint8_t> pattern(64 * 4 * 4, 0);
     const int period = 214;
-    pattern[0] = static_cast<uint8_t>(period >> 8);  // sample 1: high nibble 0
+    pattern[0] = static_cast<uint8_t>(period >> 8); // sample 1: high nibble 0
     pattern[1] = static_cast<uint8_t>(period & 0xFF);
-    pattern[2] = 0x1F;  // sample low nibble 1, effect F (speed)
-    pattern[3] = 0x01;  // one tick a row
+    pattern[2] = 0x1F; // sample low nibble 1, effect F (speed)
+    pattern[3] = 0x01; // one tick a row
     module.insert(module.end(), pattern.begin(), pattern.end());
     for (int i = 0; i < kSampleLength; ++i)
-        module.push_back(static_cast<uint8_t>(static_cast<int8_t>(std::lround(100 * std::sin(2 * std::numbers::pi * i / 16)))));
+        module.push_back(static_cast<uint8_t>(
+            static_cast<int8_t>(std::lround(100 * std::sin(2 * std::numbers::pi * i / 16)))));
     const std::string path = dir.Path(name);
     WriteFile(path, module);
     return path;
@@ -89,7 +97,8 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 DiskOutput::DiskOutput(const TempDir& dir) : path_(dir.Path("heard.raw")) {
@@ -111,8 +120,10 @@ std::vector<float> DiskOutput::TakeLeft() const {
 Span NonSilent(const std::vector<float>& samples, float threshold) {
     Span span{1, 0};
     for (size_t i = 0; i < samples.size(); ++i) {
-        if (std::fabs(samples[i]) <= threshold) continue;
-        if (span.first > span.last) span.first = i;
+        if (std::fabs(samples[i]) <= threshold)
+            continue;
+        if (span.first > span.last)
+            span.first = i;
         span.last = i;
     }
     return span;
@@ -122,24 +133,28 @@ double Frequency(const std::vector<float>& samples, size_t first, size_t last) {
     size_t crossings = 0, firstCrossing = 0, lastCrossing = 0;
     for (size_t i = first + 1; i <= last && i < samples.size(); ++i) {
         if (samples[i - 1] < 0 && samples[i] >= 0) {
-            if (crossings++ == 0) firstCrossing = i;
+            if (crossings++ == 0)
+                firstCrossing = i;
             lastCrossing = i;
         }
     }
-    if (crossings < 2) return 0;
+    if (crossings < 2)
+        return 0;
     return (crossings - 1) * 44100.0 / static_cast<double>(lastCrossing - firstCrossing);
 }
 
 double Peak(const std::vector<float>& samples, size_t first, size_t last) {
     double peak = 0;
-    for (size_t i = first; i <= last && i < samples.size(); ++i) peak = std::max(peak, static_cast<double>(std::fabs(samples[i])));
+    for (size_t i = first; i <= last && i < samples.size(); ++i)
+        peak = std::max(peak, static_cast<double>(std::fabs(samples[i])));
     return peak;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, double seconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end) return false;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
@@ -152,7 +167,8 @@ void SyncRecorder::Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {
     ++recorder->calls;
 }
 
-TestHttpServer::TestHttpServer(Handler handler, bool raw) : handler_(std::move(handler)), raw_(raw) {
+TestHttpServer::TestHttpServer(Handler handler, bool raw)
+    : handler_(std::move(handler)), raw_(raw) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -170,14 +186,16 @@ TestHttpServer::~TestHttpServer() {
     acceptor_.join();
     close(listener_);
     std::lock_guard lock(connectionsMutex_);
-    for (std::thread& connection : connections_) connection.join();
+    for (std::thread& connection : connections_)
+        connection.join();
 }
 
 bool TestHttpServer::Send(int socket, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
+        if (n <= 0)
+            return false;
         sent += static_cast<size_t>(n);
     }
     return true;
@@ -186,9 +204,11 @@ bool TestHttpServer::Send(int socket, const std::string& bytes) {
 void TestHttpServer::Accept() {
     while (running_) {
         pollfd entry{listener_, POLLIN, 0};
-        if (poll(&entry, 1, 50) <= 0) continue;
+        if (poll(&entry, 1, 50) <= 0)
+            continue;
         const int connection = accept(listener_, nullptr, nullptr);
-        if (connection < 0) continue;
+        if (connection < 0)
+            continue;
         std::lock_guard lock(connectionsMutex_);
         connections_.emplace_back([this, connection] {
             if (raw_) {
@@ -200,14 +220,17 @@ void TestHttpServer::Accept() {
             char buffer[1024];
             while (request.find("\r\n\r\n") == std::string::npos) {
                 pollfd entry{connection, POLLIN, 0};
-                if (poll(&entry, 1, 2000) <= 0) break;
+                if (poll(&entry, 1, 2000) <= 0)
+                    break;
                 const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
-                if (n <= 0) break;
+                if (n <= 0)
+                    break;
                 request.append(buffer, static_cast<size_t>(n));
             }
             const auto start = request.find(' ');
             const auto end = request.find(' ', start + 1);
-            if (start != std::string::npos && end != std::string::npos) handler_(connection, request.substr(start + 1, end - start - 1));
+            if (start != std::string::npos && end != std::string::npos)
+                handler_(connection, request.substr(start + 1, end - start - 1));
             close(connection);
         });
     }
@@ -221,9 +244,12 @@ std::string ReadLine(int socket) {
     char c;
     while (line.size() < 1024) {
         pollfd entry{socket, POLLIN, 0};
-        if (poll(&entry, 1, 5000) <= 0 || recv(socket, &c, 1, 0) != 1) return {};
-        if (c == '\n') break;
-        if (c != '\r') line += c;
+        if (poll(&entry, 1, 5000) <= 0 || recv(socket, &c, 1, 0) != 1)
+            return {};
+        if (c == '\n')
+            break;
+        if (c != '\r')
+            line += c;
     }
     return line;
 }
@@ -242,29 +268,39 @@ int ListenLocally(int& port) {
     return listener;
 }
 
-}  // namespace
+} // namespace
 
 void ServeFtp(int control, const std::string& body) {
     int dataListener = -1;
     TestHttpServer::Send(control, "220 test server\r\n");
     for (;;) {
         const std::string line = ReadLine(control);
-        if (line.empty()) break;
+        if (line.empty())
+            break;
         const std::string command = line.substr(0, line.find(' '));
         std::string reply = "200 ok\r\n";
-        if (command == "USER") reply = "331 password please\r\n";
-        else if (command == "PASS") reply = "230 logged in\r\n";
-        else if (command == "PWD") reply = "257 \"/\"\r\n";
-        else if (command == "SIZE") reply = "213 " + std::to_string(body.size()) + "\r\n";
-        else if (command == "REST") reply = "350 ok\r\n";
-        else if (command == "QUIT") reply = "221 bye\r\n";
-        else if (command == "FEAT") reply = "211 no features\r\n";
+        if (command == "USER")
+            reply = "331 password please\r\n";
+        else if (command == "PASS")
+            reply = "230 logged in\r\n";
+        else if (command == "PWD")
+            reply = "257 \"/\"\r\n";
+        else if (command == "SIZE")
+            reply = "213 " + std::to_string(body.size()) + "\r\n";
+        else if (command == "REST")
+            reply = "350 ok\r\n";
+        else if (command == "QUIT")
+            reply = "221 bye\r\n";
+        else if (command == "FEAT")
+            reply = "211 no features\r\n";
         else if (command == "EPSV" || command == "PASV") {
             int port = 0;
-            if (dataListener >= 0) close(dataListener);
+            if (dataListener >= 0)
+                close(dataListener);
             dataListener = ListenLocally(port);
             reply = command == "EPSV" ? "229 passive (|||" + std::to_string(port) + "|)\r\n"
-                                      : "227 passive (127,0,0,1," + std::to_string(port / 256) + "," + std::to_string(port % 256) + ")\r\n";
+                                      : "227 passive (127,0,0,1," + std::to_string(port / 256) +
+                                            "," + std::to_string(port % 256) + ")\r\n";
         } else if (command == "RETR") {
             TestHttpServer::Send(control, "150 sending\r\n");
             pollfd entry{dataListener, POLLIN, 0};
@@ -275,9 +311,11 @@ void ServeFtp(int control, const std::string& body) {
             }
             reply = "226 done\r\n";
         }
-        if (!TestHttpServer::Send(control, reply) || command == "QUIT") break;
+        if (!TestHttpServer::Send(control, reply) || command == "QUIT")
+            break;
     }
-    if (dataListener >= 0) close(dataListener);
+    if (dataListener >= 0)
+        close(dataListener);
 }
 
-}  // namespace basstest
+} // namespace basstest

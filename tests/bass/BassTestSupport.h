@@ -30,8 +30,9 @@ private:
 bool RunCommand(const std::string& command);
 // A WAV of `seconds` of sine at `frequency` (amplitude 0..1) made by sox, with the sample
 // encoding given as sox arguments (e.g. "-b 16 -e signed-integer").
-std::string MakeSineWav(const TempDir& dir, const std::string& name, double frequency, double seconds,
-                        double amplitude, const std::string& encoding, int channels = 2);
+std::string MakeSineWav(const TempDir& dir, const std::string& name, double frequency,
+                        double seconds, double amplitude, const std::string& encoding,
+                        int channels = 2);
 // Encodes a WAV with lame (MP3), oggenc (Ogg Vorbis) or ffmpeg (WMA).
 std::string EncodeMp3(const TempDir& dir, const std::string& wav, const std::string& name);
 std::string EncodeOgg(const TempDir& dir, const std::string& wav, const std::string& name);
@@ -46,14 +47,14 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 class DiskOutput {
 public:
     explicit DiskOutput(const TempDir& dir);
-    std::vector<float> TakeLeft() const;  // left channel, -1..1, 44100 Hz
+    std::vector<float> TakeLeft() const; // left channel, -1..1, 44100 Hz
 
 private:
     std::string path_;
 };
 
 struct Span {
-    size_t first = 0, last = 0;  // inclusive sample indices; first > last when none
+    size_t first = 0, last = 0; // inclusive sample indices; first > last when none
     double Seconds() const { return first > last ? 0 : (last - first + 1) / 44100.0; }
 };
 Span NonSilent(const std::vector<float>& samples, float threshold = 0.01f);
@@ -67,7 +68,7 @@ bool WaitUntil(const std::function<bool()>& condition, double seconds);
 // Counts sync callbacks and keeps the data texts they carried.
 struct SyncRecorder {
     std::atomic<int> calls{0};
-    std::mutex mutex;  // protects texts
+    std::mutex mutex; // protects texts
     std::vector<std::string> texts;
     static void Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user);
 };
@@ -81,7 +82,9 @@ public:
     explicit TestHttpServer(Handler handler, bool raw = false);
     ~TestHttpServer();
     int Port() const { return port_; }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
     static bool Send(int socket, const std::string& bytes);
 
 private:
@@ -92,7 +95,7 @@ private:
     int port_ = 0;
     std::atomic<bool> running_{true};
     std::thread acceptor_;
-    std::mutex connectionsMutex_;  // protects connections_
+    std::mutex connectionsMutex_; // protects connections_
     std::vector<std::thread> connections_;
 };
 
@@ -103,14 +106,17 @@ void ServeFtp(int control, const std::string& body);
 // BASS_Init on the disk driver and BASS_Free at the end of the scope.
 class Device {
 public:
-    explicit Device(const TempDir& dir) : output(dir) { ok = BASS_Init(1, 44100, 0, nullptr, nullptr); }
+    explicit Device(const TempDir& dir) : output(dir) {
+        ok = BASS_Init(1, 44100, 0, nullptr, nullptr);
+    }
     ~Device() { Free(); }
     void Free() {
-        if (ok) BASS_Free();
+        if (ok)
+            BASS_Free();
         ok = false;
     }
     DiskOutput output;
     bool ok = false;
 };
 
-}  // namespace basstest
+} // namespace basstest

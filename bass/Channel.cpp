@@ -122,7 +122,8 @@ bool Channel::NextFrame() {
     return true;
 }
 
-bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGain) {
+bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGain,
+                      int64_t heardAt) {
     if (State() != PlayState::Playing)
         return false;
     if (stalled) {
@@ -159,6 +160,7 @@ bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGai
     // The producer stores its end after its last bytes, so read the flag before the ring.
     if (producerEnded.load(std::memory_order_acquire) && ring.Used() < FrameBytes()) {
         state.store(static_cast<int>(PlayState::Stopped));
+        endHeardAt = heardAt;
         endPending = true;
         return true;
     }

@@ -85,7 +85,8 @@ public:
     void RestartAt(uint64_t frame);
 
     // --- mixer side, with the mixer lock held. Returns true when the channel just ended.
-    bool MixInto(float* stereo, int frames, int deviceRate, float globalGain);
+    // `heardAt`: when the device will have played what this call mixes (steady clock, ns).
+    bool MixInto(float* stereo, int frames, int deviceRate, float globalGain, int64_t heardAt);
     // Drops what is buffered and counts from 0 again (user streams), mixer lock held.
     void DiscardBuffered();
     // The `count` most recently heard samples, channels mixed, oldest first; mixer lock held.
@@ -95,6 +96,8 @@ public:
     std::atomic<int> state{static_cast<int>(PlayState::Stopped)};
     std::atomic<bool> stalled{false};
     std::atomic<bool> endPending{false}; // set by the mixer, taken by the notifier
+    // When the device will have played the last sample (steady clock, ns); set before endPending.
+    std::atomic<int64_t> endHeardAt{0};
     std::atomic<uint64_t> heardFrames{0};
     std::atomic<int64_t> lengthFrames{-1}; // -1 while not known
     std::atomic<int> frequency;

@@ -36,6 +36,7 @@ int Mixer::Open(int device, int rate, Notifier& notifier) {
         return BASS_ERROR_DEVICE;
     }
     accumulator_.assign(2 * std::max<int>(have.samples, kBlockFrames), 0.0f);
+    latencyFrames_ = have.samples;
     open_ = true;
     SDL_PauseAudioDevice(sdlDevice_, 0);
     return BASS_OK;
@@ -80,13 +81,17 @@ void Mixer::Remove(Channel* channel) {
 void Mixer::Mix(int16_t* out, int frames) {
     const float streamGain = static_cast<float>(streamVolume.load()) / 100.0f;
     const float musicGain = static_cast<float>(musicVolume.load()) / 100.0f;
+    const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                            std::chrono::steady_clock::now().time_since_epoch())
+                            .count();
+    const int64_t heardAt = now + static_cast<int64_t>(latencyFrames_) * 1000000000 / rate_;
     while (frames > 0) {
         const int block = std::min<int>(frames, static_cast<int>(accumulator_.size() / 2));
         std::fill_n(accumulator_.begin(), 2 * block, 0.0f);
         bool ended = false;
         for (int i = 0; i < count_; ++i) {
             const float gain = channels_[i]->type == ChannelType::Music ? musicGain : streamGain;
-            ended |= channels_[i]->MixInto(accumulator_.data(), block, rate_, gain);
+            ended |= channels_[i]->MixInto(accumulator_.data(), block, rate_, gain, heardAt);
         }
         for (int i = 0; i < 2 * block; ++i)
             out[i] = static_cast<int16_t>(

@@ -53,6 +53,7 @@ private:
     bool open_ = false;
     int rate_ = 44100;
     int deviceNumber_ = 0;
+    int latencyFrames_ = 0; // the device's buffer: what is mixed is heard this much later
     SDL_AudioDeviceID sdlDevice_ = 0;
     // The no-sound clock thread (device 0): mixes into a scratch buffer at the wall clock's pace.
     std::thread clock_;

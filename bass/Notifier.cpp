@@ -40,6 +40,12 @@ void Notifier::Fire(Channel& channel, DWORD type, const char* data) {
         sync.proc(sync.handle, channel.handle, reinterpret_cast<DWORD_PTR>(data), sync.user);
 }
 
+void Notifier::WaitUntilHeard(const Channel& channel) {
+    const std::chrono::steady_clock::time_point heard{
+        std::chrono::nanoseconds(channel.endHeardAt.load())};
+    std::this_thread::sleep_until(std::min(heard, std::chrono::steady_clock::now() + kMaxLatency));
+}
+
 void Notifier::Run() {
     while (running_) {
         const uint32_t seen = wake_.load(std::memory_order_acquire);
@@ -53,9 +59,12 @@ void Notifier::Run() {
             for (const Event& event : events)
                 if (auto channel = lookup_(event.channel))
                     Fire(*channel, event.type, event.data.c_str());
-            for (const auto& channel : snapshot_())
-                if (channel->endPending.exchange(false))
-                    Fire(*channel, BASS_SYNC_END, nullptr);
+            for (const auto& channel : snapshot_()) {
+                if (!channel->endPending.exchange(false))
+                    continue;
+                WaitUntilHeard(*channel);
+                Fire(*channel, BASS_SYNC_END, nullptr);
+            }
         }
         if (events.empty())
             wake_.wait(seen, std::memory_order_acquire);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -43,6 +44,9 @@ private:
     };
     void Run();
     void Fire(Channel& channel, DWORD type, const char* data);
+    // Holds an end back until the device has played the channel's last sample.
+    static void WaitUntilHeard(const Channel& channel);
+    static constexpr std::chrono::milliseconds kMaxLatency{200};
 
     Lookup lookup_;     // the registered channel of a handle; called on the notifier thread
     Snapshot snapshot_; // every registered channel; called on the notifier thread

@@ -16,10 +16,10 @@ inline constexpr std::string_view AboutCaption = " !Tavuro  Norvale";
 inline constexpr std::string_view AboutTimeText = "制作 ";
 
 struct TPlayingTitleInput {
-    std::string Caption;     // the playing entry's caption
-    std::string TimeText;    // the length text shown in lbTime
+    std::string Caption;  // the playing entry's caption
+    std::string TimeText; // the length text shown in lbTime
     bool UnknownLength = false;
-    bool Bracketed = false;  // the strip or the video layout shows the length in brackets
+    bool Bracketed = false; // the strip or the video layout shows the length in brackets
     bool IsUrl = false;
 };
 

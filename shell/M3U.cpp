@@ -10,14 +10,18 @@ namespace tavuro {
 
 namespace {
 
-bool IsComment(std::string_view line) { return !line.empty() && line.front() == '#'; }
+bool IsComment(std::string_view line) {
+    return !line.empty() && line.front() == '#';
+}
 
 bool StartsWithIgnoringCase(std::string_view line, std::string_view prefix) {
     return line.size() >= prefix.size() &&
            EqualsIgnoringAsciiCase(line.substr(0, prefix.size()), prefix);
 }
 
-bool IsHeader(std::string_view line) { return StartsWithIgnoringCase(line, "#EXTM3U"); }
+bool IsHeader(std::string_view line) {
+    return StartsWithIgnoringCase(line, "#EXTM3U");
+}
 
 // The trimmed, non-empty lines as views into the text; a header becomes an empty placeholder
 // (or one is put in front), so entries always start at the second line.
@@ -39,8 +43,8 @@ std::vector<std::string_view> EntryLines(std::string_view bytes, TM3UContent& co
         const std::string_view flags = TrimControl(lines[1].substr(7));
         content.RandomFlag =
             flags.size() >= 6 && EqualsIgnoringAsciiCase(flags.substr(0, 6), "RANDOM");
-        content.VisMidiFlag = flags.size() >= 7 &&
-                              EqualsIgnoringAsciiCase(flags.substr(flags.size() - 7), "VISMIDI");
+        content.VisMidiFlag =
+            flags.size() >= 7 && EqualsIgnoringAsciiCase(flags.substr(flags.size() - 7), "VISMIDI");
         lines.erase(lines.begin());
         lines.front() = {};
     }

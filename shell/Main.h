@@ -31,7 +31,7 @@ namespace tavuro {
 struct TShellServices {
     TRegistry* Registry = nullptr;
     TClock* Clock = nullptr;
-    TDialogs* Dialogs = nullptr;            // null: Qt's message boxes and open dialog
+    TDialogs* Dialogs = nullptr; // null: Qt's message boxes and open dialog
     TProcessLauncher* Launcher = nullptr;
     // Makes the media control inside the video panel. A widget made here belongs to the panel;
     // a test double outlives the window.
@@ -39,8 +39,8 @@ struct TShellServices {
     // Makes the audio engine at window show, when "libbass.so" lies in the program folder;
     // empty while the program has no engine.
     std::function<std::unique_ptr<TEngineControl>()> CreateEngine;
-    std::string AppDir;                     // the program folder, with a trailing "/"
-    std::vector<std::string> Arguments;     // the command line without the program
+    std::string AppDir;                      // the program folder, with a trailing "/"
+    std::vector<std::string> Arguments;      // the command line without the program
     std::optional<std::uint32_t> RandomSeed; // default: the time of day in milliseconds
 };
 

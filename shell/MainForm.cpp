@@ -31,8 +31,7 @@ TRect WorkAreaOf(const QWidget* widget) {
 } // namespace
 
 TMainForm::TMainForm(TShellServices services)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
-      Services(std::move(services)) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), Services(std::move(services)) {
     if (!Services.Dialogs) {
         OwnDialogs = MakeQtDialogs(this);
         Services.Dialogs = OwnDialogs.get();
@@ -59,8 +58,8 @@ void TMainForm::CreateWindowState() {
         RunAllowed = false;
         return;
     }
-    IsNTPlatform = !Services.Registry->ReadString(TRegistryRoot::rrLocalMachine, VersionKey,
-                                                  "VersionNumber");
+    IsNTPlatform =
+        !Services.Registry->ReadString(TRegistryRoot::rrLocalMachine, VersionKey, "VersionNumber");
     ScreenSaverWasActive = Services.Registry->ReadString(TRegistryRoot::rrCurrentUser, DesktopKey,
                                                          "ScreenSaveActive") == "1";
     if (!IsNTPlatform) {
@@ -284,8 +283,8 @@ void TMainForm::CloseQuery() {
     Engine.reset();
     RestoreXGRegistry();
     if (ScreenSaverSuspended)
-        Services.Registry->WriteString(TRegistryRoot::rrCurrentUser, DesktopKey,
-                                       "ScreenSaveActive", "1", false);
+        Services.Registry->WriteString(TRegistryRoot::rrCurrentUser, DesktopKey, "ScreenSaveActive",
+                                       "1", false);
     if (GeometryChanged || StayOnTop != StartStayOnTop || Transparent != StartTransparent ||
         VisMode != StartVisMode)
         WriteSettings();
@@ -327,6 +326,8 @@ void TMainForm::RestoreAndBringToFront() {
     activateWindow();
 }
 
-bool TMainForm::Exists(const std::string& name) const { return FileExists(AppDir + name); }
+bool TMainForm::Exists(const std::string& name) const {
+    return FileExists(AppDir + name);
+}
 
 } // namespace tavuro

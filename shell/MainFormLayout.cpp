@@ -26,7 +26,9 @@ int TMainForm::WorkAreaBottom() const {
     return area.top() + area.height();
 }
 
-bool TMainForm::VideoLayoutShown() const { return VdoPanel->y() >= 0; }
+bool TMainForm::VideoLayoutShown() const {
+    return VdoPanel->y() >= 0;
+}
 
 void TMainForm::SetGaugeColours(QColor back, QColor fore) {
     Gauge1->BackColor = back;

@@ -251,7 +251,9 @@ void TMainForm::EndOfTrack() {
     PlayNext();
 }
 
-void TMainForm::PickVisStyle() { VisStyle = Random.Below(6) + 1; }
+void TMainForm::PickVisStyle() {
+    VisStyle = Random.Below(6) + 1;
+}
 
 void TMainForm::Timer1Timer() {
     if (UnknownLength) {
@@ -355,8 +357,8 @@ void TMainForm::ProgressClick(int x) {
     if (!Player->FileName().empty() && Player->PlayState() == 0)
         return;
     const int barWidth = std::max(1, lbProgress->width());
-    const int seconds = static_cast<int>(
-        RoundHalfEven(static_cast<double>(Gauge1->MaxValue) * x / barWidth));
+    const int seconds =
+        static_cast<int>(RoundHalfEven(static_cast<double>(Gauge1->MaxValue) * x / barWidth));
     if (!VisPanel->isHidden()) {
         if (!Engine || !Engine->CanSeek())
             return;

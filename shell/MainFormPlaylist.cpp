@@ -33,7 +33,9 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string FileNameOf(const std::string& path) { return path.substr(FolderOf(path).size()); }
+std::string FileNameOf(const std::string& path) {
+    return path.substr(FolderOf(path).size());
+}
 } // namespace
 
 void TMainForm::OpenDialogFlow() {
@@ -253,7 +255,8 @@ bool TMainForm::FailEmptyPlaylist(const std::string& file) {
     ShowEmptyListDisplay();
     RestoreAndBringToFront();
     const bool inAppDir = UpperAscii(FolderOf(file)) == UpperAscii(AppDir);
-    ShowMessage(inAppDir ? "该文件不包含任何媒体信息,即将删除之!" : "该文件不包含任何媒体信息!", file);
+    ShowMessage(inAppDir ? "该文件不包含任何媒体信息,即将删除之!" : "该文件不包含任何媒体信息!",
+                file);
     if (inAppDir)
         QFile::remove(QString::fromStdString(file));
     return false;
@@ -284,7 +287,9 @@ void TMainForm::SavePlaylist() {
         PlaylistDirty = false;
 }
 
-bool TMainForm::PlaylistFlagsDiffer() const { return RandomMode() != PlaylistRandomFlag; }
+bool TMainForm::PlaylistFlagsDiffer() const {
+    return RandomMode() != PlaylistRandomFlag;
+}
 
 void TMainForm::SavePlaylistIfChanged() {
     if (PlaylistDirty || PlaylistFlagsDiffer())

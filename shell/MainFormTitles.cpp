@@ -8,9 +8,9 @@ void TMainForm::ComposePlayingTitle() {
     const std::string caption = CurrentEntry().Caption;
     if (!VisPanel->isHidden())
         lbTitle->setText(QString::fromStdString(caption));
-    const TPlayingTitle title = tavuro::ComposePlayingTitle(
-        {caption, lbTime->text().toStdString(), UnknownLength, StripMode() || VideoLayoutShown(),
-         IsUrl});
+    const TPlayingTitle title =
+        tavuro::ComposePlayingTitle({caption, lbTime->text().toStdString(), UnknownLength,
+                                     StripMode() || VideoLayoutShown(), IsUrl});
     if (title.ClearTime)
         lbTime->clear();
     SetApplicationTitle(title.ApplicationTitle);
@@ -47,9 +47,8 @@ void TMainForm::ShowEmptyListDisplay() {
         square->show();
     bgLabel5->setVisible(!IsNTPlatform);
     SetTitleColumnWidth(TitleColumnMaxWidth);
-    Playlist->AddMany({{"", {}},
-                       {"", {}},
-                       {std::string(AboutCaption), {"", "", std::string(AboutTimeText)}}});
+    Playlist->AddMany(
+        {{"", {}}, {"", {}}, {std::string(AboutCaption), {"", "", std::string(AboutTimeText)}}});
     RunMode = 1;
 }
 

@@ -256,8 +256,8 @@ void TMainForm::BuildPanels() {
 }
 
 void TMainForm::BuildShortcuts() {
-    auto action = [this](QAction*& item, const char* name, const char* caption,
-                         QKeySequence key, auto handler) {
+    auto action = [this](QAction*& item, const char* name, const char* caption, QKeySequence key,
+                         auto handler) {
         item = new QAction(QString::fromUtf8(caption), this);
         item->setObjectName(name);
         item->setShortcut(key);
@@ -341,6 +341,8 @@ void TMainForm::SetTitleColumnWidth(int width) {
     MIDIList->setColumnWidth(TPlaylistModel::colCaption, width);
 }
 
-void TMainForm::FocusList() { MIDIList->setFocus(); }
+void TMainForm::FocusList() {
+    MIDIList->setFocus();
+}
 
 } // namespace tavuro

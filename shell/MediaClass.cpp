@@ -25,9 +25,8 @@ TClassification ClassifyMedia(std::string_view path, bool enginePresent, bool wm
     TMediaClass mediaClass = mcControl;
     if (!result.IsUrl && IsOneOf(ext, {".MID", ".MIDI", ".KAR"})) {
         mediaClass = mcMidi;
-    } else if (enginePresent &&
-               (IsOneOf(ext, {".MP3", ".WMA", ".WAV", ".MP1", ".MP2", ".OGG"}) ||
-                (result.IsUrl && ext.empty()))) {
+    } else if (enginePresent && (IsOneOf(ext, {".MP3", ".WMA", ".WAV", ".MP1", ".MP2", ".OGG"}) ||
+                                 (result.IsUrl && ext.empty()))) {
         mediaClass = mcEngine;
     } else if (ext == ".ASX") {
         mediaClass = mcAsx;

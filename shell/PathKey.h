@@ -47,9 +47,7 @@ public:
         return true;
     }
     // The value stored for the path, or -1.
-    int Lookup(std::string_view path) const {
-        return Slots.empty() ? -1 : Slots[Find(path)].Value;
-    }
+    int Lookup(std::string_view path) const { return Slots.empty() ? -1 : Slots[Find(path)].Value; }
     void Clear() {
         Slots.clear();
         Count = 0;
@@ -69,7 +67,7 @@ private:
     };
     std::size_t Find(std::string_view path) const {
         const std::size_t mask = Slots.size() - 1;
-        std::size_t slot = TPathHash{}(path) & mask;
+        std::size_t slot = TPathHash{}(path)&mask;
         while (Slots[slot].Value >= 0 && !TPathEqual{}(Slots[slot].Path, path))
             slot = (slot + 1) & mask;
         return slot;

@@ -1,6 +1,5 @@
 #include "shell/PlaylistEntry.h"
 
-
 namespace tavuro {
 
 const std::string& TPlaylistEntry::Path() const {
@@ -8,7 +7,9 @@ const std::string& TPlaylistEntry::Path() const {
     return SubItems.empty() ? none : SubItems.front();
 }
 
-bool IsNetworkAddress(std::string_view path) { return path.find("://") != std::string_view::npos; }
+bool IsNetworkAddress(std::string_view path) {
+    return path.find("://") != std::string_view::npos;
+}
 
 std::string_view FileExtension(std::string_view path) {
     const auto dot = path.find_last_of("./:");

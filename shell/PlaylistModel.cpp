@@ -30,10 +30,9 @@ TPlaylistModel::TRow TPlaylistModel::MakeRow(TPlaylistEntry entry) const {
 }
 
 int TPlaylistModel::InsertPosition(const QCollatorSortKey& key) const {
-    const auto at = std::upper_bound(Rows.begin(), Rows.end(), key,
-                                     [](const QCollatorSortKey& k, const TRow& row) {
-                                         return k.compare(row.Key) < 0;
-                                     });
+    const auto at = std::upper_bound(
+        Rows.begin(), Rows.end(), key,
+        [](const QCollatorSortKey& k, const TRow& row) { return k.compare(row.Key) < 0; });
     return static_cast<int>(at - Rows.begin());
 }
 
@@ -50,14 +49,12 @@ int TPlaylistModel::Add(TPlaylistEntry entry) {
 int TPlaylistModel::SetCaption(int row, const std::string& caption) {
     TRow moved = MakeRow({caption, Rows[row].Entry.SubItems});
     // Where the row goes among the others, in indexes of the list without it.
-    auto before = std::upper_bound(Rows.begin(), Rows.begin() + row, moved.Key,
-                                   [](const QCollatorSortKey& k, const TRow& r) {
-                                       return k.compare(r.Key) < 0;
-                                   });
-    auto after = std::upper_bound(Rows.begin() + row + 1, Rows.end(), moved.Key,
-                                  [](const QCollatorSortKey& k, const TRow& r) {
-                                      return k.compare(r.Key) < 0;
-                                  });
+    auto before = std::upper_bound(
+        Rows.begin(), Rows.begin() + row, moved.Key,
+        [](const QCollatorSortKey& k, const TRow& r) { return k.compare(r.Key) < 0; });
+    auto after = std::upper_bound(
+        Rows.begin() + row + 1, Rows.end(), moved.Key,
+        [](const QCollatorSortKey& k, const TRow& r) { return k.compare(r.Key) < 0; });
     int target = row;
     if (before != Rows.begin() + row)
         target = static_cast<int>(before - Rows.begin());
@@ -100,8 +97,8 @@ void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
     for (const auto& entry : entries) {
         caption.resize(static_cast<qsizetype>(entry.Caption.size()));
         const QChar* end = fromUtf8.appendToBuffer(
-            caption.data(), QByteArrayView(entry.Caption.data(),
-                                           static_cast<qsizetype>(entry.Caption.size())));
+            caption.data(),
+            QByteArrayView(entry.Caption.data(), static_cast<qsizetype>(entry.Caption.size())));
         caption.truncate(end - caption.constData());
         keys.push_back(Collator.sortKey(caption));
     }

@@ -14,8 +14,8 @@ std::optional<TScheduleCode> ParseScheduleCode(std::string_view text) {
     for (char c : text)
         if (c < '0' || c > '9')
             return std::nullopt;
-    TScheduleCode code{text[0] - '0', text[1] - '0', TwoDigits(text, 2), TwoDigits(text, 4),
-                       TwoDigits(text, 6), TwoDigits(text, 8)};
+    TScheduleCode code{text[0] - '0',      text[1] - '0',      TwoDigits(text, 2),
+                       TwoDigits(text, 4), TwoDigits(text, 6), TwoDigits(text, 8)};
     const bool valid = code.P != 0 && code.Q >= code.P && code.DD <= code.AA &&
                        code.AA <= code.BB && code.BB <= code.CC && code.CC <= 24;
     if (!valid)
@@ -34,8 +34,7 @@ int ScheduleStartHourOf(const TScheduleCode& code) {
 bool ScheduleAllows(int mode, int hour, TSchedule& schedule, TRandom& random) {
     if (mode == 2 && hour == schedule.ScheduleStartHour)
         return true;
-    const TScheduleCode code =
-        ParseScheduleCode(schedule.ScheduleCode).value_or(TScheduleCode{});
+    const TScheduleCode code = ParseScheduleCode(schedule.ScheduleCode).value_or(TScheduleCode{});
     const bool inWindow =
         (code.DD <= hour && hour < code.AA) || (code.BB <= hour && hour < code.CC);
     if (!inWindow) {

@@ -25,10 +25,10 @@ int ScheduleStartHourOf(const TScheduleCode& code);
 
 // The schedule values of the shell's state.
 struct TSchedule {
-    std::string ScheduleCode;   // empty: the default code
-    int ScheduleStartHour = 8;  // -1: never
-    bool PlayToday = true;      // the daily draw allowed playing today
-    bool HourGranted = false;   // the next top-of-hour check keeps playing without a draw
+    std::string ScheduleCode;  // empty: the default code
+    int ScheduleStartHour = 8; // -1: never
+    bool PlayToday = true;     // the daily draw allowed playing today
+    bool HourGranted = false;  // the next top-of-hour check keeps playing without a draw
 };
 
 // Whether the schedule lets the player play at the given hour. Mode 0 is the start test, 1 the

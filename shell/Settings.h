@@ -19,10 +19,10 @@ std::string ComposeDisplayLine(const TDisplaySettings& display);
 // What the four lines of "playmode.ini" say, each line trimmed; absent parts are left alone.
 struct TSettingsRead {
     std::optional<std::string> LastOpenDir;
-    std::optional<std::string> ScheduleCode;      // a valid code other than the default
+    std::optional<std::string> ScheduleCode; // a valid code other than the default
     std::optional<TDisplaySettings> Display;
-    std::optional<std::string> GeometryLine;      // line 4 when not empty
-    bool RewriteDue = false;                      // line 2 or 3 was invalid
+    std::optional<std::string> GeometryLine; // line 4 when not empty
+    bool RewriteDue = false;                 // line 2 or 3 was invalid
 };
 TSettingsRead ParseSettings(std::string_view bytes);
 
@@ -33,10 +33,10 @@ struct TRect {
 // What a geometry line "x,y,h", "x,y" or "h" does to a window of the given client size on the
 // given work area.
 struct TGeometryResult {
-    std::optional<int> ClientHeight;   // a height of 109 or more
-    std::optional<int> Left, Top;      // explicit coordinates, clamped to the work area
-    bool GeometryChanged = false;      // something had to be corrected
-    bool WindowCentred = false;        // no usable position: keep the centred one
+    std::optional<int> ClientHeight; // a height of 109 or more
+    std::optional<int> Left, Top;    // explicit coordinates, clamped to the work area
+    bool GeometryChanged = false;    // something had to be corrected
+    bool WindowCentred = false;      // no usable position: keep the centred one
 };
 TGeometryResult ApplyGeometryLine(std::string_view line, int clientWidth, int clientHeight,
                                   const TRect& workArea);

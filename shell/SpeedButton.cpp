@@ -126,8 +126,8 @@ void TGauge::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), BackColor);
     if (MaxValue > 0 && Progress > 0) {
-        const int filled = static_cast<int>(
-            static_cast<long long>(width()) * std::min(Progress, MaxValue) / MaxValue);
+        const int filled = static_cast<int>(static_cast<long long>(width()) *
+                                            std::min(Progress, MaxValue) / MaxValue);
         painter.fillRect(QRect(0, 0, filled, height()), ForeColor);
     }
 }

@@ -4,8 +4,20 @@
 
 namespace tavuro {
 
-enum class TGlyph { glNone, glPlay, glNext, glAbout, glStop, glLevel, glNormal, glOrder, glRandom,
-                    glOpen, glMinimise, glPower };
+enum class TGlyph {
+    glNone,
+    glPlay,
+    glNext,
+    glAbout,
+    glStop,
+    glLevel,
+    glNormal,
+    glOrder,
+    glRandom,
+    glOpen,
+    glMinimise,
+    glPower
+};
 
 // A flat 27 x 27 button with a glyph drawn in code; greyed while disabled, raised under the
 // mouse, sunken while pressed.

@@ -21,8 +21,8 @@ constexpr int EntryCount = 100000;
 
 // Distinct paths with every 50th one listed twice, captions in mixed case, most with a length.
 std::string MakePlaylist() {
-    static const char* words[] = {"river", "Night", "ECHO", "blue", "Summer", "delta", "Zen",
-                                  "north", "Ocean", "amber", "Glass", "fire"};
+    static const char* words[] = {"river", "Night", "ECHO",  "blue",  "Summer", "delta",
+                                  "Zen",   "north", "Ocean", "amber", "Glass",  "fire"};
     std::string text = "#EXTM3U Random\r\n";
     text.reserve(EntryCount * 90);
     std::uint32_t seed = 12345;

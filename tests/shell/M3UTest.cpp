@@ -10,9 +10,12 @@ TEST(M3U, HeaderFlagsAreReadByPrefixAndSuffix) {
         const char* Text;
         bool Random, VisMidi;
     } cases[] = {
-        {"#EXTM3U random,vismidi\na", true, true}, {"#EXTM3U VisMIDI,Random\na", false, false},
-        {"#EXTM3U Random\na", true, false},        {"#extm3u   VISMIDI\na", false, true},
-        {"#EXTM3U\na", false, false},              {"a\n#EXTM3U Random", false, false},
+        {"#EXTM3U random,vismidi\na", true, true},
+        {"#EXTM3U VisMIDI,Random\na", false, false},
+        {"#EXTM3U Random\na", true, false},
+        {"#extm3u   VISMIDI\na", false, true},
+        {"#EXTM3U\na", false, false},
+        {"a\n#EXTM3U Random", false, false},
     };
     for (const auto& c : cases) {
         const TM3UContent content = ParseM3U(c.Text);
@@ -64,8 +67,7 @@ TEST(M3U, OnlyTheLastCommentBeforeAnEntryCounts) {
 }
 
 TEST(M3U, DuplicatesAreDroppedAndReported) {
-    const TM3UContent content =
-        ParseM3U("/m/A.mp3\n#EXTINF:9,Again\n/M/a.MP3\n/m/b.mp3\n");
+    const TM3UContent content = ParseM3U("/m/A.mp3\n#EXTINF:9,Again\n/M/a.MP3\n/m/b.mp3\n");
     ASSERT_EQ(content.Entries.size(), 2u);
     EXPECT_EQ(content.Entries[0].Caption, "A");
     EXPECT_TRUE(content.HadDuplicates);
@@ -84,12 +86,10 @@ TEST(M3U, WritingAndHeaderUpdates) {
     EXPECT_EQ(M3UHeader(false, true), "#EXTM3U VisMIDI");
     EXPECT_EQ(M3UHeader(true, true), "#EXTM3U Random,VisMIDI");
 
-    const std::vector<TPlaylistEntry> rows = {{"Song", {"/s.mp3", "215", "3:35"}},
-                                              {"Radio", {"mms://r", "0"}},
-                                              {"x", {"/x.wav"}}};
-    EXPECT_EQ(ComposeM3U("#EXTM3U", rows.size(), [&](std::size_t i) -> const TPlaylistEntry& {
-                  return rows[i];
-              }),
+    const std::vector<TPlaylistEntry> rows = {
+        {"Song", {"/s.mp3", "215", "3:35"}}, {"Radio", {"mms://r", "0"}}, {"x", {"/x.wav"}}};
+    EXPECT_EQ(ComposeM3U("#EXTM3U", rows.size(),
+                         [&](std::size_t i) -> const TPlaylistEntry& { return rows[i]; }),
               "#EXTM3U\r\n#EXTINF:215,Song\r\n/s.mp3\r\n#EXTINF:0,Radio\r\nmms://r\r\n/x.wav\r\n");
 
     EXPECT_EQ(UpdateM3UHeader("/a.mp3\n/b.mp3\n", "#EXTM3U Random"),

@@ -44,7 +44,7 @@ TEST(PlaylistEntry, CaptionsAndDurations) {
     struct Case {
         long long Seconds;
         const char* Text;
-    } cases[] = {{0, "0:00"}, {7, "0:07"}, {9, "0:09"}, {42, "0:42"}, {60, "1:00"},
+    } cases[] = {{0, "0:00"},  {7, "0:07"},   {9, "0:09"},     {42, "0:42"},   {60, "1:00"},
                  {61, "1:01"}, {599, "9:59"}, {3600, "60:00"}, {3725, "62:05"}};
     for (const auto& c : cases)
         EXPECT_EQ(FormatDuration(c.Seconds), c.Text) << c.Seconds;

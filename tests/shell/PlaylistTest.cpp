@@ -204,8 +204,8 @@ TEST_F(Playlist, TheMidiSwitchNeedsThePlayerAndAMidiEntry) {
 
     Write("XGPlayer", "");
     Write("playlist.m3u", "#EXTM3U\n/m/a.mp3\n/m/song.mid\n");
-    Registry->WriteString(TRegistryRoot::rrCurrentUser, "Software\\YAMAHA\\XGPlayer", "Volume",
-                          "7", true);
+    Registry->WriteString(TRegistryRoot::rrCurrentUser, "Software\\YAMAHA\\XGPlayer", "Volume", "7",
+                          true);
     auto& withPlayer = Make();
     EXPECT_TRUE(withPlayer.sbNormal->isEnabled());
     EXPECT_TRUE(withPlayer.bgLabel3->isHidden());
@@ -214,9 +214,9 @@ TEST_F(Playlist, TheMidiSwitchNeedsThePlayerAndAMidiEntry) {
     EXPECT_TRUE(Registry->KeyExists(TRegistryRoot::rrCurrentUser, "Software\\YAMAHA\\XGPlayer~"));
     withPlayer.close();
     EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U VisMIDI\r\n/m/a.mp3\r\n/m/song.mid\r\n");
-    EXPECT_EQ(Registry->ReadString(TRegistryRoot::rrCurrentUser, "Software\\YAMAHA\\XGPlayer",
-                                   "Volume"),
-              "7");
+    EXPECT_EQ(
+        Registry->ReadString(TRegistryRoot::rrCurrentUser, "Software\\YAMAHA\\XGPlayer", "Volume"),
+        "7");
     EXPECT_FALSE(Registry->KeyExists(TRegistryRoot::rrCurrentUser, "Software\\YAMAHA\\XGPlayer~"));
 }
 

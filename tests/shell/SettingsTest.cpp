@@ -13,9 +13,9 @@ TEST(ScheduleCode, ValidityAndStartHour) {
         bool Valid;
         int StartHour;
     } cases[] = {
-        {"1213152208", true, 8},  {"1113152208", true, 8},   {"0213152208", false, 0},
-        {"2113152208", false, 0}, {"1210151510", true, -1},  {"1200001500", true, 0},
-        {"121315220", false, 0},  {"12131522x8", false, 0},  {"1213152508", false, 0},
+        {"1213152208", true, 8},  {"1113152208", true, 8},  {"0213152208", false, 0},
+        {"2113152208", false, 0}, {"1210151510", true, -1}, {"1200001500", true, 0},
+        {"121315220", false, 0},  {"12131522x8", false, 0}, {"1213152508", false, 0},
         {"1208151322", false, 0},
     };
     for (const auto& c : cases) {
@@ -64,7 +64,7 @@ TEST(Settings, LinesAreReadByTheirRules) {
     struct Case {
         const char* Line;
         bool Valid;
-    } displays[] = {{"900", true}, {"999", true}, {"809", true}, {"700", false},
+    } displays[] = {{"900", true},  {"999", true},  {"809", true}, {"700", false},
                     {"000", false}, {"950", false}, {"90", false}, {"9000", false}};
     for (const auto& c : displays)
         EXPECT_EQ(ParseDisplayLine(c.Line).has_value(), c.Valid) << c.Line;
@@ -180,8 +180,8 @@ TEST_F(SettingsFile, RegistryValuesAreReadAtStart) {
     EXPECT_TRUE(form.ScreenSaverWasActive);
 
     Registry->WriteString(TRegistryRoot::rrLocalMachine,
-                          "Software\\Microsoft\\Windows\\CurrentVersion", "VersionNumber",
-                          "4.10", true);
+                          "Software\\Microsoft\\Windows\\CurrentVersion", "VersionNumber", "4.10",
+                          true);
     Write("playmode.ini", "\n\n909\n");
     auto& old = Make({}, false);
     EXPECT_FALSE(old.IsNTPlatform);

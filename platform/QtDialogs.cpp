@@ -28,12 +28,15 @@ public:
 
     void ShowMessage(const std::string& text, const std::string& title,
                      TMessageIcon icon) override {
-        QMessageBox box(Parent);
-        box.setWindowTitle(ToQt(title));
-        box.setText(ToQt(text));
-        box.setIcon(icon == TMessageIcon::miError ? QMessageBox::Critical : QMessageBox::NoIcon);
-        box.setStandardButtons(QMessageBox::Ok);
-        box.exec();
+        RunMessageBox(text, title, icon, QMessageBox::Ok);
+    }
+
+    void ShowMessageWithButtons(const std::string& text, const std::string& title,
+                                TMessageButtons buttons) override {
+        RunMessageBox(text, title, TMessageIcon::miNone,
+                      buttons == TMessageButtons::mbOkCancel
+                          ? QMessageBox::Ok | QMessageBox::Cancel
+                          : QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 
     std::optional<std::vector<std::string>>
@@ -58,6 +61,16 @@ public:
     }
 
 private:
+    void RunMessageBox(const std::string& text, const std::string& title, TMessageIcon icon,
+                       QMessageBox::StandardButtons buttons) {
+        QMessageBox box(Parent);
+        box.setWindowTitle(ToQt(title));
+        box.setText(ToQt(text));
+        box.setIcon(icon == TMessageIcon::miError ? QMessageBox::Critical : QMessageBox::NoIcon);
+        box.setStandardButtons(buttons);
+        box.exec();
+    }
+
     // The parent window may close while the player still holds its dialogs.
     QPointer<QWidget> Parent;
 };

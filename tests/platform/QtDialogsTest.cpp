@@ -37,6 +37,20 @@ TEST(QtDialogsTest, ShowMessage_HasTheTitleTextIconAndOneOkButton) {
     EXPECT_TRUE(seen);
 }
 
+TEST(QtDialogsTest, ShowMessageWithButtons_OffersOkAndCancel) {
+    auto dialogs = MakeQtDialogs(nullptr);
+    bool seen = false;
+    WhenShown<QMessageBox>([&](QMessageBox* box) {
+        seen = true;
+        EXPECT_EQ(box->windowTitle(), "Output");
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok | QMessageBox::Cancel);
+        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+        box->reject();
+    });
+    dialogs->ShowMessageWithButtons("text", "Output", TMessageButtons::mbOkCancel);
+    EXPECT_TRUE(seen);
+}
+
 TEST(QtDialogsTest, RunOpenDialog_OffersTheFiltersInTheFolderAndReturnsTheChoice) {
     QTemporaryDir folder;
     for (const char* name : {"a.mid", "b.mid"}) {

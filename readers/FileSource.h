@@ -28,7 +28,7 @@ private:
     static constexpr std::size_t kBlockSize = 4096;
 
     struct TBlock {
-        std::array<unsigned char, kBlockSize> bytes{};
+        std::array<unsigned char, kBlockSize> bytes; // only the first `length` bytes are read
         std::int64_t start = 0;
         std::size_t length = 0;
         bool Holds(std::int64_t offset, std::size_t count) const {

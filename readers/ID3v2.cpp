@@ -65,7 +65,9 @@ constexpr std::array<TFrameName, feCount> kFrameNames = {{
 // Frame contents by table entry: empty until a frame with text encoding 0 or 1 fills it.
 using TFrameContents = std::array<std::string, feCount>;
 
-void OfferFrame(std::string_view id, bool version2, const std::string& content,
+// Frame contents keep the frame's first 500 bytes and two zero bytes after them (within those
+// 500): the texts come out as from the zero-filled 500-byte buffer, without copying the zeros.
+void OfferFrame(std::string_view id, bool version2, std::string_view content,
                 TFrameContents& contents) {
     const auto encoding = static_cast<unsigned char>(content[0]);
     if (encoding > 1)
@@ -73,7 +75,7 @@ void OfferFrame(std::string_view id, bool version2, const std::string& content,
     for (std::size_t entry = 0; entry < feCount; ++entry) {
         const std::string_view name = version2 ? kFrameNames[entry].v2 : kFrameNames[entry].v3;
         if (name == id)
-            contents[entry] = content;
+            contents[entry] = std::string(content);
     }
 }
 
@@ -95,14 +97,16 @@ TFrameContents WalkFrames(TByteSource& source, std::uint8_t version, std::int64_
             break; // padding or garbage
         const TByteView view(header, frameHeaderSize);
         const std::uint32_t frameSize = version2 ? view.U24BE(3) : view.U32BE(4);
-        std::string content(kContentSize, '\0');
+        std::array<char, kContentSize> content{};
         const std::size_t wanted = std::min<std::size_t>(frameSize, kContentSize);
         const std::int64_t contentStart = offset + static_cast<std::int64_t>(frameHeaderSize);
         if (source.ReadAt(contentStart, content.data(), wanted) < wanted && !keepCutFrames)
             break;
         const bool compressed = !version2 && (header[9] & kCompressedFlag);
         if (!compressed)
-            OfferFrame(view.Chars(0, idLength), version2, content, contents);
+            OfferFrame(view.Chars(0, idLength), version2,
+                       std::string_view(content.data(), std::min(wanted + 2, kContentSize)),
+                       contents);
         offset = contentStart + frameSize; // 64-bit: a huge size ends the walk, never wraps
     }
     return contents;

@@ -100,7 +100,8 @@ std::int32_t LastPageSamples(TByteSource& source) {
         source.ReadAt(start + skipped, window.data() + skipped, kWindowSize - skipped);
         const TByteView view(window.data(), window.size());
         for (std::int64_t offset = kLastPageStep; offset >= 0; --offset) {
-            if (!view.Matches(static_cast<std::size_t>(offset), "OggS"))
+            const auto at = static_cast<std::size_t>(offset);
+            if (window[at] != 'O' || !view.Matches(at, "OggS"))
                 continue;
             std::uint8_t granule[8];
             source.ReadZeroFilled(start + offset + 6, granule, sizeof granule);

@@ -129,6 +129,12 @@ TEST_F(ID3v2File, Utf16LosesItsByteOrderMarkAndBigEndianIsReadAsLittle) {
     EXPECT_FALSE(tag.Artist().empty());
 }
 
+TEST_F(ID3v2File, Utf16TextWithAnOddByteCountKeepsItsLastCharacter) {
+    // The last byte pairs with the zero that follows the content in the 500-byte buffer.
+    const TID3v2 tag = Read(ID3v2Tag(3, {Frame("TIT2", Bytes{1, 0xFF, 0xFE, 'A', 0, 'B'})}, 20));
+    EXPECT_EQ(tag.Title(), "AB");
+}
+
 TEST_F(ID3v2File, UnreadableVersionsKeepHeaderFactsOnly) {
     for (std::uint8_t version : {1, 5}) {
         const TID3v2 tag = Read(ID3v2Tag(version, {Frame("TIT2", Latin1("x"))}));

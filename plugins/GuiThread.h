@@ -11,8 +11,9 @@ namespace tavuro {
 void ProcessPendingMessages();
 
 // Runs work on the GUI thread and returns when it is done: at once on the GUI thread (or when no
-// application object exists), otherwise queued to the GUI thread while the caller blocks. A
-// caller on another thread must not hold anything the GUI thread may wait for.
+// application object exists), otherwise queued to the GUI thread while the caller blocks until it
+// ran, or until the GUI thread dropped it at exit. A caller on another thread must not hold
+// anything the GUI thread may wait for.
 void RunOnGuiThread(const std::function<void()>& work);
 
 } // namespace tavuro

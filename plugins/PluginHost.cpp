@@ -5,9 +5,7 @@
 #include "plugins/OutputEmulator.h"
 
 #include <array>
-#include <cstring>
 #include <filesystem>
-#include <memory>
 #include <system_error>
 
 #include <dlfcn.h>

@@ -77,11 +77,11 @@ private:
     size_t metaInterval_ = 0;
     std::unique_ptr<IcyMetadataFilter> icy_; // used by the download thread only
 
-    mutable std::mutex mutex_; // protects data_, base_, ended_, failed_, lastMeta_, listener_
+    mutable std::mutex mutex_; // protects data_, base_, ended_, lastMeta_, listener_
     std::condition_variable changed_;
     std::vector<uint8_t> data_;
     uint64_t base_ = 0; // stream offset of data_[0]; live streams drop what was read
-    bool ended_ = false, failed_ = false;
+    bool ended_ = false;
     std::string lastMeta_;
     Listener listener_;
     std::atomic<bool> complete_{false};

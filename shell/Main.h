@@ -18,6 +18,8 @@
 #include "platform/Dialogs.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Registry.h"
+#include "platform/ScreenSaverInhibitor.h"
+#include "platform/WindowSystem.h"
 #include "shell/EngineControl.h"
 #include "shell/MediaClass.h"
 #include "shell/PlaylistModel.h"
@@ -33,6 +35,8 @@ struct TShellServices {
     TClock* Clock = nullptr;
     TDialogs* Dialogs = nullptr; // null: Qt's message boxes and open dialog
     TProcessLauncher* Launcher = nullptr;
+    TWindowSystem* WindowSystem = nullptr;             // null: no desktop to ask
+    TScreenSaverInhibitor* ScreenSaver = nullptr;      // null: no desktop screen saver to hold
     // Makes the media control inside the video panel. A widget made here belongs to the panel;
     // a test double outlives the window.
     std::function<TMediaControl*(QWidget* videoPanel)> CreateMediaControl;
@@ -89,7 +93,7 @@ public:
     // Components.
     QWidget* Panel1;
     TSpeedButton *sbPlay, *sbNext, *sbAbout, *sbStop, *sbLevel, *sbNormal, *sbOrder, *sbRandom,
-        *sbAdd, *sbMin, *sbPower, *sbNext2, *sbStop2, *sbPower2;
+        *sbAdd, *sbMin, *sbPower, *sbNext2, *sbStop2, *sbPower2, *sbNext3, *sbStop3, *sbPower3;
     QLabel *bgLabel1, *bgLabel2, *bgLabel3, *bgLabel4, *bgLabel5, *Label3, *Label4, *Label5;
     TGauge *Gauge1, *Gauge2;
     TClickLabel* lbProgress;
@@ -129,6 +133,7 @@ public:
     void PlaySelected();
     void NextClick();
     void StopClick();
+    void PowerClick(); // closes the window unless a network entry is being opened
     void OrderClick();
     void RandomClick();
     void PickNext();
@@ -151,7 +156,10 @@ public:
     void EnterVideoOrSpectrumLayout();
     bool VideoLayoutShown() const;
     bool GaugeAtTopEdge() const { return Gauge1->y() == 0; }
-    bool StripMode() const { return false; } // the external MIDI player never runs yet
+    void EnterStripLayout();
+    void PlaceStrip();
+    bool StripMode() const { return !sbNext3->isHidden(); } // the strip layout is shown
+    void SetClientSize(int width, int height);
 
     // Selection of the list view.
     std::vector<int> SelectedRows() const;
@@ -195,6 +203,7 @@ private:
     void SetListPanelHeight(int height);
     void FitWindowToList();
     void PlaceEdgeButtons();
+    void HideStripButtons();
     void SetGaugeColours(QColor back, QColor fore);
     int WorkAreaBottom() const;
     void FocusList();

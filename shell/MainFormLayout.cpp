@@ -61,6 +61,7 @@ void TMainForm::EnterListLayout() {
                               static_cast<QWidget*>(sbNext2), static_cast<QWidget*>(sbStop2),
                               static_cast<QWidget*>(sbPower2)})
             edge->hide();
+    HideStripButtons();
     const int barWidth = width() - 8;
     Gauge1->setGeometry(4, 30, barWidth, 1);
     Gauge2->setGeometry(4, 31, barWidth, 1);
@@ -119,7 +120,9 @@ void TMainForm::EnterVideoOrSpectrumLayout() {
     Label3->setVisible(Transparent && !video);
     Label4->setVisible(!Label3->isHidden());
     if (Gauge2->y() != 1) {
-        Gauge1->move(0, 0);
+        // The table's one-pixel Gauge1 also when coming from the strip's two-pixel one.
+        HideStripButtons();
+        Gauge1->setGeometry(0, 0, Gauge1->width(), 1);
         Gauge2->move(0, Gauge2->y());
         SetGaugeColours(DesktopColour(),
                         IsNTPlatform ? ActiveCaptionGradientColour() : ButtonFaceColour());
@@ -166,6 +169,48 @@ void TMainForm::EnterVideoOrSpectrumLayout() {
         VdoPanel->setGeometry(2, 3, width() - 4, height() - 3);
         Player->SetBounds(0, 0, VdoPanel->width(), VdoPanel->height());
     }
+}
+
+void TMainForm::HideStripButtons() {
+    for (TSpeedButton* button : {sbNext3, sbStop3, sbPower3})
+        button->hide();
+}
+
+void TMainForm::SetClientSize(int width, int height) {
+    resize(width, height);
+}
+
+void TMainForm::EnterStripLayout() {
+    MListPanel->hide();
+    if (Gauge2->y() == 1) {
+        VdoPanel->move(2, -VdoPanel->height());
+        VisPanel->hide();
+    }
+    Label3->hide();
+    Label4->hide();
+    SetClientSize(width(), 6);
+    Gauge1->setGeometry(0, 0, 400, 2);
+    Gauge2->setGeometry(0, 2, 400, 4);
+    Gauge1->BackColor = QColor(172, 168, 153);
+    Gauge1->ForeColor = QColor(255, 251, 240);
+    Gauge2->BackColor = QColor(255, 251, 240);
+    Gauge2->ForeColor = QColor(236, 233, 216);
+    Gauge1->update();
+    Gauge2->update();
+    for (TSpeedButton* button : {sbNext3, sbStop3, sbPower3})
+        button->show();
+    if (ActivatedOnce)
+        PlaceStrip();
+    SetClientSize(400, 6);
+    if (!WindowCentred)
+        GeometryChanged = true;
+    WindowCentred = true;
+}
+
+// Centred across the work area, 43 pixels below its middle.
+void TMainForm::PlaceStrip() {
+    const QRect area = WorkAreaOfScreen(this);
+    move(area.left() + area.width() / 2 - 200, area.top() + area.height() / 2 + 43);
 }
 
 } // namespace tavuro

@@ -137,10 +137,7 @@ void TMainForm::BuildButtons() {
     connect(sbRandom, &QAbstractButton::clicked, this, &TMainForm::RandomClick);
     connect(sbAdd, &QAbstractButton::clicked, this, &TMainForm::OpenDialogFlow);
     connect(sbMin, &QAbstractButton::clicked, this, &QWidget::showMinimized);
-    connect(sbPower, &QAbstractButton::clicked, this, [this] {
-        if (!StartingStream)
-            close();
-    });
+    connect(sbPower, &QAbstractButton::clicked, this, &TMainForm::PowerClick);
 
     Gauge1 = new TGauge(Panel1, "Gauge1");
     Gauge1->setGeometry(4, 30, 187, 1);
@@ -163,10 +160,17 @@ void TMainForm::BuildButtons() {
     sbPower2->setGeometry(192, 0, 3, 54);
     connect(sbNext2, &QAbstractButton::clicked, this, &TMainForm::NextClick);
     connect(sbStop2, &QAbstractButton::clicked, this, &TMainForm::StopClick);
-    connect(sbPower2, &QAbstractButton::clicked, this, [this] {
-        if (!StartingStream)
-            close();
-    });
+    connect(sbPower2, &QAbstractButton::clicked, this, &TMainForm::PowerClick);
+    // The strip's three flat buttons share its 400 pixels; the gauges show through them.
+    sbNext3 = new TSpeedButton(Panel1, "sbNext3", TGlyph::glNone, "下一个");
+    sbNext3->setGeometry(0, 0, 133, 6);
+    sbStop3 = new TSpeedButton(Panel1, "sbStop3", TGlyph::glNone, "停止");
+    sbStop3->setGeometry(133, 0, 134, 6);
+    sbPower3 = new TSpeedButton(Panel1, "sbPower3", TGlyph::glNone, "电源");
+    sbPower3->setGeometry(267, 0, 133, 6);
+    connect(sbNext3, &QAbstractButton::clicked, this, &TMainForm::NextClick);
+    connect(sbStop3, &QAbstractButton::clicked, this, &TMainForm::StopClick);
+    connect(sbPower3, &QAbstractButton::clicked, this, &TMainForm::PowerClick);
     Label3 = MakeSquare(Panel1, "Label3", {0, 0, 5, 3}, ActiveCaptionGradientColour());
     Label4 = MakeSquare(Panel1, "Label4", {190, 0, 5, 3}, DesktopColour());
     Label5 = MakeSquare(Panel1, "Label5", {186, 30, 5, 2}, QColor(96, 96, 96));
@@ -174,7 +178,9 @@ void TMainForm::BuildButtons() {
     Label4->setToolTip(QString::fromUtf8("移动/双击关闭"));
     for (QWidget* hidden : {static_cast<QWidget*>(sbNext2), static_cast<QWidget*>(sbStop2),
                             static_cast<QWidget*>(sbPower2), static_cast<QWidget*>(Label3),
-                            static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5)})
+                            static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5),
+                            static_cast<QWidget*>(sbNext3), static_cast<QWidget*>(sbStop3),
+                            static_cast<QWidget*>(sbPower3)})
         hidden->hide();
 
     Timer1 = new QTimer(this);
@@ -297,6 +303,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             });
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::PowerClick() {
+    if (!StartingStream)
+        close();
 }
 
 void TMainForm::SetApplicationTitle(std::string_view title) {

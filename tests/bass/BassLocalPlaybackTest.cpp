@@ -30,6 +30,8 @@ std::string Wav(const TempDir& dir, const std::string& encoding) {
 const FormatCase kFormats[] = {
     {"Mp3", 1000, 0.5, BASS_CTYPE_STREAM_MP3, false,
      [](const TempDir& d) { return EncodeMp3(d, Wav(d, "-b 16 -e signed-integer"), "tone.mp3"); }},
+    {"Mp2", 1000, 0.5, BASS_CTYPE_STREAM_MP2, false,
+     [](const TempDir& d) { return EncodeMp2(d, Wav(d, "-b 16 -e signed-integer"), "tone.mp2"); }},
     {"Ogg", 1000, 0.5, BASS_CTYPE_STREAM_OGG, false,
      [](const TempDir& d) { return EncodeOgg(d, Wav(d, "-b 16 -e signed-integer"), "tone.ogg"); }},
     {"Wav16", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,

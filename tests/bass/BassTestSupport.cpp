@@ -50,6 +50,12 @@ std::string EncodeOgg(const TempDir& dir, const std::string& wav, const std::str
     return path;
 }
 
+std::string EncodeMp2(const TempDir& dir, const std::string& wav, const std::string& name) {
+    const std::string path = dir.Path(name);
+    RunCommand("ffmpeg -nostdin -y -loglevel error -i " + wav + " -c:a mp2 -b:a 192k " + path);
+    return path;
+}
+
 std::string EncodeWma(const TempDir& dir, const std::string& wav, const std::string& name) {
     const std::string path = dir.Path(name);
     RunCommand("ffmpeg -nostdin -y -loglevel error -i " + wav + " -c:a wmav2 -b:a 128k " + path);

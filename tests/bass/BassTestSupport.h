@@ -36,6 +36,7 @@ std::string MakeSineWav(const TempDir& dir, const std::string& name, double freq
 // Encodes a WAV with lame (MP3), oggenc (Ogg Vorbis) or ffmpeg (WMA).
 std::string EncodeMp3(const TempDir& dir, const std::string& wav, const std::string& name);
 std::string EncodeOgg(const TempDir& dir, const std::string& wav, const std::string& name);
+std::string EncodeMp2(const TempDir& dir, const std::string& wav, const std::string& name);
 std::string EncodeWma(const TempDir& dir, const std::string& wav, const std::string& name);
 // A ProTracker module: one looped sine sample, 16 samples a cycle, played at period 214
 // (about 1036 Hz) for 64 rows at speed 1 (1.28 s).

@@ -28,7 +28,7 @@ constexpr std::uint32_t kPrebufferNearlyFull = 8192; // Free at or below this st
 constexpr std::int32_t kNoWaitNearEnd = 2000;        // ms before the end without underrun waits
 constexpr auto kUnderrunWait = milliseconds(3000);   // 60 steps of 50 ms
 constexpr auto kUnderrunStep = milliseconds(50);
-constexpr auto kResumeWait = milliseconds(10000);    // 50 steps of 200 ms
+constexpr auto kResumeWait = milliseconds(10000); // 50 steps of 200 ms
 constexpr auto kResumeStep = milliseconds(200);
 constexpr auto kBusyStep = milliseconds(20);
 constexpr QWORD kNoPosition = static_cast<QWORD>(-1);
@@ -217,9 +217,13 @@ DWORD StreamCallback(HSTREAM, void* buffer, DWORD length, DWORD_PTR) {
 // Out_Module operations, called by the plug-in: Config and About on the GUI thread, the others
 // on the thread the plug-in chooses, usually its decoding thread.
 
-void Config(TWindowHandle) { ShowBox("No configuration is needed.", "Confirm"); }
+void Config(TWindowHandle) {
+    ShowBox("No configuration is needed.", "Confirm");
+}
 
-void About(TWindowHandle) { ShowBox("This is a Winamp output plug-in emulator using BASS", "Confirm"); }
+void About(TWindowHandle) {
+    ShowBox("This is a Winamp output plug-in emulator using BASS", "Confirm");
+}
 
 // Called by the host on the GUI thread: the host window is a GUI-thread object.
 void Init() {
@@ -260,10 +264,9 @@ int Open(int samplerate, int numchannels, int bitspersamp, int, int) {
     // The library plays 8-bit and 16-bit samples only; anything else would be heard as noise.
     HSTREAM stream = 0;
     if (bitspersamp == 8 || bitspersamp == 16)
-        stream = emulator.Bass->BASS_StreamCreate(static_cast<DWORD>(samplerate),
-                                                  static_cast<DWORD>(numchannels),
-                                                  bitspersamp == 8 ? BASS_SAMPLE_8BITS : 0,
-                                                  StreamCallback, 0);
+        stream = emulator.Bass->BASS_StreamCreate(
+            static_cast<DWORD>(samplerate), static_cast<DWORD>(numchannels),
+            bitspersamp == 8 ? BASS_SAMPLE_8BITS : 0, StreamCallback, 0);
     TWindowHandle notifyWindow = 0;
     {
         std::lock_guard lock(emulator.Lock);

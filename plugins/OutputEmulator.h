@@ -7,8 +7,8 @@
 // module-level state that the plug-in host sets up and tears down.
 
 #include "plugins/ChannelInfo.h"
-#include "plugins/WindowHandle.h"
 #include "plugins/Winamp.h"
+#include "plugins/WindowHandle.h"
 
 #include <cstdint>
 

@@ -4,7 +4,9 @@ namespace tavuro::test {
 
 namespace {
 
-void Record(TFakeBass& fake, const std::string& call) { fake.Calls.push_back(call); }
+void Record(TFakeBass& fake, const std::string& call) {
+    fake.Calls.push_back(call);
+}
 
 HSTREAM StreamCreate(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc, DWORD_PTR) {
     TFakeBass& fake = FakeBass();

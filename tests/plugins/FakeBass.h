@@ -7,18 +7,18 @@
 #include "engine/BassLibrary.h"
 
 #include <mutex>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavuro::test {
 
 struct TFakeBass {
-    std::mutex Lock; // the entry points may be called from any thread
+    std::mutex Lock;          // the entry points may be called from any thread
     HSTREAM Stream = 0;       // the one stream that exists, 0 = none
     HSTREAM NextStream = 100; // the handle the next create gives; 0 refuses it
     DWORD Active = BASS_ACTIVE_STOPPED;
-    QWORD Position = 0;       // bytes played; a stop starts it over, as for user streams
+    QWORD Position = 0; // bytes played; a stop starts it over, as for user streams
     STREAMPROC* Proc = nullptr;
     DWORD CreatedRate = 0, CreatedChannels = 0, CreatedFlags = 0;
     std::vector<std::string> Calls; // "StreamPlay 100 1", "ChannelStop 100", ...

@@ -1,6 +1,6 @@
+#include "plugins/OutputEmulator.h"
 #include "platform/Dialogs.h"
 #include "plugins/MessageWindow.h"
-#include "plugins/OutputEmulator.h"
 #include "plugins/PluginHost.h"
 #include "tests/plugins/FakeBass.h"
 
@@ -41,10 +41,10 @@ struct TNotices {
         std::intptr_t LParam;
     };
     std::vector<TNotice> Received;
-    TMessageWindow Window{[this](std::uint32_t message, std::uintptr_t wParam,
-                                 std::intptr_t lParam) {
-        Received.push_back({message, wParam, lParam});
-    }};
+    TMessageWindow Window{
+        [this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+            Received.push_back({message, wParam, lParam});
+        }};
 
     // Handles what is queued, then hands over what arrived. Twice: the host window passes a
     // notice on with a post of its own.
@@ -261,13 +261,25 @@ TEST_F(OutputEmulatorTest, PauseResumesPausesOrRestartsByTheStreamState) {
         TCalls Calls;
         DWORD After;
     } cases[] = {
-        {"pausing a playing stream", BASS_ACTIVE_PLAYING, 1, 0, {"ChannelPause 100"},
+        {"pausing a playing stream",
+         BASS_ACTIVE_PLAYING,
+         1,
+         0,
+         {"ChannelPause 100"},
          BASS_ACTIVE_PAUSED},
         {"pausing a paused stream", BASS_ACTIVE_PAUSED, 1, 1, {}, BASS_ACTIVE_PAUSED},
-        {"resuming a paused stream", BASS_ACTIVE_PAUSED, 0, 1, {"ChannelResume 100"},
+        {"resuming a paused stream",
+         BASS_ACTIVE_PAUSED,
+         0,
+         1,
+         {"ChannelResume 100"},
          BASS_ACTIVE_PLAYING},
         {"unpausing a playing stream", BASS_ACTIVE_PLAYING, 0, 0, {}, BASS_ACTIVE_PLAYING},
-        {"unpausing a stopped stream", BASS_ACTIVE_STOPPED, 0, 0, {"StreamPlay 100 1"},
+        {"unpausing a stopped stream",
+         BASS_ACTIVE_STOPPED,
+         0,
+         0,
+         {"StreamPlay 100 1"},
          BASS_ACTIVE_PLAYING},
     };
     for (const Case& c : cases) {
@@ -353,9 +365,9 @@ TEST_F(OutputEmulatorTest, AWriterAndTheCallbackOnTheirOwnThreadsPassEveryByteIn
                 std::this_thread::yield();
                 continue;
             }
-            ASSERT_EQ(Out->Write(reinterpret_cast<char*>(const_cast<std::uint8_t*>(&source[at])),
-                                 block),
-                      0);
+            ASSERT_EQ(
+                Out->Write(reinterpret_cast<char*>(const_cast<std::uint8_t*>(&source[at])), block),
+                0);
             at += static_cast<std::size_t>(block);
         }
     });

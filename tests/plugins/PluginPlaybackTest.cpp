@@ -59,11 +59,13 @@ void WriteToneWave(const std::string& path) {
     PutLittle(bytes, dataSize, 4);
     for (std::uint32_t frame = 0; frame < frames; ++frame) {
         const double phase = 2 * std::numbers::pi * kToneHz * frame / kRate;
-        const auto sample = static_cast<std::int16_t>(std::lround(kAmplitude * 32767 * std::sin(phase)));
+        const auto sample =
+            static_cast<std::int16_t>(std::lround(kAmplitude * 32767 * std::sin(phase)));
         PutLittle(bytes, static_cast<std::uint16_t>(sample), 2);
         PutLittle(bytes, static_cast<std::uint16_t>(sample), 2);
     }
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The left channel of what SDL's disk driver wrote: 16-bit stereo at the device's 44.1 kHz.
@@ -98,7 +100,8 @@ double ZeroCrossingFrequency(const std::vector<float>& samples, std::size_t firs
     }
     if (crossings < 2)
         return 0;
-    return static_cast<double>(crossings - 1) * kRate / static_cast<double>(lastCrossing - firstCrossing);
+    return static_cast<double>(crossings - 1) * kRate /
+           static_cast<double>(lastCrossing - firstCrossing);
 }
 
 // Handles the GUI thread's events until done() holds or the time is up; whether it holds.

@@ -88,7 +88,9 @@ struct TPlayback {
     std::atomic<bool> Paused{false};
 } Playback;
 
-void Sleep10ms() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
+void Sleep10ms() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 void Decode() {
     Out_Module& output = *Module.outMod;
@@ -167,10 +169,18 @@ void UnPause() {
     Module.outMod->Pause(0);
 }
 
-int IsPaused() { return Playback.Paused ? 1 : 0; }
-int GetLength() { return Playback.Wave.LengthMs(); }
-int GetOutputTime() { return Module.outMod->GetOutputTime(); }
-void SetOutputTime(int time_in_ms) { Playback.SeekTo = time_in_ms; }
+int IsPaused() {
+    return Playback.Paused ? 1 : 0;
+}
+int GetLength() {
+    return Playback.Wave.LengthMs();
+}
+int GetOutputTime() {
+    return Module.outMod->GetOutputTime();
+}
+void SetOutputTime(int time_in_ms) {
+    Playback.SeekTo = time_in_ms;
+}
 
 } // namespace
 

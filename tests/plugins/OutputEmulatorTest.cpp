@@ -339,6 +339,25 @@ TEST_F(OutputEmulatorTest, ALateWriterIsWaitedForAndItsBytesDelivered) {
     EXPECT_EQ(buffer, late);
 }
 
+TEST_F(OutputEmulatorTest, JustAfterAResumeTheCallbackWaitsForTheWriterEvenNearTheEnd) {
+    OpenCd(); // no stream length: no underrun wait
+    StartPlaying();
+    TBytes buffer;
+    ASSERT_EQ(Pull(buffer, 70560), 70560u);
+    ASSERT_EQ(Out->Pause(1), 0);
+    ASSERT_EQ(Out->Pause(0), 1);
+    DWORD result = 0;
+    std::thread mixer([&] { result = Pull(buffer, 8820); });
+    std::this_thread::sleep_for(100ms);
+    const TBytes late = Pattern(8820, 6);
+    ASSERT_EQ(Write(late), 0);
+    mixer.join();
+    EXPECT_EQ(result, 8820u);
+    EXPECT_EQ(buffer, late);
+    // Playback has got going again: a short ring now ends the stream at once.
+    EXPECT_EQ(Pull(buffer, 100), BASS_STREAMPROC_END);
+}
+
 TEST_F(OutputEmulatorTest, ClosingEndsAWaitForDataAndDeliversNothing) {
     SetStreamLength(600000);
     OpenCd();

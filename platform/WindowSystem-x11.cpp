@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
@@ -76,7 +77,7 @@ public:
         XFlush(Connection);
         auto deadline = std::chrono::steady_clock::now() + kCloseWait;
         while (std::chrono::steady_clock::now() < deadline) {
-            if (!IsShown(window))
+            if (HasGone(window))
                 return 0;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -154,6 +155,15 @@ private:
         Status status = XGetWindowAttributes(Connection, window, &attributes);
         XSync(Connection, False);
         return status != 0 && g_lastXError == 0;
+    }
+
+    // Closed: destroyed, or withdrawn from the desktop's window list. A minimised window is
+    // unmapped too, but stays in the list until it really closes.
+    bool HasGone(TWindowId window) const {
+        if (!Exists(window))
+            return true;
+        const std::vector<TWindowId> windows = TopLevelWindows();
+        return std::find(windows.begin(), windows.end(), window) == windows.end();
     }
 
     bool IsShown(TWindowId window) const {

@@ -95,11 +95,14 @@ TEST_F(BassNetwork, NetFileWithLengthTellsSizeDownloadAndLengthAndPlays) {
 
 TEST_F(BassNetwork, NetFileWithoutLengthLearnsSizeAndLengthWhenComplete) {
     const std::string ogg = EncodeOgg(
-        dir_, MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer"), "net.ogg");
+        dir_, MakeSineWav(dir_, "tone.wav", 1000, 3.0, 0.5, "-b 16 -e signed-integer"), "net.ogg");
     const std::string body = Text(ReadFile(ogg));
+    std::atomic<bool> release{false};  // the last bytes wait for the test's checks
     TestHttpServer server([&](int socket, const std::string&) {
         TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: application/ogg\r\n\r\n");
-        SendPaced(socket, body, 1024, 30);
+        SendPaced(socket, body.substr(0, body.size() - 1024), 1024, 10);
+        WaitUntil([&] { return release.load(); }, 5.0);
+        TestHttpServer::Send(socket, body.substr(body.size() - 1024));
     });
     const DWORD stream =
         BASS_StreamCreateURL(server.Url("/net.ogg").c_str(), 0, BASS_STREAM_META, nullptr, 0);
@@ -112,9 +115,10 @@ TEST_F(BassNetwork, NetFileWithoutLengthLearnsSizeAndLengthWhenComplete) {
     SyncRecorder downloads;
     BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
                         reinterpret_cast<DWORD_PTR>(&downloads));
+    release = true;
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 5.0));
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
-    EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 1.0, 0.01);
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 3.0, 0.01);
     EXPECT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 0.5f)));
 }
 

@@ -88,6 +88,7 @@ public:
     TMediaClass MediaClass = mcControl;
     bool IsUrl = false, IsWindowsMediaFormat = false, StartingStream = false;
     bool ActivatedOnce = false;
+    bool DragArmed = true; // a double click disarms; the next move with the button down re-arms
     TRandom Random;
 
     // Components.
@@ -160,6 +161,17 @@ public:
     void PlaceStrip();
     bool StripMode() const { return !sbNext3->isHidden(); } // the strip layout is shown
     void SetClientSize(int width, int height);
+    void ToggleStayOnTop();
+    void ToggleList();
+    void ToggleTransparency();
+    bool ForegroundTest() const; // false: another program is in front
+    // The colour key: black pixels are see-through and click-through while it is on.
+    bool ColourKey() const { return ColourKeyOn; }
+    void SetColourKey(bool on);
+    void RefreshColourKey(); // takes the window's shape from what it shows now
+    bool Topmost() const;    // the window manager keeps the window above others
+    std::function<void()> OnVisClick;      // a click on the display: the next style
+    std::function<void()> OnVisBufferClear; // the display's back buffer is to be cleared
 
     // Selection of the list view.
     std::vector<int> SelectedRows() const;
@@ -174,6 +186,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void BuildWindow();
@@ -204,11 +217,19 @@ private:
     void FitWindowToList();
     void PlaceEdgeButtons();
     void HideStripButtons();
+    bool HandleMouse(QObject* watched, QEvent* event);
+    void DragMove();
+    void DragSize();
+    void FollowPanelSizing(QPoint globalPointer);
+    void FollowGripSizing();
+    void ApplicationActivate();
+    void SettingChange();
+    void InstallMouseHandling();
     void SetGaugeColours(QColor back, QColor fore);
     int WorkAreaBottom() const;
     void FocusList();
-    void DropTopmost() {}
-    void RestoreTopmost() {}
+    void DropTopmost();
+    void RestoreTopmost();
     void RestoreAndBringToFront();
     void ShowMessage(const std::string& text, const std::string& title);
     bool Exists(const std::string& name) const;
@@ -223,6 +244,9 @@ private:
     std::unique_ptr<TDialogs> OwnDialogs;
     std::unique_ptr<TEngineControl> Engine;
     TCaptionDelegate* CaptionDelegate = nullptr;
+    bool ColourKeyOn = false, GripSizing = false, PanelSizing = false;
+    QTimer* ColourKeyTimer = nullptr; // coalesces repaints into a few shape updates a second
+    QTimer* SizingSettled = nullptr;
     bool RunAllowed = true, HasClosed = false, Shown = false, ModalShown = false;
     int TitleColumnMinWidth = 125;
     static constexpr int TitleColumnMaxWidth = 142;

@@ -76,6 +76,7 @@ void TMainForm::CreateWindowState() {
         Gauge2->ForeColor = Gauge1->BackColor;
     }
     Label5->setVisible(Transparent);
+    SetColourKey(Transparent);
     // Topmost only when the user wants it: dropping the state at every activation, as the
     // layouts do, comes to the same on a desktop whose windows restack themselves.
     setWindowFlag(Qt::WindowStaysOnTopHint, StayOnTop);
@@ -248,9 +249,11 @@ void TMainForm::changeEvent(QEvent* event) {
         if (!ActivatedOnce || ModalShown) {
             ModalShown = false;
             FormActivate();
-        } else if (MListPanel->isEnabled() && !MListPanel->isHidden()) {
-            FocusList();
+        } else {
+            ApplicationActivate();
         }
+    } else if (event->type() == QEvent::StyleChange) {
+        SettingChange();
     } else if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
         if (MListPanel->isEnabled() && !MListPanel->isHidden())
             FocusList();
@@ -258,6 +261,8 @@ void TMainForm::changeEvent(QEvent* event) {
 }
 
 void TMainForm::FormActivate() {
+    if (StripMode())
+        PlaceStrip();
     if (!StayOnTop)
         DropTopmost();
     if (RunMode == 1 && Playing() && !GaugeAtTopEdge())
@@ -285,6 +290,8 @@ void TMainForm::CloseQuery() {
     if (ScreenSaverSuspended)
         Services.Registry->WriteString(TRegistryRoot::rrCurrentUser, DesktopKey, "ScreenSaveActive",
                                        "1", false);
+    if (Services.ScreenSaver)
+        Services.ScreenSaver->SetInhibited(false);
     if (GeometryChanged || StayOnTop != StartStayOnTop || Transparent != StartTransparent ||
         VisMode != StartVisMode)
         WriteSettings();
@@ -312,6 +319,9 @@ void TMainForm::ScreenSaverSwitch() {
     ScreenSaverSuspended = Timer1->isActive() && VideoLayoutShown();
     Services.Registry->WriteString(TRegistryRoot::rrCurrentUser, DesktopKey, "ScreenSaveActive",
                                    ScreenSaverSuspended ? "0" : "1", false);
+    // On this desktop the value has its effect through the session's screen saver.
+    if (Services.ScreenSaver)
+        Services.ScreenSaver->SetInhibited(ScreenSaverSuspended);
 }
 
 void TMainForm::ShowMessage(const std::string& text, const std::string& title) {

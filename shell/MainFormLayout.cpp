@@ -1,6 +1,5 @@
-// The window's layouts. For now the list layout and the video-or-spectrum layout with their
-// sizes, gauges and edge buttons; moving, resizing by the grips, the strip and the colour key
-// come with the full layouts.
+// The window's layouts: the list, the spectrum or video, and the strip of the external MIDI
+// player, with their sizes, gauges, edge buttons and colour key.
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -56,11 +55,13 @@ void TMainForm::PlaceEdgeButtons() {
 void TMainForm::EnterListLayout() {
     const int oldWidth = width();
     resize(195, height());
-    if (!sbNext2->isHidden())
+    if (!sbNext2->isHidden()) {
+        SetColourKey(Transparent);
         for (QWidget* edge : {static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
                               static_cast<QWidget*>(sbNext2), static_cast<QWidget*>(sbStop2),
                               static_cast<QWidget*>(sbPower2)})
             edge->hide();
+    }
     HideStripButtons();
     const int barWidth = width() - 8;
     Gauge1->setGeometry(4, 30, barWidth, 1);
@@ -85,7 +86,8 @@ void TMainForm::EnterListLayout() {
     }
     MListPanel->move(5, 36);
     MListPanel->show();
-    FocusList();
+    if (!StayOnTop || ForegroundTest())
+        FocusList();
     VdoPanel->move(2, -VdoPanel->height());
     VisPanel->hide();
 }
@@ -106,6 +108,7 @@ void TMainForm::EnterVideoOrSpectrumLayout() {
             targetHeight = std::min(pictureHeight + 3, screen.height());
             targetWidth = std::min((pictureHeight + 3) * 9 / 5, screen.width());
         }
+        SetColourKey(false);
         VisPanel->hide();
     } else {
         pnTitle->show();
@@ -114,10 +117,11 @@ void TMainForm::EnterVideoOrSpectrumLayout() {
         VisPanel->resize(VisPanel->width(), std::min(VisPanel->height(), 257));
         targetWidth = 195;
         targetHeight = VisPanel->height() + 3;
+        SetColourKey(Transparent);
         VisPanel->show();
         VdoPanel->move(2, -VdoPanel->height());
     }
-    Label3->setVisible(Transparent && !video);
+    Label3->setVisible(ColourKey());
     Label4->setVisible(!Label3->isHidden());
     if (Gauge2->y() != 1) {
         // The table's one-pixel Gauge1 also when coming from the strip's two-pixel one.

@@ -62,6 +62,30 @@ QLabel* MakeSquare(QWidget* parent, const char* name, QRect geometry, QColor col
     return label;
 }
 
+// A grip square that shows only while the mouse is over it.
+class THoverLabel : public QLabel {
+public:
+    THoverLabel(QWidget* parent, const char* name, QRect geometry, QColor colour) : QLabel(parent) {
+        setObjectName(name);
+        setGeometry(geometry);
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Window, colour);
+        setPalette(palette);
+    }
+
+protected:
+    void enterEvent(QEnterEvent* event) override {
+        setAutoFillBackground(true);
+        update();
+        QLabel::enterEvent(event);
+    }
+    void leaveEvent(QEvent* event) override {
+        setAutoFillBackground(false);
+        update();
+        QLabel::leaveEvent(event);
+    }
+};
+
 QWidget* MakePanel(QWidget* parent, const char* name, QRect geometry) {
     auto* panel = new QWidget(parent);
     panel->setObjectName(name);
@@ -86,11 +110,25 @@ void TMainForm::BuildWindow() {
     BuildList();
     BuildPanels();
     BuildShortcuts();
+    InstallMouseHandling();
+}
+
+void TMainForm::InstallMouseHandling() {
+    for (QWidget* target : {Panel1, static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
+                            static_cast<QWidget*>(Label5), pnBottom,
+                            static_cast<QWidget*>(lbResize), pnResize, VisPanel,
+                            static_cast<QWidget*>(VisBox), pnTitle, static_cast<QWidget*>(lbTitle),
+                            static_cast<QWidget*>(lbTime), static_cast<QWidget*>(lbProgress)})
+        target->installEventFilter(this);
+    ColourKeyTimer = new QTimer(this);
+    ColourKeyTimer->setSingleShot(true);
+    connect(ColourKeyTimer, &QTimer::timeout, this, &TMainForm::RefreshColourKey);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     Panel1->setGeometry(rect());
+    FollowGripSizing();
 }
 
 void TMainForm::BuildButtons() {
@@ -171,9 +209,9 @@ void TMainForm::BuildButtons() {
     connect(sbNext3, &QAbstractButton::clicked, this, &TMainForm::NextClick);
     connect(sbStop3, &QAbstractButton::clicked, this, &TMainForm::StopClick);
     connect(sbPower3, &QAbstractButton::clicked, this, &TMainForm::PowerClick);
-    Label3 = MakeSquare(Panel1, "Label3", {0, 0, 5, 3}, ActiveCaptionGradientColour());
-    Label4 = MakeSquare(Panel1, "Label4", {190, 0, 5, 3}, DesktopColour());
-    Label5 = MakeSquare(Panel1, "Label5", {186, 30, 5, 2}, QColor(96, 96, 96));
+    Label3 = new THoverLabel(Panel1, "Label3", {0, 0, 5, 3}, ActiveCaptionGradientColour());
+    Label4 = new THoverLabel(Panel1, "Label4", {190, 0, 5, 3}, DesktopColour());
+    Label5 = new THoverLabel(Panel1, "Label5", {186, 30, 5, 2}, QColor(96, 96, 96));
     Label3->setToolTip(QString::fromUtf8("下一个/右击停止"));
     Label4->setToolTip(QString::fromUtf8("移动/双击关闭"));
     for (QWidget* hidden : {static_cast<QWidget*>(sbNext2), static_cast<QWidget*>(sbStop2),
@@ -272,16 +310,8 @@ void TMainForm::BuildShortcuts() {
         addAction(item);
     };
     action(pmDel, "pmDel", "删除", QKeySequence(Qt::Key_Delete), [this] { DeleteSelected(); });
-    action(pmTransp, "pmTransp", "透明化", QKeySequence(Qt::Key_Insert), [this] {
-        if (!IsNTPlatform || GaugeAtTopEdge() || StripMode())
-            return;
-        Transparent = !Transparent;
-        Gauge1->BackColor = Transparent ? QColor(96, 96, 96) : QColor(Qt::black);
-        Gauge2->ForeColor = Gauge1->BackColor;
-        Gauge1->update();
-        Gauge2->update();
-        Label5->setVisible(Transparent);
-    });
+    action(pmTransp, "pmTransp", "透明化", QKeySequence(Qt::Key_Insert),
+           [this] { ToggleTransparency(); });
     action(pmAdd, "pmAdd", "打开", QKeySequence(Qt::Key_A), [this] { OpenDialogFlow(); });
     action(pmPlay, "pmPlay", "播放", QKeySequence(Qt::Key_Return), [this] {
         if (!StartingStream && sbAbout->isHidden())
@@ -292,6 +322,8 @@ void TMainForm::BuildShortcuts() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (HandleMouse(watched, event))
+        return true;
     // The list keeps the keyboard focus while it is shown, so the shortcuts keep working.
     if (watched == MIDIList && event->type() == QEvent::FocusOut && !CaptionDelegate->Editing) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();

@@ -8,10 +8,12 @@
 #include <sstream>
 
 #include "FakeMediaControl.h"
+#include "FakeScreenSaver.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Registry.h"
+#include "platform/WindowSystem.h"
 #include "shell/Main.h"
 
 namespace tavuro {
@@ -25,7 +27,9 @@ protected:
     TFixedClock Clock;
     TRecordingDialogs Dialogs;
     TRecordingLauncher Launcher;
+    TFakeWindowSystem Windows;
     TFakeMediaControl Media;
+    TFakeScreenSaver ScreenSaver;
     TFakeEngine* Engine = nullptr; // set when the program folder holds the audio library
     std::unique_ptr<TMainForm> Form;
 
@@ -38,6 +42,8 @@ protected:
         services.Clock = &Clock;
         services.Dialogs = &Dialogs;
         services.Launcher = &Launcher;
+        services.ScreenSaver = &ScreenSaver;
+        services.WindowSystem = &Windows;
         services.CreateMediaControl = [this](QWidget*) { return &Media; };
         services.CreateEngine = [this]() -> std::unique_ptr<TEngineControl> {
             auto engine = std::make_unique<TFakeEngine>();

@@ -1,0 +1,80 @@
+// The colour key on a real X server with a window manager: black pixels of the transparent
+// window let clicks through to the window below, lit pixels keep them.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include "ShellFixture.h"
+
+namespace tavuro {
+namespace {
+
+// A plain window that counts the clicks it gets.
+class TClickCounter : public QWidget {
+public:
+    int Clicks = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++Clicks; }
+};
+
+void Wait(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void ClickAt(QPoint point) {
+    QProcess::execute("xdotool", {"mousemove", QString::number(point.x()),
+                                  QString::number(point.y()), "click", "1"});
+    Wait(300);
+}
+
+// Shoots the screen into TAVURO_SCREENSHOT_DIR when it is set.
+void Screenshot(const char* name) {
+    const QByteArray folder = qgetenv("TAVURO_SCREENSHOT_DIR");
+    if (!folder.isEmpty())
+        QProcess::execute("import", {"-window", "root", QString(folder) + "/" + name + ".png"});
+}
+
+class LayoutUnderX : public ShellFixture {};
+
+TEST_F(LayoutUnderX, BlackIsClickThroughAndLitPixelsAreNot) {
+    QProcess::execute("xsetroot", {"-solid", "red"});
+    TClickCounter below;
+    below.setGeometry(100, 100, 400, 300);
+    QPalette palette = below.palette();
+    palette.setColor(QPalette::Window, QColor(40, 90, 200));
+    below.setPalette(palette);
+    below.setAutoFillBackground(true);
+    below.show();
+    Wait(500);
+
+    Write("playlist.m3u", "/m/Alpha.mp3\n/m/Beta.mp3\n/m/Gamma.mp3\n");
+    auto& form = Make();
+    form.move(200, 200);
+    Wait(500);
+    form.pmTransp->trigger();
+    Wait(800);
+    ASSERT_TRUE(form.ColourKey());
+    const QPoint origin = form.geometry().topLeft();
+    Screenshot("transparent-list");
+
+    ClickAt(origin + QPoint(100, 33)); // black between the gauges and the list
+    EXPECT_EQ(below.Clicks, 1);
+    ClickAt(origin + QPoint(100, 30)); // the lit progress gauge
+    EXPECT_EQ(below.Clicks, 1);
+    EXPECT_TRUE(form.Topmost() || !form.StayOnTop);
+
+    form.pmTransp->trigger();
+    form.EnterStripLayout();
+    form.PlaceStrip();
+    Wait(800);
+    Screenshot("strip");
+}
+
+} // namespace
+} // namespace tavuro

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <string_view>
 
 #include "Channel.h"
 #include "Notifier.h"
@@ -20,6 +22,11 @@ int Mixer::Open(int device, int rate, Notifier& notifier) {
         open_ = true;
         return BASS_OK;
     }
+    // The player's switch for machines without speakers: SDL's dummy driver keeps time and
+    // plays silence. SDL_AUDIODRIVER set by the user still wins over this hint.
+    const char* nullOutput = std::getenv("TAVURO_NULL_OUTPUT");
+    if (nullOutput != nullptr && std::string_view(nullOutput) == "1")
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return BASS_ERROR_DRIVER;
     SDL_AudioSpec want{};

@@ -1,6 +1,7 @@
 #include "desktop/TopmostWindow.h"
 
 #include <QGuiApplication>
+#include <QVariant>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -9,6 +10,8 @@
 namespace tavuro {
 
 namespace {
+constexpr const char* KeptAboveProperty = "tavuroKeptAbove";
+
 // A mapped window's state belongs to the window manager: it is asked by a client message to the
 // root window (_NET_WM_STATE, 1 adds and 0 removes, source 1 = an application).
 void AskWindowManager(QWidget* window, bool above) {
@@ -31,21 +34,18 @@ void AskWindowManager(QWidget* window, bool above) {
 } // namespace
 
 void SetKeptAbove(QWidget* window, bool above) {
-    // QWidget::setWindowFlag would hide and re-create a shown window. The platform window keeps
-    // the flag for its next mapping, and the window manager changes the mapped one in place.
-    if (QWindow* handle = window->windowHandle()) {
-        handle->setFlag(Qt::WindowStaysOnTopHint, above);
-        if (handle->isVisible())
-            AskWindowManager(window, above);
-    } else {
+    window->setProperty(KeptAboveProperty, above);
+    // Changing the flag of a created window makes Qt create it again, which would also destroy
+    // the video's native child window; the window manager changes the mapped one in place.
+    if (window->windowHandle() == nullptr)
         window->setWindowFlag(Qt::WindowStaysOnTopHint, above);
-    }
+    else if (window->isVisible())
+        AskWindowManager(window, above);
 }
 
 bool KeptAbove(const QWidget* window) {
-    if (const QWindow* handle = window->windowHandle())
-        return handle->flags().testFlag(Qt::WindowStaysOnTopHint);
-    return window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    const QVariant kept = window->property(KeptAboveProperty);
+    return kept.isValid() ? kept.toBool() : window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
 } // namespace tavuro

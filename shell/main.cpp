@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "desktop/NSPlay.h"
+#include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "shell/Main.h"
 
@@ -17,10 +18,12 @@ int main(int argc, char** argv) {
     const auto registry = MakeFileRegistry(DefaultRegistryDirectory());
     const auto clock = MakeSystemClock();
     const auto launcher = MakeSpawnLauncher();
+    const auto screenSaver = MakeDesktopScreenSaverInhibitor();
     TShellServices services;
     services.Registry = registry.get();
     services.Clock = clock.get();
     services.Launcher = launcher.get();
+    services.ScreenSaver = screenSaver.get();
     services.CreateMediaControl = [](QWidget* videoPanel) -> TMediaControl* {
         return new TNSPlay(videoPanel);
     };

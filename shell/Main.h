@@ -218,8 +218,8 @@ private:
     void PlaceEdgeButtons();
     void HideStripButtons();
     bool HandleMouse(QObject* watched, QEvent* event);
-    void DragMove();
-    void DragSize();
+    void DragMove(QPoint globalPointer);
+    void DragSize(QPoint globalPointer);
     void FollowPanelSizing(QPoint globalPointer);
     void FollowGripSizing();
     void ApplicationActivate();

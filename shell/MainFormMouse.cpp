@@ -2,8 +2,8 @@
 // hover grips. The window manager carries out moves and sizes; a platform without one (tests)
 // keeps only the state.
 #include <QMouseEvent>
-#include <QWindow>
 
+#include "desktop/WindowManagerDrag.h"
 #include "shell/Main.h"
 
 namespace tavuro {
@@ -37,9 +37,9 @@ bool TMainForm::HandleMouse(QObject* watched, QEvent* event) {
             if (!DragArmed)
                 DragArmed = true;
             else if (moveGrip)
-                DragMove();
+                DragMove(mouse->globalPosition().toPoint());
             else
-                DragSize();
+                DragSize(mouse->globalPosition().toPoint());
         }
         // A drag on the progress bar or the display neither moves the window nor seeks.
         return moveGrip || sizeGrip || visArea || widget == lbProgress;
@@ -88,19 +88,18 @@ bool TMainForm::HandleMouse(QObject* watched, QEvent* event) {
     }
 }
 
-void TMainForm::DragMove() {
-    if (QWindow* handle = windowHandle())
-        handle->startSystemMove();
+void TMainForm::DragMove(QPoint globalPointer) {
+    StartWindowManagerDrag(this, globalPointer, TDragKind::dkMove);
     WindowCentred = false;
     GeometryChanged = true;
 }
 
-void TMainForm::DragSize() {
+void TMainForm::DragSize(QPoint globalPointer) {
     if (VideoLayoutShown()) {
         // The list panel inside the video is sized here, as the pointer goes, until the button
         // comes up.
         PanelSizing = true;
-    } else if (QWindow* handle = windowHandle(); handle && handle->startSystemResize(Qt::BottomEdge)) {
+    } else if (StartWindowManagerDrag(this, globalPointer, TDragKind::dkSizeBottom)) {
         GripSizing = true; // the list is fitted once the size settles
     } else {
         FitListHeight();

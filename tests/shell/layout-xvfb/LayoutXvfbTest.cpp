@@ -93,5 +93,41 @@ TEST_F(LayoutUnderX, BlackIsClickThroughAndLitPixelsAreNot) {
     Screenshot("strip");
 }
 
+// Presses the left button at one point, moves in two steps and lets go at the other.
+void DragBetween(QPoint from, QPoint to) {
+    QProcess::execute("xdotool", {"mousemove", QString::number(from.x()),
+                                  QString::number(from.y()), "mousedown", "1"});
+    Wait(200);
+    for (const QPoint step : {from + QPoint(0, 5), to}) {
+        QProcess::execute("xdotool",
+                          {"mousemove", QString::number(step.x()), QString::number(step.y())});
+        Wait(200);
+    }
+    QProcess::execute("xdotool", {"mouseup", "1"});
+    Wait(800);
+}
+
+TEST_F(LayoutUnderX, TheWindowManagerMovesAndSizesTheWindowAndTheListFitsItsRows) {
+    std::string playlist;
+    for (int i = 1; i <= 8; ++i)
+        playlist += "/m/Song" + std::to_string(i) + ".mp3\n";
+    Write("playlist.m3u", playlist);
+    auto& form = Make();
+    form.move(300, 300);
+    Wait(800);
+    ASSERT_TRUE(form.lbResize->isEnabled());
+    const QPoint start = form.geometry().topLeft();
+    // The first move with the button down starts the move, 5 pixels below the press.
+    DragBetween(start + QPoint(100, 1), start + QPoint(140, 31));
+    EXPECT_EQ(form.geometry().topLeft(), start + QPoint(40, 25));
+    EXPECT_FALSE(form.WindowCentred);
+
+    const QPoint grip = form.geometry().topLeft() + QPoint(100, form.height() - 3);
+    DragBetween(grip, grip + QPoint(0, 60));
+    Wait(500);
+    EXPECT_EQ(form.MListPanel->height(), 8 * 13 + 7);
+    EXPECT_EQ(form.height(), 8 * 13 + 7 + 36);
+}
+
 } // namespace
 } // namespace tavuro

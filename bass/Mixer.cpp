@@ -27,6 +27,9 @@ int Mixer::Open(int device, int rate, Notifier& notifier) {
     const char* nullOutput = std::getenv("TAVURO_NULL_OUTPUT");
     if (nullOutput != nullptr && std::string_view(nullOutput) == "1")
         SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+    // SDL would otherwise turn SIGINT and SIGTERM into quit events nobody reads here, and the
+    // program using the library could no longer be interrupted or terminated.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return BASS_ERROR_DRIVER;
     SDL_AudioSpec want{};

@@ -157,6 +157,8 @@ bool TMidiPlayer::OpenDevice() {
         // plays silence; SDL_AUDIODRIVER set by the user still wins over this hint.
         if (NullOutputWanted())
             SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        // Without this SDL turns SIGINT and SIGTERM into quit events that nobody reads here.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         AudioReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     }
     if (AudioReady)

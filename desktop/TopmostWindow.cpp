@@ -45,7 +45,8 @@ void SetKeptAbove(QWidget* window, bool above) {
 
 bool KeptAbove(const QWidget* window) {
     const QVariant kept = window->property(KeptAboveProperty);
-    return kept.isValid() ? kept.toBool() : window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    return kept.isValid() ? kept.toBool()
+                          : window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
 } // namespace tavuro

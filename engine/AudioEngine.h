@@ -83,6 +83,11 @@ public:
     void SetPosition(std::uint32_t milliseconds) override;
     bool CanSeek() const override;
     TPlayerState PlayerState() const override { return State; }
+    void SetSpectrumHandler(std::function<void(TBandOut& bandOut)> handler) override {
+        OnNewFFTData = [handler = std::move(handler)](TAudioEngine*, TBandOut& bandOut) {
+            handler(bandOut);
+        };
+    }
 
     // What a local file is and who can play it; true when it was recognised.
     bool GetStreamInfo(const std::string& name, TStreamInfo& info, int& pluginSlot,

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "common/BandOut.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tavuro {
@@ -31,6 +34,8 @@ public:
     virtual void SetPosition(std::uint32_t milliseconds) = 0;
     virtual bool CanSeek() const = 0;
     virtual TPlayerState PlayerState() const = 0;
+    // Called on the GUI thread with new band levels while engine audio plays (every 25 ms).
+    virtual void SetSpectrumHandler(std::function<void(TBandOut& bandOut)> handler) = 0;
 };
 
 } // namespace tavuro

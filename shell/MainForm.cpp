@@ -178,13 +178,17 @@ void TMainForm::FormShow() {
         move(area.Left + (area.Width - width()) / 2, area.Top + (area.Height - height()) / 2);
     }
     if (Exists("libbass.so") && Services.CreateEngine) {
-        Engine = Services.CreateEngine();
+        Engine = Services.CreateEngine(*Services.Dialogs);
         if (!Engine || !Engine->BassReady()) {
             Engine.reset();
             close();
             return;
         }
         VisStyle = VisMode < 7 ? VisMode : Random.Below(6) + 1;
+        Engine->SetSpectrumHandler([this](TBandOut& bandOut) { DrawSpectrumFrame(bandOut); });
+        // The display and its title bar take clicks (the next style): they show a hand.
+        VisPanel->setCursor(Qt::PointingHandCursor);
+        pnTitle->setCursor(Qt::PointingHandCursor);
         VisBox->show();
     }
     const int scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -276,6 +280,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         HasClosed = true;
         CloseQuery();
     }
+    if (StripMode())
+        CloseXGPlayer();
     event->accept();
 }
 

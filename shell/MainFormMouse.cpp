@@ -22,8 +22,8 @@ bool TMainForm::HandleMouse(QObject* watched, QEvent* event) {
     if (widget == nullptr || !widget->isEnabled())
         return false; // a disabled grip hands the mouse to its parent
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    const bool moveGrip = widget == Panel1 || widget == Label4 || widget == Label5 ||
-                          widget == pnBottom;
+    const bool moveGrip =
+        widget == Panel1 || widget == Label4 || widget == Label5 || widget == pnBottom;
     const bool sizeGrip = widget == lbResize || widget == pnResize;
     const bool visArea = widget == VisPanel || widget == VisBox || widget == pnTitle ||
                          widget == lbTitle || widget == lbTime;

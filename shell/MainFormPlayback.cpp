@@ -26,8 +26,13 @@ bool TMainForm::PlayCurrent() {
         SetApplicationTitle(TitleConnecting);
         StartingStream = true;
     }
-    // MIDI goes to the media control until the external player is bridged.
-    const bool started = MediaClass == mcEngine ? StartEngine() : StartMediaControl();
+    bool started;
+    if (MediaClass == mcEngine)
+        started = StartEngine();
+    else if (MediaClass == mcMidi && VisMidiOn())
+        started = StartXGPlayer();
+    else
+        started = StartMediaControl();
     if (!started)
         return false;
     StartingStream = false;
@@ -231,7 +236,9 @@ bool TMainForm::PlayNext() {
 
 void TMainForm::StopAll() {
     UnknownLength = false;
-    if (!VisPanel->isHidden()) {
+    if (StripMode()) {
+        CloseXGPlayer();
+    } else if (!VisPanel->isHidden()) {
         if (Engine)
             Engine->Close();
     } else {
@@ -247,7 +254,7 @@ void TMainForm::EndOfTrack() {
     Timer1->stop();
     StopAll();
     if (!VisPanel->isHidden() && VisMode == 9)
-        PickVisStyle();
+        PickVisStyleAtTrackEnd();
     PlayNext();
 }
 
@@ -285,7 +292,12 @@ void TMainForm::Timer1Timer() {
     if (Player->PlayState() == 1)
         return; // paused: nothing moves
     int progress;
-    if (!VisPanel->isHidden() && Engine) {
+    if (StripMode()) {
+        // The external player's position is counted, not read.
+        if (Gauge1->Progress == 0 && CheckXGAlert())
+            return;
+        progress = Gauge1->Progress + 1;
+    } else if (!VisPanel->isHidden() && Engine) {
         const std::uint32_t position = Engine->GetPosition();
         progress = position < Engine->GetLength()
                        ? static_cast<int>(RoundHalfEven(position / 1000.0))

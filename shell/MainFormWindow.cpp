@@ -114,11 +114,11 @@ void TMainForm::BuildWindow() {
 }
 
 void TMainForm::InstallMouseHandling() {
-    for (QWidget* target : {Panel1, static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
-                            static_cast<QWidget*>(Label5), pnBottom,
-                            static_cast<QWidget*>(lbResize), pnResize, VisPanel,
-                            static_cast<QWidget*>(VisBox), pnTitle, static_cast<QWidget*>(lbTitle),
-                            static_cast<QWidget*>(lbTime), static_cast<QWidget*>(lbProgress)})
+    for (QWidget* target :
+         {Panel1, static_cast<QWidget*>(Label3), static_cast<QWidget*>(Label4),
+          static_cast<QWidget*>(Label5), pnBottom, static_cast<QWidget*>(lbResize), pnResize,
+          VisPanel, static_cast<QWidget*>(VisBox), pnTitle, static_cast<QWidget*>(lbTitle),
+          static_cast<QWidget*>(lbTime), static_cast<QWidget*>(lbProgress)})
         target->installEventFilter(this);
     ColourKeyTimer = new QTimer(this);
     ColourKeyTimer->setSingleShot(true);
@@ -292,7 +292,8 @@ void TMainForm::BuildPanels() {
     timeFont.setPixelSize(11);
     lbTime->setFont(timeFont);
     pnResize = MakePanel(VisPanel, "pnResize", {3, 100, 185, 5});
-    VisBox = MakePanel(VisPanel, "VisBox", {10, 12, 171, 92});
+    VisBox = new TVisBox(Spectrum.BackBuffer, VisPanel);
+    VisBox->setGeometry(10, 12, 171, 92);
     VisBox->hide();
     VisPanel->hide();
     VdoPanel = MakePanel(Panel1, "VdoPanel", {2, -105, 191, 105});

@@ -4,8 +4,10 @@
 #include <cstdlib>
 
 #include "desktop/NSPlay.h"
+#include "engine/AudioEngine.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
+#include "platform/WindowSystem.h"
 #include "shell/Main.h"
 
 int main(int argc, char** argv) {
@@ -19,15 +21,20 @@ int main(int argc, char** argv) {
     const auto clock = MakeSystemClock();
     const auto launcher = MakeSpawnLauncher();
     const auto screenSaver = MakeDesktopScreenSaverInhibitor();
+    const auto windowSystem = MakeX11WindowSystem();
     TShellServices services;
     services.Registry = registry.get();
     services.Clock = clock.get();
     services.Launcher = launcher.get();
     services.ScreenSaver = screenSaver.get();
+    services.WindowSystem = windowSystem.get();
     services.CreateMediaControl = [](QWidget* videoPanel) -> TMediaControl* {
         return new TNSPlay(videoPanel);
     };
     services.AppDir = QCoreApplication::applicationDirPath().toStdString() + "/";
+    services.CreateEngine = [appDir = services.AppDir](TDialogs& dialogs) {
+        return std::make_unique<TAudioEngine>(dialogs, appDir);
+    };
     for (int i = 1; i < argc; ++i)
         services.Arguments.emplace_back(argv[i]);
 

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "desktop/MediaControl.h"
-#include "shell/EngineControl.h"
+#include "engine/EngineControl.h"
+
+#include <functional>
 
 namespace tavuro {
 
@@ -104,6 +106,10 @@ public:
     }
     bool CanSeek() const override { return Seekable; }
     TPlayerState PlayerState() const override { return State; }
+    void SetSpectrumHandler(std::function<void(TBandOut&)> handler) override {
+        SpectrumHandler = std::move(handler);
+    }
+    std::function<void(TBandOut&)> SpectrumHandler;
 };
 
 } // namespace tavuro

@@ -32,8 +32,8 @@ TEST_F(StripLayout, TheStripIs400By6WithItsButtonsAndGauges) {
     for (QWidget* button : {form.sbNext3, form.sbStop3, form.sbPower3})
         EXPECT_FALSE(button->isHidden());
     const QRect area = WorkArea();
-    EXPECT_EQ(form.pos(), QPoint(area.left() + area.width() / 2 - 200,
-                                 area.top() + area.height() / 2 + 43));
+    EXPECT_EQ(form.pos(),
+              QPoint(area.left() + area.width() / 2 - 200, area.top() + area.height() / 2 + 43));
     EXPECT_TRUE(form.WindowCentred);
 }
 

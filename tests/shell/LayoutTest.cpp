@@ -35,15 +35,12 @@ protected:
         return Registry->ReadString(TRegistryRoot::rrCurrentUser, DesktopKey, "ScreenSaveActive")
             .value_or("");
     }
-    void Mouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button,
-               Qt::MouseButtons held) {
+    void Mouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
         const QPointF at(1, 1);
         QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
         QApplication::sendEvent(widget, &event);
     }
-    void Drag(QWidget* widget) {
-        Mouse(widget, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
-    }
+    void Drag(QWidget* widget) { Mouse(widget, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton); }
 };
 
 TEST_F(Layout, TheListLayoutHasTheDesignGeometry) {
@@ -66,8 +63,8 @@ struct VideoCase {
 };
 
 TEST_F(Layout, TheVideoSizingRuleFollowsThePictureHeight) {
-    for (const VideoCase& video : {VideoCase{256, 545, 303}, VideoCase{300, 545, 303},
-                                   VideoCase{239, 435, 242}}) {
+    for (const VideoCase& video :
+         {VideoCase{256, 545, 303}, VideoCase{300, 545, 303}, VideoCase{239, 435, 242}}) {
         auto& form = PlayVideo(video.Lines);
         SCOPED_TRACE(video.Lines);
         ASSERT_TRUE(form.VideoLayoutShown());
@@ -257,9 +254,9 @@ TEST_F(Layout, TheForegroundTestYieldsOnlyToAnotherProgram) {
         std::string Title;
         bool Expected;
     };
-    for (const Case& front : {Case{"", true}, Case{"Program Manager", true},
-                              Case{"ActiveMovie Window", true}, Case{"Terminal", false},
-                              Case{"Program Manager ", false}}) {
+    for (const Case& front :
+         {Case{"", true}, Case{"Program Manager", true}, Case{"ActiveMovie Window", true},
+          Case{"Terminal", false}, Case{"Program Manager ", false}}) {
         Windows.Windows = {{7, front.Title}};
         Windows.Foreground = 7;
         EXPECT_EQ(form.ForegroundTest(), front.Expected) << front.Title;

@@ -45,7 +45,7 @@ protected:
         services.ScreenSaver = &ScreenSaver;
         services.WindowSystem = &Windows;
         services.CreateMediaControl = [this](QWidget*) { return &Media; };
-        services.CreateEngine = [this]() -> std::unique_ptr<TEngineControl> {
+        services.CreateEngine = [this](TDialogs&) -> std::unique_ptr<TEngineControl> {
             auto engine = std::make_unique<TFakeEngine>();
             Engine = engine.get();
             return engine;

@@ -95,8 +95,8 @@ TEST_F(LayoutUnderX, BlackIsClickThroughAndLitPixelsAreNot) {
 
 // Presses the left button at one point, moves in two steps and lets go at the other.
 void DragBetween(QPoint from, QPoint to) {
-    QProcess::execute("xdotool", {"mousemove", QString::number(from.x()),
-                                  QString::number(from.y()), "mousedown", "1"});
+    QProcess::execute("xdotool", {"mousemove", QString::number(from.x()), QString::number(from.y()),
+                                  "mousedown", "1"});
     Wait(200);
     for (const QPoint step : {from + QPoint(0, 5), to}) {
         QProcess::execute("xdotool",

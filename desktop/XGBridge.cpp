@@ -26,7 +26,8 @@ std::string QuotedArgument(const std::string& text) {
 }
 
 // Asks each window whose title the test accepts to close, from the top down, until one closed.
-bool CloseFirstWindow(TWindowSystem& windows, const std::function<bool(std::string_view)>& matches) {
+bool CloseFirstWindow(TWindowSystem& windows,
+                      const std::function<bool(std::string_view)>& matches) {
     for (const TWindowId window : windows.TopLevelWindows()) {
         const std::string title = windows.WindowText(window);
         if (!title.empty() && matches(title) && windows.SendClose(window) == 0)

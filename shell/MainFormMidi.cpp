@@ -2,8 +2,8 @@
 // alert box at the first tick, and the fall-back to the media control.
 #include "common/Rounding.h"
 #include "desktop/XGBridge.h"
-#include "shell/TextFile.h"
 #include "shell/Main.h"
+#include "shell/TextFile.h"
 
 namespace tavuro {
 

@@ -199,12 +199,8 @@ TEST_F(MidiBridge, AnOldPlayerWindowIsClosedBeforeTheLaunch) {
 
 TEST(CloseXGPlayerWindows, SkipsARefusingWindowAndStopsAtTheFirstThatCloses) {
     TFakeWindowSystem windows;
-    windows.Windows = {{1, "", 0},
-                       {2, "XGPlayer -x.mid", 0},
-                       {3, "XGPlayer - a.mid", 1},
-                       {4, "Editor", 0},
-                       {5, "XGPlayer - b.mid", 0},
-                       {6, "XGPlayer - c.mid", 0}};
+    windows.Windows = {{1, "", 0},       {2, "XGPlayer -x.mid", 0},  {3, "XGPlayer - a.mid", 1},
+                       {4, "Editor", 0}, {5, "XGPlayer - b.mid", 0}, {6, "XGPlayer - c.mid", 0}};
     CloseXGPlayerWindows(windows);
     EXPECT_EQ(windows.CloseRequests, (std::vector<TWindowId>{3, 5}));
 }

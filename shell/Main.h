@@ -14,13 +14,14 @@
 #include <vector>
 
 #include "desktop/MediaControl.h"
+#include "desktop/Spectrum.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Registry.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/WindowSystem.h"
-#include "shell/EngineControl.h"
+#include "engine/EngineControl.h"
 #include "shell/MediaClass.h"
 #include "shell/PlaylistModel.h"
 #include "shell/Random.h"
@@ -40,9 +41,9 @@ struct TShellServices {
     // Makes the media control inside the video panel. A widget made here belongs to the panel;
     // a test double outlives the window.
     std::function<TMediaControl*(QWidget* videoPanel)> CreateMediaControl;
-    // Makes the audio engine at window show, when "libbass.so" lies in the program folder;
-    // empty while the program has no engine.
-    std::function<std::unique_ptr<TEngineControl>()> CreateEngine;
+    // Makes the audio engine at window show, when "libbass.so" lies in the program folder; its
+    // messages go through the window's dialogs.
+    std::function<std::unique_ptr<TEngineControl>(TDialogs& dialogs)> CreateEngine;
     std::string AppDir;                      // the program folder, with a trailing "/"
     std::vector<std::string> Arguments;      // the command line without the program
     std::optional<std::uint32_t> RandomSeed; // default: the time of day in milliseconds
@@ -103,7 +104,9 @@ public:
     TPlaylistModel* Playlist;
     QWidget* pnBottom;
     TClickLabel* lbResize;
-    QWidget *VisPanel, *pnTitle, *pnResize, *VisBox, *VdoPanel;
+    QWidget *VisPanel, *pnTitle, *pnResize, *VdoPanel;
+    TVisBox* VisBox;
+    TSpectrumDisplay Spectrum; // its four bitmaps are made once, with the window
     QLabel *lbTitle, *lbTime;
     QTimer *Timer1, *Timer2;
     QAction *pmDel, *pmTransp, *pmAdd, *pmPlay, *pmNext;
@@ -143,6 +146,9 @@ public:
     void Timer1Timer();
     void Timer2Timer();
     void ProgressClick(int x);
+
+    // The spectrum display: the next style on a click.
+    void NextVisStyle();
 
     // Titles and status.
     void ComposePlayingTitle();
@@ -201,12 +207,17 @@ private:
     void SetPlayingButtons();
     bool StartMediaControl();
     bool StartEngine();
+    bool StartXGPlayer(); // the external MIDI player on the current entry
+    void CloseXGPlayer();
+    bool CheckXGAlert(); // true: its alert box was closed and the media control took over
     bool ReportPlayError();
     bool FailEmptyPlaylist(const std::string& file);
     void AlignCurrentWithSelection();
     void RecordLength();
     void EndOfTrack();
     void PickVisStyle();
+    void PickVisStyleAtTrackEnd();
+    void DrawSpectrumFrame(TBandOut& bandOut);
     void ScreenSaverSwitch();
     void SavePlaylistIfChanged();
     bool PlaylistFlagsDiffer() const;

@@ -292,7 +292,8 @@ void TMainForm::BuildPanels() {
     timeFont.setPixelSize(11);
     lbTime->setFont(timeFont);
     pnResize = MakePanel(VisPanel, "pnResize", {3, 100, 185, 5});
-    VisBox = MakePanel(VisPanel, "VisBox", {10, 12, 171, 92});
+    VisBox = new TVisBox(Spectrum.BackBuffer, VisPanel);
+    VisBox->setGeometry(10, 12, 171, 92);
     VisBox->hide();
     VisPanel->hide();
     VdoPanel = MakePanel(Panel1, "VdoPanel", {2, -105, 191, 105});

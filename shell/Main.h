@@ -176,8 +176,6 @@ public:
     void SetColourKey(bool on);
     void RefreshColourKey();                // takes the window's shape from what it shows now
     bool Topmost() const;                   // the window manager keeps the window above others
-    std::function<void()> OnVisClick;       // a click on the display: the next style
-    std::function<void()> OnVisBufferClear; // the display's back buffer is to be cleared
 
     // Selection of the list view.
     std::vector<int> SelectedRows() const;

@@ -76,8 +76,8 @@ void TMainForm::ToggleTransparency() {
         MListPanel->hide();
         pnTitle->show();
     }
-    if (VisStyle == 6 && OnVisBufferClear)
-        OnVisBufferClear();
+    if (VisStyle == 6)
+        Spectrum.Clear();
     Label3->setVisible(Transparent && !VisPanel->isHidden());
     Label4->setVisible(!Label3->isHidden());
     Label5->setVisible(Transparent);

@@ -79,8 +79,7 @@ bool TMainForm::HandleMouse(QObject* watched, QEvent* event) {
                 return true;
             }
             if (visArea) {
-                if (OnVisClick)
-                    OnVisClick();
+                NextVisStyle();
                 return true;
             }
         }

@@ -126,6 +126,16 @@ TEST_F(Layout, TheSpectrumLayoutShowsThePanelAndTheEdgeButtons) {
     EXPECT_TRUE(form.VisPanel->isHidden());
 }
 
+TEST_F(Layout, AClickOnTheDisplayTakesTheNextStyle) {
+    Write("libbass.so", "");
+    auto& form = Play("/m/song.mp3\n");
+    const int before = form.VisStyle;
+    const TStyleChange expected = NextStyle(before, form.VisMode, form.Transparent);
+    Mouse(form.VisBox, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(form.VisStyle, expected.VisStyle);
+    EXPECT_EQ(form.VisMode, expected.VisMode);
+}
+
 TEST_F(Layout, ADoubleClickDisarmsTheNextDrag) {
     Write("libbass.so", "");
     auto& form = Play("/m/song.mp3\n");

@@ -73,6 +73,8 @@ public:
     bool ShouldRun() const { return RunAllowed; }
     // True once the close query ran (the program is ending).
     bool Closed() const { return HasClosed; }
+    // The audio engine while the program folder holds the audio library, else null.
+    TEngineControl* EngineControl() const { return Engine.get(); }
 
     // Shell state.
     std::string AppDir, PlaylistFile, LastOpenDir;

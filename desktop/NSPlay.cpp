@@ -71,6 +71,9 @@ TNSPlay::TNSPlay(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     if (!CreateMpv() && EnvironmentSwitch("TAVURO_DEBUG"))
         std::fprintf(stderr, "Player: libmpv could not be started\n");
+    // The native window mpv draws into would otherwise cover the window's corner while no
+    // picture shows; it is shown only while a clip with a picture is open.
+    hide();
 }
 
 TNSPlay::~TNSPlay() {
@@ -175,6 +178,7 @@ void TNSPlay::SetFileName(const std::string& fileName) {
     if (LoadWait)
         LoadWait->quit(); // an open still waiting is superseded by this one
     CloseClip();
+    hide();
     CurrentFile = fileName;
     if (fileName.empty())
         return;
@@ -192,6 +196,7 @@ void TNSPlay::SetFileName(const std::string& fileName) {
     }
     LoadIntoMpv(network ? fileName : AbsoluteLocalPath(fileName));
     WaitWhileLoading(network ? NetworkTimeout + NetworkOpenAllowance : LocalOpenLimit);
+    setVisible(ImageSourceWidth() > 0);
 }
 
 void TNSPlay::CloseClip() {

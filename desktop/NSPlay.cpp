@@ -196,7 +196,6 @@ void TNSPlay::SetFileName(const std::string& fileName) {
     }
     LoadIntoMpv(network ? fileName : AbsoluteLocalPath(fileName));
     WaitWhileLoading(network ? NetworkTimeout + NetworkOpenAllowance : LocalOpenLimit);
-    setVisible(ImageSourceWidth() > 0);
 }
 
 void TNSPlay::CloseClip() {
@@ -249,6 +248,7 @@ void TNSPlay::WaitWhileLoading(double seconds) {
         mpv_command_string(Mpv, "stop");
         Clip = TClipState::csFailed;
     }
+    setVisible(ImageSourceWidth() > 0);
 }
 
 // A clip played to its end stands at its full length: the last frame starts a little before

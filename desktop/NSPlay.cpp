@@ -69,8 +69,6 @@ TNSPlay::TNSPlay(QWidget* parent) : QWidget(parent) {
     black.setColor(QPalette::Window, Qt::black);
     setPalette(black);
     setAutoFillBackground(true);
-    if (!CreateMpv() && EnvironmentSwitch("TAVURO_DEBUG"))
-        std::fprintf(stderr, "Player: libmpv could not be started\n");
     // The native window mpv draws into would otherwise cover the window's corner while no
     // picture shows; it is shown only while a clip with a picture is open.
     hide();
@@ -105,6 +103,9 @@ bool TNSPlay::CreateMpv() {
         {"osd-level", "0"},
         {"ytdl", "no"},
         {"load-scripts", "no"},
+        {"load-stats-overlay", "no"},
+        {"load-osd-console", "no"},
+        {"load-auto-profiles", "no"},
         {"force-window", "no"},
     };
     for (const auto& option : options)
@@ -187,6 +188,13 @@ void TNSPlay::SetFileName(const std::string& fileName) {
         IsMidi = true;
         Clip = Midi.Open(fileName) ? TClipState::csReady : TClipState::csFailed;
         return;
+    }
+    // libmpv starts with the first clip it plays: a player whose audio all goes to the engine
+    // or the external player never pays for its threads and memory.
+    if (!Mpv && !MpvFailed) {
+        MpvFailed = !CreateMpv();
+        if (MpvFailed && EnvironmentSwitch("TAVURO_DEBUG"))
+            std::fprintf(stderr, "Player: libmpv could not be started\n");
     }
     std::error_code error;
     if (!Mpv || (fileName.find("://") == std::string::npos &&

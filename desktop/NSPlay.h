@@ -53,6 +53,7 @@ private:
     };
 
     bool CreateMpv();
+    bool MpvFailed = false; // libmpv could not be started; it is not tried again
     void CloseClip();
     void LoadIntoMpv(const std::string& path);
     void WaitWhileLoading(double seconds);

@@ -21,8 +21,9 @@ TEST(ScheduleCode, ValidityAndStartHour) {
     for (const auto& c : cases) {
         const auto code = ParseScheduleCode(c.Code);
         EXPECT_EQ(code.has_value(), c.Valid) << c.Code;
-        if (code)
+        if (code) {
             EXPECT_EQ(ScheduleStartHourOf(*code), c.StartHour) << c.Code;
+        }
     }
 }
 

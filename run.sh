@@ -14,4 +14,10 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}
   echo "No display found: running on Qt's offscreen platform, sound only." >&2
   export QT_QPA_PLATFORM=offscreen
 fi
+runtime_dir=${XDG_RUNTIME_DIR:-/run/user/$(id -u)}
+if [[ -z "${TAVURO_NULL_OUTPUT:-}${SDL_AUDIODRIVER:-}" && ! -e /dev/snd && ! -S "$runtime_dir/pulse/native" &&
+      ! -S "$runtime_dir/pipewire-0" ]]; then
+  echo "No sound device found: playing silently (TAVURO_NULL_OUTPUT=1)." >&2
+  export TAVURO_NULL_OUTPUT=1
+fi
 exec "$program_dir/tavuro" "$@"

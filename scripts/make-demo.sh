@@ -42,7 +42,7 @@ if [[ ! -f "$demo_dir/playlist.m3u" ]]; then
   sox -n -r 22050 -c 1 -b 16 -e signed-integer "$demo_dir/Two bells.wav" \
     synth 3 sine 660 sine 990 fade 0 3 2.5 gain -n -6 2>/dev/null
   write_midi "$demo_dir/Arpeggio.mid"
-  printf '%s\r\n' "#EXTM3U" \
+  printf '%s\r\n' "#EXTM3U VisMIDI" \
     "#EXTINF:0,Arpeggio (MIDI)" "demo/Arpeggio.mid" \
     "#EXTINF:0,Plucked chord (MP3)" "demo/Plucked chord.mp3" \
     "#EXTINF:0,Rising sweep (Ogg)" "demo/Rising sweep.ogg" \

@@ -52,9 +52,11 @@ bool TXGPlayerWindow::Start(std::string& reason) {
 }
 
 void TXGPlayerWindow::ShowProgress() {
-    const QString state = Player.Ended() ? " (end)" : "";
-    Progress->setText(FormatSeconds(Player.Position()) + " / " + FormatSeconds(Player.Duration()) +
-                      state);
+    Progress->setText(FormatSeconds(Player.Position()) + " / " + FormatSeconds(Player.Duration()));
+    // The player leaves when its song is over, so none stays behind where nobody can close it
+    // (a desktop without a window list to walk).
+    if (Player.Ended())
+        close();
 }
 
 void TXGPlayerWindow::closeEvent(QCloseEvent* event) {

@@ -11,13 +11,6 @@ bool IsNetworkAddress(std::string_view path) {
     return path.find("://") != std::string_view::npos;
 }
 
-std::string_view FileExtension(std::string_view path) {
-    const auto dot = path.find_last_of("./:");
-    if (dot == std::string_view::npos || path[dot] != '.')
-        return {};
-    return path.substr(dot);
-}
-
 std::string EntryCaption(std::string_view path) {
     if (IsNetworkAddress(path))
         return std::string(path);

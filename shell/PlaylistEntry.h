@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/FilePath.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,8 +20,6 @@ struct TPlaylistEntry {
 // A network address names its scheme ("http://", "mms://"); everything else is a local file.
 bool IsNetworkAddress(std::string_view path);
 
-// The extension from the last "." on, unless a folder delimiter or ":" follows that dot.
-std::string_view FileExtension(std::string_view path);
 
 // The caption of a newly added path: a network address is its own caption; a file shows its
 // name without folder and without its last extension.

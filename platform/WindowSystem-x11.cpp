@@ -143,10 +143,30 @@ private:
             return windows;
         for (unsigned int i = 0; i < count; ++i)
             if (IsShown(children[i]))
-                windows.push_back(children[i]);
+                windows.push_back(ClientOf(children[i]));
         if (children != nullptr)
             XFree(children);
         return windows;
+    }
+
+    // A window manager may wrap each program's window in a frame of its own: the program's
+    // window is the one below the frame that carries WM_STATE.
+    TWindowId ClientOf(Window window, int depth = 0) const {
+        if (!ReadProperty<unsigned long>(window, "WM_STATE", InternAtom("WM_STATE"), 32).empty())
+            return window;
+        if (depth == 2)
+            return 0;
+        Window rootReturn = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        TWindowId client = 0;
+        if (XQueryTree(Connection, window, &rootReturn, &parent, &children, &count) != 0) {
+            for (unsigned int i = 0; i < count && client == 0; ++i)
+                client = ClientOf(children[i], depth + 1);
+            if (children != nullptr)
+                XFree(children);
+        }
+        return depth == 0 && client == 0 ? window : client;
     }
 
     bool Exists(TWindowId window) const {

@@ -14,9 +14,10 @@ export TAVURO_REGISTRY_DIR="$work/registry" SDL_AUDIODRIVER=dummy QT_QPA_PLATFOR
 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
   openbox >/dev/null 2>&1 &
   wm=$!
-  # The window manager is ready once it has announced itself on the root window.
+  # The window manager is ready once it has announced itself and its window list on the root.
   tries=0
-  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" &&
+        xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null | grep -q "(WINDOW)"; do
     tries=$((tries + 1))
     if [ "$tries" -gt 100 ]; then
       echo "run-under-xvfb.sh: openbox did not start" >&2

@@ -35,8 +35,8 @@ protected:
 
     ShellFixture() { Clock.Set(10, 30, 15); }
 
-    TMainForm& Make(std::vector<std::string> arguments = {}, bool show = true,
-                    std::uint32_t seed = 1) {
+    // The window's services, every one a double of this fixture.
+    TShellServices Services(std::vector<std::string> arguments, std::uint32_t seed) {
         TShellServices services;
         services.Registry = Registry.get();
         services.Clock = &Clock;
@@ -53,7 +53,12 @@ protected:
         services.AppDir = AppDir;
         services.Arguments = std::move(arguments);
         services.RandomSeed = seed;
-        Form = std::make_unique<TMainForm>(std::move(services));
+        return services;
+    }
+
+    TMainForm& Make(std::vector<std::string> arguments = {}, bool show = true,
+                    std::uint32_t seed = 1) {
+        Form = std::make_unique<TMainForm>(Services(std::move(arguments), seed));
         if (show && Form->ShouldRun())
             Form->show();
         return *Form;

@@ -57,20 +57,10 @@ protected:
 
     // The window with the real engine and the fake media control.
     TMainForm& MakeWithEngine(std::vector<std::string> arguments) {
-        TShellServices services;
-        services.Registry = Registry.get();
-        services.Clock = &Clock;
-        services.Dialogs = &Dialogs;
-        services.Launcher = &Launcher;
-        services.WindowSystem = &Windows;
-        services.ScreenSaver = &ScreenSaver;
-        services.CreateMediaControl = [this](QWidget*) { return &Media; };
+        TShellServices services = Services(std::move(arguments), 1);
         services.CreateEngine = [this](TDialogs& dialogs) {
             return std::make_unique<TAudioEngine>(dialogs, AppDir);
         };
-        services.AppDir = AppDir;
-        services.Arguments = std::move(arguments);
-        services.RandomSeed = 1;
         Form = std::make_unique<TMainForm>(std::move(services));
         Form->show();
         return *Form;

@@ -1,14 +1,33 @@
 #include "shell/M3U.h"
 
+#include <cstring>
 #include <optional>
 
 #include "common/Text.h"
-#include "shell/PathKey.h"
+#include "shell/PathTable.h"
 #include "shell/TextLines.h"
 
 namespace tavuro {
 
 namespace {
+
+// Calls visit for every run of bytes between CR or LF characters, found with memchr, which
+// scans a big playlist many times faster than a byte loop.
+template <class Visit> void ForEachLine(std::string_view bytes, const Visit& visit) {
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    while (at < end) {
+        const char* lineFeed = static_cast<const char*>(std::memchr(at, '\n', end - at));
+        if (!lineFeed)
+            lineFeed = end;
+        while (const char* cr = static_cast<const char*>(std::memchr(at, '\r', lineFeed - at))) {
+            visit(std::string_view(at, cr - at));
+            at = cr + 1;
+        }
+        visit(std::string_view(at, lineFeed - at));
+        at = lineFeed + 1;
+    }
+}
 
 bool IsComment(std::string_view line) {
     return !line.empty() && line.front() == '#';
@@ -29,16 +48,11 @@ std::vector<std::string_view> EntryLines(std::string_view bytes, TM3UContent& co
     std::vector<std::string_view> lines;
     lines.reserve(bytes.size() / 40 + 2);
     lines.emplace_back();
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
-            ++end;
-        const std::string_view line = TrimControl(bytes.substr(start, end - start));
+    ForEachLine(bytes, [&lines](std::string_view line) {
+        line = TrimControl(line);
         if (!line.empty())
             lines.push_back(line);
-        start = end + 1;
-    }
+    });
     if (lines.size() > 1 && IsHeader(lines[1])) {
         const std::string_view flags = TrimControl(lines[1].substr(7));
         content.RandomFlag =
@@ -88,7 +102,9 @@ TPlaylistEntry InfoRow(std::string_view line) {
 TM3UContent ParseM3U(std::string_view bytes) {
     TM3UContent content;
     const std::vector<std::string_view> lines = EntryLines(bytes, content);
-    TPathTable paths(lines.size());
+    // Extended playlists hold about two lines per entry; the table grows if they hold fewer.
+    TPathTable paths(lines.size() / 2);
+    const auto lineOf = [&lines](int number) { return lines[static_cast<std::size_t>(number)]; };
     content.Entries.reserve(lines.size());
     std::optional<TPlaylistEntry> pending;
     bool previousWasInfo = false;
@@ -103,7 +119,7 @@ TM3UContent ParseM3U(std::string_view bytes) {
             previousWasInfo = false;
             continue;
         }
-        const bool isNew = paths.Insert(line, 0);
+        const bool isNew = paths.Insert(line, static_cast<int>(i), lineOf);
         if (!isNew)
             content.HadDuplicates = true;
         if (previousWasInfo && pending) {

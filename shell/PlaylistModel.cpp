@@ -1,7 +1,6 @@
 #include "shell/PlaylistModel.h"
 
 #include <QColor>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <numeric>
@@ -10,29 +9,17 @@
 
 namespace tavuro {
 
-namespace {
-// The C locale would order by code point, which the player's caption order never does.
-QLocale CollationLocale() {
-    const QLocale system = QLocale::system();
-    return system.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates)
-                                           : system;
-}
-} // namespace
-
-TPlaylistModel::TPlaylistModel(QObject* parent)
-    : QAbstractTableModel(parent), Collator(CollationLocale()) {
-    Collator.setCaseSensitivity(Qt::CaseSensitive);
-}
+TPlaylistModel::TPlaylistModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 TPlaylistModel::TRow TPlaylistModel::MakeRow(TPlaylistEntry entry) const {
-    QCollatorSortKey key = Collator.sortKey(QString::fromStdString(entry.Caption));
+    std::string key = Collator.SortKey(entry.Caption);
     return TRow{std::move(entry), std::move(key)};
 }
 
-int TPlaylistModel::InsertPosition(const QCollatorSortKey& key) const {
-    const auto at = std::upper_bound(
-        Rows.begin(), Rows.end(), key,
-        [](const QCollatorSortKey& k, const TRow& row) { return k.compare(row.Key) < 0; });
+int TPlaylistModel::InsertPosition(const std::string& key) const {
+    const auto at =
+        std::upper_bound(Rows.begin(), Rows.end(), key,
+                         [](const std::string& k, const TRow& row) { return k < row.Key; });
     return static_cast<int>(at - Rows.begin());
 }
 
@@ -49,12 +36,10 @@ int TPlaylistModel::Add(TPlaylistEntry entry) {
 int TPlaylistModel::SetCaption(int row, const std::string& caption) {
     TRow moved = MakeRow({caption, Rows[row].Entry.SubItems});
     // Where the row goes among the others, in indexes of the list without it.
-    auto before = std::upper_bound(
-        Rows.begin(), Rows.begin() + row, moved.Key,
-        [](const QCollatorSortKey& k, const TRow& r) { return k.compare(r.Key) < 0; });
-    auto after = std::upper_bound(
-        Rows.begin() + row + 1, Rows.end(), moved.Key,
-        [](const QCollatorSortKey& k, const TRow& r) { return k.compare(r.Key) < 0; });
+    auto before = std::upper_bound(Rows.begin(), Rows.begin() + row, moved.Key,
+                                   [](const std::string& k, const TRow& r) { return k < r.Key; });
+    auto after = std::upper_bound(Rows.begin() + row + 1, Rows.end(), moved.Key,
+                                  [](const std::string& k, const TRow& r) { return k < r.Key; });
     int target = row;
     if (before != Rows.begin() + row)
         target = static_cast<int>(before - Rows.begin());
@@ -89,24 +74,15 @@ void TPlaylistModel::AddMany(std::vector<TPlaylistEntry> entries) {
 
 void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
     beginResetModel();
-    std::vector<QCollatorSortKey> keys;
+    std::vector<std::string> keys;
     keys.reserve(entries.size());
-    // One buffer for every caption spares a hundred thousand small allocations.
-    QString caption;
-    QStringDecoder fromUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    for (const auto& entry : entries) {
-        caption.resize(static_cast<qsizetype>(entry.Caption.size()));
-        const QChar* end = fromUtf8.appendToBuffer(
-            caption.data(),
-            QByteArrayView(entry.Caption.data(), static_cast<qsizetype>(entry.Caption.size())));
-        caption.truncate(end - caption.constData());
-        keys.push_back(Collator.sortKey(caption));
-    }
+    for (const auto& entry : entries)
+        keys.push_back(Collator.SortKey(entry.Caption));
     // Sorting positions and moving each row once is cheaper than sorting the rows themselves.
     std::vector<int> order(entries.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
-                     [&keys](int a, int b) { return keys[a].compare(keys[b]) < 0; });
+                     [&keys](int a, int b) { return keys[a] < keys[b]; });
     Rows.clear();
     Rows.reserve(entries.size());
     for (int index : order)
@@ -121,7 +97,7 @@ void TPlaylistModel::SortAll() {
     std::vector<int> order(Rows.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
-                     [this](int a, int b) { return Rows[a].Key.compare(Rows[b].Key) < 0; });
+                     [this](int a, int b) { return Rows[a].Key < Rows[b].Key; });
     std::vector<int> newIndexOf(Rows.size());
     std::vector<TRow> sorted;
     sorted.reserve(Rows.size());
@@ -172,15 +148,16 @@ void TPlaylistModel::Clear() {
 }
 
 int TPlaylistModel::FindEntry(std::string_view path) const {
+    const auto pathOf = [this](int row) -> std::string_view { return Rows[row].Entry.Path(); };
     if (!PathIndexValid) {
         PathIndex.Clear();
         PathIndex.Reserve(Rows.size());
         for (int row = 0; row < Count(); ++row)
             if (!Rows[row].Entry.SubItems.empty())
-                PathIndex.Insert(Rows[row].Entry.SubItems.front(), row);
+                PathIndex.Insert(Rows[row].Entry.Path(), row, pathOf);
         PathIndexValid = true;
     }
-    return PathIndex.Lookup(path);
+    return PathIndex.Lookup(path, pathOf);
 }
 
 int TPlaylistModel::rowCount(const QModelIndex& parent) const {

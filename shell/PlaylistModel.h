@@ -1,15 +1,14 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QCollator>
-#include <QCollatorSortKey>
 
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "shell/PathKey.h"
+#include "shell/CaptionCollator.h"
+#include "shell/PathTable.h"
 #include "shell/PlaylistEntry.h"
 
 namespace tavuro {
@@ -56,16 +55,16 @@ public:
 private:
     struct TRow {
         TPlaylistEntry Entry;
-        QCollatorSortKey Key;
+        std::string Key; // the caption's sort key
     };
     TRow MakeRow(TPlaylistEntry entry) const;
     // The index at which a row with this key goes: after every row not greater than it.
-    int InsertPosition(const QCollatorSortKey& key) const;
+    int InsertPosition(const std::string& key) const;
     void SortAll();
 
-    QCollator Collator;
+    TCaptionCollator Collator;
     std::vector<TRow> Rows;
-    // Views into the rows' paths: rebuilt after every change, so they never outlive a row.
+    // Row numbers by path: rebuilt after every change, so it never names a row that moved.
     mutable TPathTable PathIndex;
     mutable bool PathIndexValid = false;
 };

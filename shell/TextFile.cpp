@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace tavuro {
 
 std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error) {
@@ -13,8 +15,22 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::string* e
             *error = file.errorString().toStdString();
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    return bytes.toStdString();
+    // Straight into the string: a big playlist is neither copied nor grown step by step.
+    std::string bytes(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)), '\0');
+    qint64 got = file.read(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (got >= 0) {
+        bytes.resize(static_cast<std::size_t>(got));
+        // The rest of a file that reported no size, or grew meanwhile.
+        char block[65536];
+        while ((got = file.read(block, sizeof block)) > 0)
+            bytes.append(block, static_cast<std::size_t>(got));
+    }
+    if (got < 0) {
+        if (error)
+            *error = file.errorString().toStdString();
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 bool WriteBytesReplacing(const std::string& path, std::string_view bytes) {

@@ -74,6 +74,20 @@ TEST(M3U, DuplicatesAreDroppedAndReported) {
     EXPECT_FALSE(ParseM3U("/a\n/b\n").HadDuplicates);
 }
 
+TEST(M3U, ManyPathsAndEveryLineEnd) {
+    // A plain playlist has one line per entry, more than the path table first expects.
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "/m/" + std::to_string(i) + (i % 3 == 0 ? "\r" : i % 3 == 1 ? "\n" : "\r\n");
+    for (int i = 0; i < 3000; i += 7)
+        text += "/M/" + std::to_string(i) + "\n";
+    const TM3UContent content = ParseM3U(text);
+    ASSERT_EQ(content.Entries.size(), 3000u);
+    EXPECT_TRUE(content.HadDuplicates);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(content.Entries[i].Path(), "/m/" + std::to_string(i));
+}
+
 TEST(M3U, AHeaderAloneHasNoEntries) {
     EXPECT_TRUE(ParseM3U("#EXTM3U Random\r\n").Entries.empty());
     EXPECT_TRUE(ParseM3U("").Entries.empty());

@@ -1,0 +1,65 @@
+#include "shell/CaptionCollator.h"
+
+#include <QLocale>
+
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+
+#include <vector>
+
+namespace tavuro {
+
+namespace {
+std::string CollationLocaleName() {
+    const QLocale system = QLocale::system();
+    return system.language() == QLocale::C ? "en_US" : system.name().toStdString();
+}
+} // namespace
+
+TCaptionCollator::TCaptionCollator() {
+    UErrorCode status = U_ZERO_ERROR;
+    Collator = ucol_open(CollationLocaleName().c_str(), &status);
+    if (U_FAILURE(status)) {
+        status = U_ZERO_ERROR;
+        Collator = ucol_open("", &status); // the root collation, never missing
+    }
+    // Composed and decomposed spellings of the same caption sort together.
+    ucol_setAttribute(Collator, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+}
+
+TCaptionCollator::~TCaptionCollator() {
+    ucol_close(Collator);
+}
+
+std::string TCaptionCollator::SortKey(std::string_view caption) const {
+    // Stack buffers hold the usual caption; a longer one takes a second pass with room for it.
+    UChar text16[256];
+    std::vector<UChar> long16;
+    UChar* text = text16;
+    int32_t length = 0;
+    UErrorCode status = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(text16, 256, &length, caption.data(), static_cast<int32_t>(caption.size()),
+                         0xFFFD, nullptr, &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        long16.resize(static_cast<std::size_t>(length));
+        text = long16.data();
+        status = U_ZERO_ERROR;
+        u_strFromUTF8WithSub(text, length, &length, caption.data(),
+                             static_cast<int32_t>(caption.size()), 0xFFFD, nullptr, &status);
+    }
+    if (U_FAILURE(status))
+        return {};
+    uint8_t key[512];
+    const int32_t needed = ucol_getSortKey(Collator, text, length, key, sizeof key);
+    if (needed <= 0)
+        return {};
+    if (needed <= static_cast<int32_t>(sizeof key))
+        return std::string(reinterpret_cast<const char*>(key),
+                           static_cast<std::size_t>(needed - 1));
+    std::string longKey(static_cast<std::size_t>(needed), '\0');
+    ucol_getSortKey(Collator, text, length, reinterpret_cast<uint8_t*>(longKey.data()), needed);
+    longKey.pop_back(); // the terminating zero
+    return longKey;
+}
+
+} // namespace tavuro

@@ -3,11 +3,43 @@
 #include <QColor>
 
 #include <algorithm>
-#include <numeric>
+#include <cstdint>
 
 #include "common/Text.h"
 
 namespace tavuro {
+
+namespace {
+// The first eight bytes of a sort key as a number that orders as they do.
+std::uint64_t KeyPrefix(std::string_view key) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        prefix = prefix << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return prefix;
+}
+
+// The positions of count sort keys in stable ascending order. Each key's prefix sits beside its
+// position, so most comparisons are settled without reaching the key itself.
+template <class KeyOf> std::vector<int> StableOrder(std::size_t count, const KeyOf& keyOf) {
+    struct TItem {
+        std::uint64_t Prefix;
+        int Position;
+    };
+    std::vector<TItem> items(count);
+    for (std::size_t i = 0; i < count; ++i)
+        items[i] = {KeyPrefix(keyOf(i)), static_cast<int>(i)};
+    std::sort(items.begin(), items.end(), [&keyOf](const TItem& a, const TItem& b) {
+        if (a.Prefix != b.Prefix)
+            return a.Prefix < b.Prefix;
+        const int order = std::string_view(keyOf(a.Position)).compare(keyOf(b.Position));
+        return order != 0 ? order < 0 : a.Position < b.Position;
+    });
+    std::vector<int> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = items[i].Position;
+    return order;
+}
+} // namespace
 
 TPlaylistModel::TPlaylistModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -79,10 +111,8 @@ void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
     for (const auto& entry : entries)
         keys.push_back(Collator.SortKey(entry.Caption));
     // Sorting positions and moving each row once is cheaper than sorting the rows themselves.
-    std::vector<int> order(entries.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&keys](int a, int b) { return keys[a] < keys[b]; });
+    const std::vector<int> order =
+        StableOrder(keys.size(), [&keys](std::size_t i) -> const std::string& { return keys[i]; });
     Rows.clear();
     Rows.reserve(entries.size());
     for (int index : order)
@@ -94,10 +124,8 @@ void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
 // A stable sort that moves the view's persistent indexes (selection, focus) with their rows.
 void TPlaylistModel::SortAll() {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> order(Rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [this](int a, int b) { return Rows[a].Key < Rows[b].Key; });
+    const std::vector<int> order = StableOrder(
+        Rows.size(), [this](std::size_t i) -> const std::string& { return Rows[i].Key; });
     std::vector<int> newIndexOf(Rows.size());
     std::vector<TRow> sorted;
     sorted.reserve(Rows.size());

@@ -39,6 +39,33 @@ TEST_F(Playlist, AddedFilesAreSortedByCaptionWithoutDuplicates) {
     EXPECT_EQ(form.FindEntry("/m/none.mp3"), -1);
 }
 
+TEST_F(Playlist, EqualCaptionsKeepTheirOrderOnLoadAndAdd) {
+    // Enough equal captions that a sort without a tie-break would mix them, with a long common
+    // beginning so the keys differ only past their first bytes.
+    std::string text;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 40; ++i) {
+        const std::string path = "/m/" + std::to_string(i * 7 % 40) + ".mp3";
+        text += "#EXTINF:1,Same long caption" + std::string(i % 5 == 0 ? " A" : "") + "\n" + path +
+                "\n";
+        if (i % 5 != 0)
+            expected.push_back(path);
+    }
+    Write("playlist.m3u", text);
+    auto& form = Make();
+    const auto paths = [&form](int count) {
+        std::vector<std::string> result;
+        for (int row = 0; row < count; ++row)
+            result.push_back(form.Playlist->Entry(row).Path());
+        return result;
+    };
+    EXPECT_EQ(paths(32), expected);
+    form.AddFiles({"/x/Same long caption.ogg", "/y/Same long caption.ogg"});
+    expected.push_back("/x/Same long caption.ogg");
+    expected.push_back("/y/Same long caption.ogg");
+    EXPECT_EQ(paths(34), expected);
+}
+
 TEST_F(Playlist, ANetworkAddressIsItsOwnCaption) {
     auto& form = Make();
     form.AddFiles({"http://radio.example.com/live"});

@@ -5,6 +5,7 @@
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace tavuro {
@@ -31,8 +32,8 @@ TCaptionCollator::~TCaptionCollator() {
     ucol_close(Collator);
 }
 
-std::string TCaptionCollator::SortKey(std::string_view caption) const {
-    // Stack buffers hold the usual caption; a longer one takes a second pass with room for it.
+std::size_t TCaptionCollator::AppendSortKey(std::string_view caption, std::string& keys) const {
+    // A stack buffer holds the usual caption; a longer one takes a second pass with room for it.
     UChar text16[256];
     std::vector<UChar> long16;
     UChar* text = text16;
@@ -48,18 +49,24 @@ std::string TCaptionCollator::SortKey(std::string_view caption) const {
                              static_cast<int32_t>(caption.size()), 0xFFFD, nullptr, &status);
     }
     if (U_FAILURE(status))
-        return {};
-    uint8_t key[512];
-    const int32_t needed = ucol_getSortKey(Collator, text, length, key, sizeof key);
-    if (needed <= 0)
-        return {};
-    if (needed <= static_cast<int32_t>(sizeof key))
-        return std::string(reinterpret_cast<const char*>(key),
-                           static_cast<std::size_t>(needed - 1));
-    std::string longKey(static_cast<std::size_t>(needed), '\0');
-    ucol_getSortKey(Collator, text, length, reinterpret_cast<uint8_t*>(longKey.data()), needed);
-    longKey.pop_back(); // the terminating zero
-    return longKey;
+        return 0;
+    // Written straight behind the keys already there; the terminating zero is dropped.
+    const std::size_t start = keys.size();
+    int32_t room = static_cast<int32_t>(std::max<std::size_t>(64, 3 * caption.size() + 16));
+    for (;;) {
+        keys.resize(start + static_cast<std::size_t>(room));
+        const int32_t needed = ucol_getSortKey(
+            Collator, text, length, reinterpret_cast<uint8_t*>(keys.data() + start), room);
+        if (needed <= 0) {
+            keys.resize(start);
+            return 0;
+        }
+        if (needed <= room) {
+            keys.resize(start + static_cast<std::size_t>(needed - 1));
+            return static_cast<std::size_t>(needed - 1);
+        }
+        room = needed;
+    }
 }
 
 } // namespace tavuro

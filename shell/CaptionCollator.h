@@ -17,8 +17,9 @@ public:
     TCaptionCollator(const TCaptionCollator&) = delete;
     TCaptionCollator& operator=(const TCaptionCollator&) = delete;
 
-    // The key of a UTF-8 caption; invalid bytes collate as U+FFFD.
-    std::string SortKey(std::string_view caption) const;
+    // Appends the key of a UTF-8 caption to keys (many keys can share one buffer); invalid bytes
+    // collate as U+FFFD. Returns the key's length.
+    std::size_t AppendSortKey(std::string_view caption, std::string& keys) const;
 
 private:
     UCollator* Collator = nullptr;

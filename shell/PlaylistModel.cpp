@@ -10,27 +10,31 @@
 namespace tavuro {
 
 namespace {
-// The first eight bytes of a sort key as a number that orders as they do.
-std::uint64_t KeyPrefix(std::string_view key) {
-    std::uint64_t prefix = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        prefix = prefix << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
-    return prefix;
+// Eight bytes of a sort key from the given offset as a number that orders as they do.
+std::uint64_t KeyBytesAt(std::string_view key, std::size_t offset) {
+    std::uint64_t bytes = 0;
+    for (std::size_t i = offset; i < offset + 8; ++i)
+        bytes = bytes << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return bytes;
 }
 
-// The positions of count sort keys in stable ascending order. Each key's prefix sits beside its
-// position, so most comparisons are settled without reaching the key itself.
+// The positions of count sort keys in stable ascending order. Each key's first sixteen bytes sit
+// beside its position, so most comparisons are settled without reaching the key itself.
 template <class KeyOf> std::vector<int> StableOrder(std::size_t count, const KeyOf& keyOf) {
     struct TItem {
-        std::uint64_t Prefix;
+        std::uint64_t Head, Next;
         int Position;
     };
     std::vector<TItem> items(count);
-    for (std::size_t i = 0; i < count; ++i)
-        items[i] = {KeyPrefix(keyOf(i)), static_cast<int>(i)};
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view key = keyOf(i);
+        items[i] = {KeyBytesAt(key, 0), KeyBytesAt(key, 8), static_cast<int>(i)};
+    }
     std::sort(items.begin(), items.end(), [&keyOf](const TItem& a, const TItem& b) {
-        if (a.Prefix != b.Prefix)
-            return a.Prefix < b.Prefix;
+        if (a.Head != b.Head)
+            return a.Head < b.Head;
+        if (a.Next != b.Next)
+            return a.Next < b.Next;
         const int order = std::string_view(keyOf(a.Position)).compare(keyOf(b.Position));
         return order != 0 ? order < 0 : a.Position < b.Position;
     });
@@ -43,21 +47,22 @@ template <class KeyOf> std::vector<int> StableOrder(std::size_t count, const Key
 
 TPlaylistModel::TPlaylistModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-TPlaylistModel::TRow TPlaylistModel::MakeRow(TPlaylistEntry entry) const {
-    std::string key = Collator.SortKey(entry.Caption);
-    return TRow{std::move(entry), std::move(key)};
+TPlaylistModel::TRow TPlaylistModel::MakeRow(TPlaylistEntry entry) {
+    const std::size_t at = KeyBytes.size();
+    const std::size_t size = Collator.AppendSortKey(entry.Caption, KeyBytes);
+    return TRow{std::move(entry), at, size};
 }
 
-int TPlaylistModel::InsertPosition(const std::string& key) const {
+int TPlaylistModel::InsertPosition(std::string_view key) const {
     const auto at =
         std::upper_bound(Rows.begin(), Rows.end(), key,
-                         [](const std::string& k, const TRow& row) { return k < row.Key; });
+                         [this](std::string_view k, const TRow& row) { return k < KeyOf(row); });
     return static_cast<int>(at - Rows.begin());
 }
 
 int TPlaylistModel::Add(TPlaylistEntry entry) {
     TRow row = MakeRow(std::move(entry));
-    const int at = InsertPosition(row.Key);
+    const int at = InsertPosition(KeyOf(row));
     beginInsertRows({}, at, at);
     Rows.insert(Rows.begin() + at, std::move(row));
     PathIndexValid = false;
@@ -67,11 +72,11 @@ int TPlaylistModel::Add(TPlaylistEntry entry) {
 
 int TPlaylistModel::SetCaption(int row, const std::string& caption) {
     TRow moved = MakeRow({caption, Rows[row].Entry.SubItems});
+    const std::string_view key = KeyOf(moved);
+    const auto keyBelow = [this](std::string_view k, const TRow& r) { return k < KeyOf(r); };
     // Where the row goes among the others, in indexes of the list without it.
-    auto before = std::upper_bound(Rows.begin(), Rows.begin() + row, moved.Key,
-                                   [](const std::string& k, const TRow& r) { return k < r.Key; });
-    auto after = std::upper_bound(Rows.begin() + row + 1, Rows.end(), moved.Key,
-                                  [](const std::string& k, const TRow& r) { return k < r.Key; });
+    auto before = std::upper_bound(Rows.begin(), Rows.begin() + row, key, keyBelow);
+    auto after = std::upper_bound(Rows.begin() + row + 1, Rows.end(), key, keyBelow);
     int target = row;
     if (before != Rows.begin() + row)
         target = static_cast<int>(before - Rows.begin());
@@ -80,13 +85,14 @@ int TPlaylistModel::SetCaption(int row, const std::string& caption) {
     PathIndexValid = false; // the row's strings are new
     if (target == row) {
         Rows[row] = std::move(moved);
+        DropStaleKeys();
         emit dataChanged(index(row, 0), index(row, colCount - 1));
         return row;
     }
     beginMoveRows({}, row, row, {}, target > row ? target + 1 : target);
     Rows.erase(Rows.begin() + row);
     Rows.insert(Rows.begin() + target, std::move(moved));
-    PathIndexValid = false;
+    DropStaleKeys();
     endMoveRows();
     return target;
 }
@@ -106,17 +112,19 @@ void TPlaylistModel::AddMany(std::vector<TPlaylistEntry> entries) {
 
 void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
     beginResetModel();
-    std::vector<std::string> keys;
-    keys.reserve(entries.size());
-    for (const auto& entry : entries)
-        keys.push_back(Collator.SortKey(entry.Caption));
+    Rows.clear();
+    KeyBytes.clear();
+    KeyBytes.reserve(entries.size() * 48);
+    std::vector<TRow> loaded;
+    loaded.reserve(entries.size());
+    for (auto& entry : entries)
+        loaded.push_back(MakeRow(std::move(entry)));
     // Sorting positions and moving each row once is cheaper than sorting the rows themselves.
     const std::vector<int> order =
-        StableOrder(keys.size(), [&keys](std::size_t i) -> const std::string& { return keys[i]; });
-    Rows.clear();
-    Rows.reserve(entries.size());
+        StableOrder(loaded.size(), [this, &loaded](std::size_t i) { return KeyOf(loaded[i]); });
+    Rows.reserve(loaded.size());
     for (int index : order)
-        Rows.push_back(TRow{std::move(entries[index]), std::move(keys[index])});
+        Rows.push_back(std::move(loaded[index]));
     PathIndexValid = false;
     endResetModel();
 }
@@ -124,8 +132,8 @@ void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
 // A stable sort that moves the view's persistent indexes (selection, focus) with their rows.
 void TPlaylistModel::SortAll() {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<int> order = StableOrder(
-        Rows.size(), [this](std::size_t i) -> const std::string& { return Rows[i].Key; });
+    const std::vector<int> order =
+        StableOrder(Rows.size(), [this](std::size_t i) { return KeyOf(Rows[i]); });
     std::vector<int> newIndexOf(Rows.size());
     std::vector<TRow> sorted;
     sorted.reserve(Rows.size());
@@ -134,6 +142,7 @@ void TPlaylistModel::SortAll() {
         sorted.push_back(std::move(Rows[order[i]]));
     }
     Rows = std::move(sorted);
+    CompactKeys();
     const QModelIndexList old = persistentIndexList();
     QModelIndexList moved;
     moved.reserve(old.size());
@@ -165,12 +174,33 @@ void TPlaylistModel::Remove(std::vector<int> rows) {
         endRemoveRows();
         i = j + 1;
     }
+    DropStaleKeys();
     PathIndexValid = false;
+}
+
+void TPlaylistModel::CompactKeys() {
+    std::string compact;
+    compact.reserve(KeyBytes.size());
+    for (TRow& row : Rows) {
+        const std::size_t at = compact.size();
+        compact += KeyOf(row);
+        row.KeyAt = at;
+    }
+    KeyBytes = std::move(compact);
+}
+
+void TPlaylistModel::DropStaleKeys() {
+    std::size_t live = 0;
+    for (const TRow& row : Rows)
+        live += row.KeySize;
+    if (KeyBytes.size() > 2 * live + 4096)
+        CompactKeys();
 }
 
 void TPlaylistModel::Clear() {
     beginResetModel();
     Rows.clear();
+    KeyBytes.clear();
     PathIndexValid = false;
     endResetModel();
 }

@@ -55,15 +55,26 @@ public:
 private:
     struct TRow {
         TPlaylistEntry Entry;
-        std::string Key; // the caption's sort key
+        std::size_t KeyAt = 0; // where the caption's sort key starts in KeyBytes
+        std::size_t KeySize = 0;
     };
-    TRow MakeRow(TPlaylistEntry entry) const;
+    // Makes the row and appends its caption's key.
+    TRow MakeRow(TPlaylistEntry entry);
+    std::string_view KeyOf(const TRow& row) const {
+        return std::string_view(KeyBytes).substr(row.KeyAt, row.KeySize);
+    }
     // The index at which a row with this key goes: after every row not greater than it.
-    int InsertPosition(const std::string& key) const;
+    int InsertPosition(std::string_view key) const;
     void SortAll();
+    // Rewrites KeyBytes with only the rows' keys, in row order.
+    void CompactKeys();
+    // Compacts once keys of rows no longer there take more room than the rows' own.
+    void DropStaleKeys();
 
     TCaptionCollator Collator;
     std::vector<TRow> Rows;
+    // Every row's sort key end to end: one buffer instead of an allocation per row.
+    std::string KeyBytes;
     // Row numbers by path: rebuilt after every change, so it never names a row that moved.
     mutable TPathTable PathIndex;
     mutable bool PathIndexValid = false;

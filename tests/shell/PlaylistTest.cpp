@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ShellFixture.h"
+#include "shell/PlaylistModel.h"
 
 namespace tavuro {
 namespace {
@@ -245,6 +246,33 @@ TEST_F(Playlist, TheMidiSwitchNeedsThePlayerAndAMidiEntry) {
         Registry->ReadString(TRegistryRoot::rrCurrentUser, "Software\\YAMAHA\\XGPlayer", "Volume"),
         "7");
     EXPECT_FALSE(Registry->KeyExists(TRegistryRoot::rrCurrentUser, "Software\\YAMAHA\\XGPlayer~"));
+}
+
+TEST(PlaylistModel, OrderHoldsThroughDeletesRenamesAndAdds) {
+    // Enough rows that deleting most of them and renaming one rewrites the keys' buffer.
+    TPlaylistModel model;
+    std::vector<TPlaylistEntry> entries;
+    for (int i = 1999; i >= 0; --i)
+        entries.push_back(
+            {"Caption number " + std::to_string(10000 + i), {"/m/" + std::to_string(i)}});
+    model.Assign(std::move(entries));
+    std::vector<int> doomed;
+    for (int row = 0; row < model.Count(); ++row)
+        if (row % 4 != 0)
+            doomed.push_back(row);
+    model.Remove(doomed);
+    ASSERT_EQ(model.Count(), 500);
+    EXPECT_EQ(model.SetCaption(0, "Caption number 99999"), 499);
+    model.AddMany({{"Caption number 10001", {"/n/1"}}, {"A first", {"/n/2"}}});
+    EXPECT_EQ(model.Add({"Caption number 10005", {"/n/3"}}), 3);
+    const std::vector<std::string> expectedStart = {"A first", "Caption number 10001",
+                                                    "Caption number 10004", "Caption number 10005"};
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(model.Entry(row).Caption, expectedStart[row]) << row;
+    EXPECT_EQ(model.Entry(model.Count() - 1).Caption, "Caption number 99999");
+    for (int row = 1; row < model.Count(); ++row)
+        ASSERT_LT(model.Entry(row - 1).Caption, model.Entry(row).Caption) << row;
+    EXPECT_EQ(model.FindEntry("/M/1996"), model.Count() - 2);
 }
 
 } // namespace

@@ -7,11 +7,11 @@
 #include <mutex>
 #include <string>
 
+#include "Analyser.h"
 #include "Channel.h"
 #include "Decoder.h"
 #include "Mixer.h"
 #include "Notifier.h"
-#include "Spectrum.h"
 
 namespace bass {
 
@@ -37,7 +37,7 @@ public:
 
     Mixer& Output() { return mixer_; }
     Notifier& Notices() { return notifier_; }
-    Spectrum& Analyser() { return spectrum_; }
+    FftAnalyser& Analyser() { return analyser_; }
 
     std::atomic<DWORD> netTimeoutMs{5000};
     std::atomic<DWORD> netBufferMs{5000};
@@ -52,7 +52,7 @@ private:
     std::atomic<bool> initialised_{false};
     Mixer mixer_;
     Notifier notifier_;
-    Spectrum spectrum_;
+    FftAnalyser analyser_;
     mutable std::mutex registryMutex_; // protects channels_ and nextHandle_
     std::map<DWORD, std::shared_ptr<Channel>> channels_;
     DWORD nextHandle_ = 1;

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "desktop/MediaControl.h"
-#include "desktop/Spectrum.h"
+#include "desktop/VisBox.h"
+#include "engine/EngineControl.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessLauncher.h"
 #include "platform/Registry.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/WindowSystem.h"
-#include "engine/EngineControl.h"
 #include "shell/MediaClass.h"
 #include "shell/PlaylistModel.h"
 #include "shell/Random.h"
@@ -176,8 +176,8 @@ public:
     // The colour key: black pixels are see-through and click-through while it is on.
     bool ColourKey() const { return ColourKeyOn; }
     void SetColourKey(bool on);
-    void RefreshColourKey();                // takes the window's shape from what it shows now
-    bool Topmost() const;                   // the window manager keeps the window above others
+    void RefreshColourKey(); // takes the window's shape from what it shows now
+    bool Topmost() const;    // the window manager keeps the window above others
 
     // Selection of the list view.
     std::vector<int> SelectedRows() const;

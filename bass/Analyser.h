@@ -8,9 +8,9 @@ struct AVTXContext;
 
 namespace bass {
 
-class Spectrum {
+class FftAnalyser {
 public:
-    ~Spectrum();
+    ~FftAnalyser();
     // Hann-windowed FFT of `size` samples (512, 1024 or 2048) into size/2 magnitudes, scaled
     // so that a full-scale sine centred on a bin reads 1.0. False when av_tx refuses.
     bool Compute(const float* samples, int size, float* magnitudes);

@@ -1,4 +1,4 @@
-#include "desktop/Spectrum.h"
+#include "desktop/VisBox.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ TBandOut OneBand(int band, int level) {
     return bandOut;
 }
 
-class SpectrumTest : public testing::Test {
+class VisBoxTest : public testing::Test {
 public:
     QRgb Pixel(int x, int y) const { return Display.BackBuffer.pixel(x, y); }
     QRgb Gradient(int row) const { return Display.GradientBar.pixel(0, row); }
@@ -49,7 +49,7 @@ public:
 
 } // namespace
 
-TEST_F(SpectrumTest, TheBarBitmapsAreMadeOnceWithTheirColours) {
+TEST_F(VisBoxTest, TheBarBitmapsAreMadeOnceWithTheirColours) {
     ASSERT_EQ(Display.BackBuffer.size(), QSize(171, 92));
     ASSERT_EQ(Display.GradientBar.size(), QSize(9, 92));
     ASSERT_EQ(Display.LedBar.size(), QSize(9, 92));
@@ -66,19 +66,19 @@ TEST_F(SpectrumTest, TheBarBitmapsAreMadeOnceWithTheirColours) {
     EXPECT_EQ(LitRows(0), std::vector<int>{}); // starts black
 }
 
-TEST_F(SpectrumTest, EachStyleDrawsItsBar) {
+TEST_F(VisBoxTest, EachStyleDrawsItsBar) {
     // Band 3 at level 50: the bar's top row is 42, x0 = 27.
     struct Case {
         int style;
         int width;
         int top;
-        std::function<QRgb(const SpectrumTest&, int y)> colour;
+        std::function<QRgb(const VisBoxTest&, int y)> colour;
     } cases[] = {
-        {1, 8, 41 + 1, [](const SpectrumTest&, int y) { return (y + 1) % 3 == 0 ? kBlack : kLed; }},
-        {2, 9, 42, [](const SpectrumTest& t, int y) { return t.Gradient(y); }},
-        {3, 8, 42, [](const SpectrumTest&, int) { return qRgb(0, 176, 32); }},
-        {4, 9, 42, [](const SpectrumTest& t, int) { return t.Gradient(42); }},
-        {5, 9, 42, [](const SpectrumTest& t, int y) { return t.Gradient(y - 42); }},
+        {1, 8, 41 + 1, [](const VisBoxTest&, int y) { return (y + 1) % 3 == 0 ? kBlack : kLed; }},
+        {2, 9, 42, [](const VisBoxTest& t, int y) { return t.Gradient(y); }},
+        {3, 8, 42, [](const VisBoxTest&, int) { return qRgb(0, 176, 32); }},
+        {4, 9, 42, [](const VisBoxTest& t, int) { return t.Gradient(42); }},
+        {5, 9, 42, [](const VisBoxTest& t, int y) { return t.Gradient(y - 42); }},
     };
     for (const Case& c : cases) {
         Display.DrawFrame(OneBand(3, 50), c.style, false);
@@ -95,7 +95,7 @@ TEST_F(SpectrumTest, EachStyleDrawsItsBar) {
     }
 }
 
-TEST_F(SpectrumTest, AnLedBarEndingOnALoneLitRowStartsOneRowLower) {
+TEST_F(VisBoxTest, AnLedBarEndingOnALoneLitRowStartsOneRowLower) {
     Display.DrawFrame(OneBand(0, 4), 1, false); // (4 - 1) mod 3 = 0: rows 89 to 91
     EXPECT_EQ(LitRows(0), (std::vector<int>{90, 91}));
     Display.PeakLevel = {};
@@ -103,14 +103,14 @@ TEST_F(SpectrumTest, AnLedBarEndingOnALoneLitRowStartsOneRowLower) {
     EXPECT_EQ(LitRows(0), std::vector<int>{});
 }
 
-TEST_F(SpectrumTest, ALevelAbove92DrawsAs92) {
+TEST_F(VisBoxTest, ALevelAbove92DrawsAs92) {
     Display.DrawFrame(OneBand(18, 5000), 3, false);
     EXPECT_EQ(Pixel(162, 0), qRgb(0, 176, 32));
     EXPECT_EQ(LitRows(162).size(), 92u);
     EXPECT_EQ(Display.PeakLevel[18], 92.0);
 }
 
-TEST_F(SpectrumTest, APeakIsHeldAboutNineFramesThenFallsFasterAndFaster) {
+TEST_F(VisBoxTest, APeakIsHeldAboutNineFramesThenFallsFasterAndFaster) {
     const std::vector<double> levels = PeakFall(3, 60, 13);
     for (int i = 0; i < 9; ++i)
         EXPECT_DOUBLE_EQ(levels[i], 60.0) << i;
@@ -120,7 +120,7 @@ TEST_F(SpectrumTest, APeakIsHeldAboutNineFramesThenFallsFasterAndFaster) {
     EXPECT_DOUBLE_EQ(levels[12], 57.0);
 }
 
-TEST_F(SpectrumTest, ALevelOfZeroDrawsNoBarButItsPeakStillFalls) {
+TEST_F(VisBoxTest, ALevelOfZeroDrawsNoBarButItsPeakStillFalls) {
     PeakFall(3, 60, 1);
     EXPECT_EQ(LitRows(0), (std::vector<int>{31, 32})); // only the mark, blue
     EXPECT_EQ(Pixel(0, 32), qRgb(0, 0, 255));
@@ -131,14 +131,14 @@ TEST_F(SpectrumTest, ALevelOfZeroDrawsNoBarButItsPeakStillFalls) {
     EXPECT_EQ(LitRows(0), std::vector<int>{});
 }
 
-TEST_F(SpectrumTest, APeakRisesAtOnceWithTheLevel) {
+TEST_F(VisBoxTest, APeakRisesAtOnceWithTheLevel) {
     PeakFall(3, 30, 12);
     Display.DrawFrame(OneBand(0, 31), 3, false);
     EXPECT_EQ(Display.PeakLevel[0], 31.0);
     EXPECT_EQ(Display.PeakHold[0], 0);
 }
 
-TEST_F(SpectrumTest, EachStyleMarksItsPeakInItsColour) {
+TEST_F(VisBoxTest, EachStyleMarksItsPeakInItsColour) {
     struct Case {
         int style, peak;
         std::vector<int> rows;
@@ -168,7 +168,7 @@ TEST_F(SpectrumTest, EachStyleMarksItsPeakInItsColour) {
     }
 }
 
-TEST_F(SpectrumTest, AStyleOnePeakNeverSitsOnADarkLedRow) {
+TEST_F(VisBoxTest, AStyleOnePeakNeverSitsOnADarkLedRow) {
     for (int peak = 1; peak <= 92; ++peak) {
         Display.PeakLevel = {};
         Display.PeakHold = {};
@@ -179,7 +179,7 @@ TEST_F(SpectrumTest, AStyleOnePeakNeverSitsOnADarkLedRow) {
     }
 }
 
-TEST_F(SpectrumTest, AStyleTwoPeakIsShown21FramesThenFollowsTheLevelOneFrameBehind) {
+TEST_F(VisBoxTest, AStyleTwoPeakIsShown21FramesThenFollowsTheLevelOneFrameBehind) {
     Display.DrawFrame(OneBand(0, 60), 2, false);
     for (int frame = 0; frame < 21; ++frame) {
         Display.DrawFrame(OneBand(0, 10), 2, false);
@@ -196,7 +196,7 @@ TEST_F(SpectrumTest, AStyleTwoPeakIsShown21FramesThenFollowsTheLevelOneFrameBehi
     EXPECT_EQ(Display.PeakHold[0], 0);
 }
 
-TEST_F(SpectrumTest, AStyleTwoMarkLeavesOutItsLowerRowWhereTheBarReachesIt) {
+TEST_F(VisBoxTest, AStyleTwoMarkLeavesOutItsLowerRowWhereTheBarReachesIt) {
     Display.DrawFrame(OneBand(0, 60), 2, false);
     Display.DrawFrame(OneBand(0, 59), 2, false); // mark rows 32 and 33; the bar starts at 33
     EXPECT_EQ(Pixel(0, 32), Gradient(33));
@@ -206,7 +206,7 @@ TEST_F(SpectrumTest, AStyleTwoMarkLeavesOutItsLowerRowWhereTheBarReachesIt) {
     EXPECT_EQ(Pixel(0, 34), Gradient(34));
 }
 
-TEST_F(SpectrumTest, StyleSixScrollsDownOneRowPerFrame) {
+TEST_F(VisBoxTest, StyleSixScrollsDownOneRowPerFrame) {
     TBandOut first{};
     first.fill(92);
     first[1] = 0; // drawn as level 1
@@ -227,7 +227,7 @@ TEST_F(SpectrumTest, StyleSixScrollsDownOneRowPerFrame) {
     EXPECT_EQ(Display.PeakLevel[1], 92.0);
 }
 
-TEST_F(SpectrumTest, TransparentStyleSixDrawsFiveInterlacedRingsInTheirBoxes) {
+TEST_F(VisBoxTest, TransparentStyleSixDrawsFiveInterlacedRingsInTheirBoxes) {
     struct Box {
         int band, left, top, right, bottom;
     } boxes[] = {{0, 110, 14, 153, 57}, {4, 87, 35, 130, 78}, {8, 64, 14, 107, 57},
@@ -274,7 +274,7 @@ TEST_F(SpectrumTest, TransparentStyleSixDrawsFiveInterlacedRingsInTheirBoxes) {
     EXPECT_NE(before, kBlue);
 }
 
-TEST_F(SpectrumTest, ClearPutsTheBlackFrameBackAndFramesReuseTheirBuffer) {
+TEST_F(VisBoxTest, ClearPutsTheBlackFrameBackAndFramesReuseTheirBuffer) {
     const uchar* bits = Display.BackBuffer.constBits();
     Display.DrawFrame(OneBand(5, 70), 4, false);
     EXPECT_FALSE(LitRows(45).empty());

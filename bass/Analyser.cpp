@@ -1,4 +1,4 @@
-#include "Spectrum.h"
+#include "Analyser.h"
 
 #include <cmath>
 #include <numbers>
@@ -9,7 +9,7 @@ extern "C" {
 
 namespace bass {
 
-struct Spectrum::Plan {
+struct FftAnalyser::Plan {
     int size = 0;
     AVTXContext* context = nullptr;
     av_tx_fn transform = nullptr;
@@ -17,14 +17,14 @@ struct Spectrum::Plan {
     std::vector<AVComplexFloat> output;
 };
 
-Spectrum::~Spectrum() {
+FftAnalyser::~FftAnalyser() {
     for (Plan* plan : plans_) {
         av_tx_uninit(&plan->context);
         delete plan;
     }
 }
 
-Spectrum::Plan* Spectrum::PlanFor(int size) {
+FftAnalyser::Plan* FftAnalyser::PlanFor(int size) {
     for (Plan* plan : plans_)
         if (plan->size == size)
             return plan;
@@ -51,7 +51,7 @@ Spectrum::Plan* Spectrum::PlanFor(int size) {
     return plan;
 }
 
-bool Spectrum::Compute(const float* samples, int size, float* magnitudes) {
+bool FftAnalyser::Compute(const float* samples, int size, float* magnitudes) {
     std::lock_guard lock(mutex_);
     Plan* plan = PlanFor(size);
     if (!plan)

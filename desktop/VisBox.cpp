@@ -1,4 +1,4 @@
-#include "desktop/Spectrum.h"
+#include "desktop/VisBox.h"
 
 #include "common/Rounding.h"
 

@@ -1,6 +1,6 @@
 // One spectrum frame per iteration, for each style; the target is under 0.2 ms a frame. The
 // allocations counter shows what a frame takes from operator new (the bars should take nothing).
-#include "desktop/Spectrum.h"
+#include "desktop/VisBox.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>

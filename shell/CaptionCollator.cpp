@@ -6,6 +6,7 @@
 #include <unicode/ustring.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace tavuro {
@@ -33,21 +34,20 @@ TCaptionCollator::~TCaptionCollator() {
 }
 
 std::size_t TCaptionCollator::AppendSortKey(std::string_view caption, std::string& keys) const {
-    // A stack buffer holds the usual caption; a longer one takes a second pass with room for it.
+    // UTF-16 never takes more units than UTF-8 takes bytes, so one pass always fits; a stack
+    // buffer holds the usual caption.
     UChar text16[256];
     std::vector<UChar> long16;
     UChar* text = text16;
+    const std::size_t capacity = std::max(caption.size(), std::size(text16));
+    if (capacity > std::size(text16)) {
+        long16.resize(capacity);
+        text = long16.data();
+    }
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(text16, 256, &length, caption.data(), static_cast<int32_t>(caption.size()),
-                         0xFFFD, nullptr, &status);
-    if (status == U_BUFFER_OVERFLOW_ERROR) {
-        long16.resize(static_cast<std::size_t>(length));
-        text = long16.data();
-        status = U_ZERO_ERROR;
-        u_strFromUTF8WithSub(text, length, &length, caption.data(),
-                             static_cast<int32_t>(caption.size()), 0xFFFD, nullptr, &status);
-    }
+    u_strFromUTF8WithSub(text, static_cast<int32_t>(capacity), &length, caption.data(),
+                         static_cast<int32_t>(caption.size()), 0xFFFD, nullptr, &status);
     if (U_FAILURE(status))
         return 0;
     // Written straight behind the keys already there; the terminating zero is dropped.

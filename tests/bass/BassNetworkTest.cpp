@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "../support/Loopback.h"
 #include "BassTestSupport.h"
 #include "basswma.h"
 
@@ -97,7 +98,7 @@ TEST_F(BassNetwork, NetFileWithoutLengthLearnsSizeAndLengthWhenComplete) {
     const std::string ogg = EncodeOgg(
         dir_, MakeSineWav(dir_, "tone.wav", 1000, 3.0, 0.5, "-b 16 -e signed-integer"), "net.ogg");
     const std::string body = Text(ReadFile(ogg));
-    std::atomic<bool> release{false};  // the last bytes wait for the test's checks
+    std::atomic<bool> release{false}; // the last bytes wait for the test's checks
     TestHttpServer server([&](int socket, const std::string&) {
         TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: application/ogg\r\n\r\n");
         SendPaced(socket, body.substr(0, body.size() - 1024), 1024, 10);
@@ -243,15 +244,9 @@ namespace {
 
 // A port on 127.0.0.1 that nobody listens on.
 int ClosedPort() {
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);
-    return ntohs(address.sin_port);
+    int port = 0;
+    close(tavuro::testing_support::ListenOnLoopback(1, port));
+    return port;
 }
 
 } // namespace

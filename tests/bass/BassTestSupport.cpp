@@ -1,5 +1,7 @@
 #include "BassTestSupport.h"
 
+#include "../support/Loopback.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -175,15 +177,7 @@ void SyncRecorder::Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {
 
 TestHttpServer::TestHttpServer(Handler handler, bool raw)
     : handler_(std::move(handler)), raw_(raw) {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener_, 16);
-    socklen_t length = sizeof address;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    listener_ = tavuro::testing_support::ListenOnLoopback(16, port_);
     acceptor_ = std::thread([this] { Accept(); });
 }
 
@@ -260,20 +254,6 @@ std::string ReadLine(int socket) {
     return line;
 }
 
-// A listening socket on 127.0.0.1 and its port.
-int ListenLocally(int& port) {
-    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    listen(listener, 1);
-    socklen_t length = sizeof address;
-    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return listener;
-}
-
 } // namespace
 
 void ServeFtp(int control, const std::string& body) {
@@ -303,7 +283,7 @@ void ServeFtp(int control, const std::string& body) {
             int port = 0;
             if (dataListener >= 0)
                 close(dataListener);
-            dataListener = ListenLocally(port);
+            dataListener = tavuro::testing_support::ListenOnLoopback(1, port);
             reply = command == "EPSV" ? "229 passive (|||" + std::to_string(port) + "|)\r\n"
                                       : "227 passive (127,0,0,1," + std::to_string(port / 256) +
                                             "," + std::to_string(port % 256) + ")\r\n";

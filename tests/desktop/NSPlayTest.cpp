@@ -2,6 +2,8 @@
 // Fixtures are made at test time by sox and ffmpeg; each test plays at most a second or two.
 #include "desktop/NSPlay.h"
 
+#include "../support/Loopback.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -221,17 +223,7 @@ TEST_F(NSPlayTest, Midi_PlaysToItsEnd) {
 // answered. Closed at once, its port refuses connections instead.
 class TSilentServer {
 public:
-    TSilentServer() {
-        Socket = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(Socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(Socket, 8);
-        socklen_t length = sizeof address;
-        getsockname(Socket, reinterpret_cast<sockaddr*>(&address), &length);
-        Port = ntohs(address.sin_port);
-    }
+    TSilentServer() { Socket = testing_support::ListenOnLoopback(8, Port); }
     ~TSilentServer() { Close(); }
     void Close() {
         if (Socket >= 0)

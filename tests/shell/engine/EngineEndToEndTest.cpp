@@ -3,6 +3,7 @@
 #include "BassTestSupport.h"
 #include "ShellFixture.h"
 #include "engine/AudioEngine.h"
+#include "shell/PlayerStatus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -69,7 +70,6 @@ protected:
     std::string Tone(const std::string& name, double frequency) {
         return basstest::MakeSineWav(Clips, name, frequency, 1.0, 0.5, "-b 16 -e signed-integer");
     }
-
 };
 
 TEST_F(EngineEndToEnd, APlaylistOfFourFormatsIsHeardInTurn) {
@@ -125,9 +125,8 @@ TEST_F(EngineEndToEnd, ALiveStreamShowsItsCaptionAndFollowsItsTitle) {
             const std::size_t at = (block * 4096) % (audio.size() - 4096);
             std::string meta = secondTitle ? "StreamTitle='Second';" : "StreamTitle='First';";
             meta.resize((meta.size() + 15) / 16 * 16, '\0');
-            const std::string frame =
-                std::string(audio.begin() + at, audio.begin() + at + 4096) +
-                std::string(1, static_cast<char>(meta.size() / 16)) + meta;
+            const std::string frame = std::string(audio.begin() + at, audio.begin() + at + 4096) +
+                                      std::string(1, static_cast<char>(meta.size() / 16)) + meta;
             if (!TestHttpServer::Send(socket, frame))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -140,9 +139,15 @@ TEST_F(EngineEndToEnd, ALiveStreamShowsItsCaptionAndFollowsItsTitle) {
     EXPECT_EQ(form.MediaClass, mcEngine);
     auto* engine = dynamic_cast<TAudioEngine*>(form.EngineControl());
     ASSERT_NE(engine, nullptr);
+    std::vector<std::string> told; // what the desktop's media controls are told
+    engine->SetStreamTitleHandler([&](const std::string& title) { told.push_back(title); });
     ASSERT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "First"; }, 5));
     secondTitle = true;
     EXPECT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "Second"; }, 5));
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back(), "Second");
+    EXPECT_EQ(ReadPlayerStatus(form).Title, "Second");
+    EXPECT_EQ(form.ApplicationTitle(), "i))Test Radio/Tavuro");
     EXPECT_EQ(engine->PlayerState(), psPlaying);
     finished = true;
 }

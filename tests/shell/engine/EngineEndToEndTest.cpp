@@ -70,6 +70,7 @@ protected:
     std::string Tone(const std::string& name, double frequency) {
         return basstest::MakeSineWav(Clips, name, frequency, 1.0, 0.5, "-b 16 -e signed-integer");
     }
+
 };
 
 TEST_F(EngineEndToEnd, APlaylistOfFourFormatsIsHeardInTurn) {
@@ -125,8 +126,9 @@ TEST_F(EngineEndToEnd, ALiveStreamShowsItsCaptionAndFollowsItsTitle) {
             const std::size_t at = (block * 4096) % (audio.size() - 4096);
             std::string meta = secondTitle ? "StreamTitle='Second';" : "StreamTitle='First';";
             meta.resize((meta.size() + 15) / 16 * 16, '\0');
-            const std::string frame = std::string(audio.begin() + at, audio.begin() + at + 4096) +
-                                      std::string(1, static_cast<char>(meta.size() / 16)) + meta;
+            const std::string frame =
+                std::string(audio.begin() + at, audio.begin() + at + 4096) +
+                std::string(1, static_cast<char>(meta.size() / 16)) + meta;
             if (!TestHttpServer::Send(socket, frame))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -111,11 +111,11 @@ TEST(StartOptions, TheProgramAnswersItsSwitchesAndRunsWithoutADisplay) {
         const std::string name = c.Arguments.join(' ').toStdString();
         EXPECT_EQ(run.ExitCode, c.ExitCode) << name << "\n" << run.Err.toStdString();
         if (c.InOut.isEmpty())
-            EXPECT_EQ(run.Out, "") << name;
+            EXPECT_EQ(run.Out.toStdString(), "") << name;
         else
             EXPECT_TRUE(run.Out.contains(c.InOut)) << name << ": " << run.Out.toStdString();
         if (c.InErr.isEmpty())
-            EXPECT_EQ(run.Err, "") << name;
+            EXPECT_EQ(run.Err.toStdString(), "") << name;
         else
             EXPECT_TRUE(run.Err.contains(c.InErr)) << name << ": " << run.Err.toStdString();
     }

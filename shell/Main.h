@@ -214,6 +214,8 @@ private:
     void FormShow();
     void CloseQuery();
     void StartSingleFile(const std::string& path);
+    void PlayInPlaceOfTheSingleFile(const std::string& path);
+    void PlayRowOf(const std::string& path);
     void SetPlayingButtons();
     bool StartMediaControl();
     bool StartEngine();

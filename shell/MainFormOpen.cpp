@@ -8,6 +8,10 @@ namespace tavuro {
 void TMainForm::OpenAndPlay(const std::string& path) {
     const bool playlist = UpperAscii(FileExtension(path)) == ".M3U";
     const bool wasPlaying = Playing();
+    if (RunMode == 2 && !playlist) {
+        PlayInPlaceOfTheSingleFile(path);
+        return;
+    }
     Timer2->stop();
     OpenChosenFiles(std::vector<std::string>{path});
     // The dialog's own activation brings Timer2 back even where its flow leaves it off.
@@ -21,6 +25,18 @@ void TMainForm::OpenAndPlay(const std::string& path) {
             PlaySelected();
         return;
     }
+    PlayRowOf(path);
+}
+
+// A player started on one file stays a single-file player: the file handed over plays next, the
+// player still ends with it, and nothing is written over the playlists of the data folder (the
+// open dialog's flow would save this list as "playlist.m3u").
+void TMainForm::PlayInPlaceOfTheSingleFile(const std::string& path) {
+    AddFiles({path});
+    PlayRowOf(path);
+}
+
+void TMainForm::PlayRowOf(const std::string& path) {
     const int row = FindEntry(path);
     if (row < 0)
         return;

@@ -62,6 +62,18 @@ TEST_F(OpenAndPlay, AnAddressIsPlayedWithoutBecomingTheDialogsFolder) {
     EXPECT_EQ(form.ApplicationTitle(), "i))http://radio.example/live/Tavuro");
 }
 
+TEST_F(OpenAndPlay, ASingleFilePlayerPlaysTheFileHandedOverAloneAndKeepsThePlaylist) {
+    Media.Durations = {{"/m/one.ogg", 2}, {"/m/two.ogg", 2}};
+    Write("playlist.m3u", "#EXTM3U\r\n/m/kept.mp3\r\n");
+    TMainForm& form = Make({"/m/one.ogg"});
+    ASSERT_EQ(form.RunMode, 2);
+    form.OpenAndPlay("/m/two.ogg");
+    EXPECT_EQ(Media.FileName(), "/m/two.ogg");
+    EXPECT_EQ(form.RunMode, 2); // it still ends with its file
+    form.close();
+    EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U\r\n/m/kept.mp3\r\n");
+}
+
 TEST_F(OpenAndPlay, TheStatusFollowsTheWindow) {
     Write("libbass.so", "");
     Write("playlist.m3u",

@@ -322,6 +322,19 @@ TVisBox::TVisBox(const QImage& backBuffer, QWidget* parent)
     resize(backBuffer.size());
 }
 
+TVisBox::~TVisBox() = default;
+
+void TVisBox::Present() {
+    if (!Presenter && !PresenterRefused && internalWinId() != 0) {
+        Presenter = MakeFramePresenter(internalWinId(), BackBuffer.size());
+        PresenterRefused = !Presenter;
+    }
+    if (Presenter && isVisible())
+        Presenter->Present(BackBuffer);
+    else
+        update();
+}
+
 void TVisBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, BackBuffer);

@@ -204,6 +204,7 @@ private:
     void FormShow();
     void CloseQuery();
     void StartSingleFile(const std::string& path);
+    void StartWhenShown(const std::string& path, std::function<void()> start);
     void SetPlayingButtons();
     bool StartMediaControl();
     bool StartEngine();

@@ -312,3 +312,29 @@ TEST_F(AudioEnginePlayback, AnEngineClosedDuringAConnectEndsWithinASecond) {
               1.0);
     done = true;
 }
+
+TEST_F(AudioEnginePlayback, AChainedOggRadioTakesEachNewSongsTitle) {
+    auto song = [&](const std::string& name, const std::string& title) {
+        const std::string ogg = dir.Path(name + ".ogg");
+        basstest::RunCommand("oggenc --quiet -q 4 -t '" + title + "' -o " + ogg + " " +
+                             Tone(name + ".wav", 1.5));
+        const std::vector<uint8_t> bytes = basstest::ReadFile(ogg);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    const std::string first = song("first", "First Song");
+    const std::string second = song("second", "Second Song");
+    std::atomic<bool> release{false};
+    TestHttpServer server([&](int socket, const std::string&) {
+        TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: application/ogg\r\n\r\n");
+        TestHttpServer::Send(socket, first);
+        basstest::WaitUntil([&] { return release.load(); }, 5.0);
+        TestHttpServer::Send(socket, second);
+    });
+    std::vector<std::string> titles;
+    engine->OnGetMeta = [&](TAudioEngine*, const std::string& title) { titles.push_back(title); };
+    ASSERT_TRUE(engine->Open(server.Url("/radio")));
+    engine->Play();
+    release = true;
+    ASSERT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "Second Song"; }, 5));
+    EXPECT_EQ(titles, std::vector<std::string>{"Second Song"});
+}

@@ -250,12 +250,13 @@ void ServeFile(int socket, const std::string& body, bool ranges, size_t heldBack
     const std::string& request = TestHttpServer::Request();
     const auto range = request.find("Range: bytes=");
     if (ranges && range != std::string::npos) {
-        const std::string spec = request.substr(range + 13, request.find('\r', range) - range - 13);
+        const std::string asked =
+            request.substr(range + 13, request.find('\r', range) - range - 13);
         size_t first = 0;
-        if (spec[0] == '-')
-            first = body.size() - std::min<size_t>(std::stoul(spec.substr(1)), body.size());
+        if (asked[0] == '-')
+            first = body.size() - std::min<size_t>(std::stoul(asked.substr(1)), body.size());
         else
-            first = std::min<size_t>(std::stoul(spec), body.size());
+            first = std::min<size_t>(std::stoul(asked), body.size());
         TestHttpServer::Send(socket,
                              "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
                                  std::to_string(first) + "-" + std::to_string(body.size() - 1) +

@@ -60,7 +60,7 @@ bool TMainForm::StartMediaControl() {
     Player->SetFileName(CurrentEntry().Path());
     Player->SetCurrentPosition(-1.0);
     if (!Player->Play())
-        return ReportPlayError();
+        return HasClosed ? false : ReportPlayError(); // a close broke the connect off: no box
     if (IsUrl && StayOnTop)
         RestoreTopmost();
     if (Player->ImageSourceWidth() > 0) {

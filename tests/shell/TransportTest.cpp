@@ -130,6 +130,24 @@ TEST_F(Transport, AFailedStartIsReportedAndGoesNoFurther) {
     EXPECT_FALSE(Form->StartingStream);
 }
 
+TEST_F(Transport, ClosingWhileTheMediaControlConnectsShowsNoErrorAndCleansUp) {
+    Write("playlist.m3u", "/m/a.mp3\n");
+    Make();
+    Form->AddFiles({"mms://radio.example/live"});    // a change the close must save
+    Media.FailOnPlay = {"mms://radio.example/live"}; // the close broke the connect off
+    Media.WhilePlaying = [&] {
+        Media.WhilePlaying = nullptr;
+        Form->close();
+    };
+    Form->ClearSelection();
+    Form->SelectRow(Form->FindEntry("mms://radio.example/live"));
+    Form->PlaySelected();
+    EXPECT_TRUE(Form->Closed());
+    EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Messages.front().Text;
+    EXPECT_FALSE(Form->StartingStream);
+    EXPECT_NE(Read("playlist.m3u").find("mms://radio.example/live"), std::string::npos);
+}
+
 TEST_F(Transport, ASingleFileThatFailsClosesTheProgram) {
     Media.FailOnPlay = {"/m/bad.ogg"};
     auto& form = Make({"/m/bad.ogg"});

@@ -16,22 +16,18 @@ size_t RoundToFrames(double seconds, const BASS_CHANNELINFO& info, size_t frameB
 
 void TagStore::Set(DWORD kind, std::string block) {
     std::lock_guard lock(mutex_);
-    if (kind < 5)
-        blocks_[kind].push_back(std::move(block));
-}
-
-void TagStore::AddMeta(std::string text) {
-    std::lock_guard lock(mutex_);
-    metas_.push_back(std::move(text));
+    if (kind < kKinds)
+        blocks_[kind] = std::move(block);
 }
 
 const char* TagStore::Get(DWORD kind) {
+    // Copies the caller keeps: the store itself may replace its block at any time.
+    thread_local std::string copies[kKinds];
     std::lock_guard lock(mutex_);
-    if (kind == BASS_TAG_META)
-        return metas_.empty() ? nullptr : metas_.back().c_str();
-    if (kind >= 5 || blocks_[kind].empty())
+    if (kind >= kKinds || !blocks_[kind])
         return nullptr;
-    return blocks_[kind].back().data();
+    copies[kind] = *blocks_[kind];
+    return copies[kind].c_str();
 }
 
 Channel::Channel(DWORD handleValue, ChannelType typeValue, const BASS_CHANNELINFO& infoValue,
@@ -58,6 +54,7 @@ void Channel::RestartAt(uint64_t frame) {
 }
 
 void Channel::DiscardBuffered() {
+    discards.fetch_add(1);
     ring.DiscardAll();
     ClearMixState();
     heardFrames = 0;

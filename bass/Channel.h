@@ -4,9 +4,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,17 +43,19 @@ struct Sync {
     DWORD_PTR user;
 };
 
-// Tag blocks of a channel; a pointer handed out stays valid until the channel is freed.
+// Tag blocks of a channel, kinds 0 to 5 (BASS_TAG_ID3 ... BASS_TAG_META); only the latest
+// block of each kind is kept, so a stream that keeps sending metadata holds one block.
 class TagStore {
 public:
     void Set(DWORD kind, std::string block);
-    void AddMeta(std::string text);
+    // The calling thread's own copy of the block, valid until that thread asks for the same kind
+    // again; null when there is none.
     const char* Get(DWORD kind);
 
 private:
-    std::mutex mutex_;                  // protects blocks_ and metas_
-    std::deque<std::string> blocks_[5]; // kinds 0..4; older versions kept alive for readers
-    std::deque<std::string> metas_;     // kind 5, every block seen
+    static constexpr DWORD kKinds = 6;
+    std::mutex mutex_; // protects blocks_
+    std::optional<std::string> blocks_[kKinds];
 };
 
 class Channel {
@@ -89,6 +91,9 @@ public:
     bool MixInto(float* stereo, int frames, int deviceRate, float globalGain, int64_t heardAt);
     // Drops what is buffered and counts from 0 again (user streams), mixer lock held.
     void DiscardBuffered();
+    // How often DiscardBuffered ran: a producer that sees it change while it fetched data drops
+    // that data, which belongs before the stop. Changed with the mixer lock held.
+    std::atomic<uint64_t> discards{0};
     // The `count` most recently heard samples, channels mixed, oldest first; mixer lock held.
     void CopyHistory(float* out, int count) const;
 

@@ -120,6 +120,7 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, std::shared_ptr<
     std::unique_ptr<Decoder> decoder(new Decoder);
     decoder->net_ = std::move(net);
     decoder->openDeadline_ = options.deadline;
+    decoder->cancelled_ = options.cancelled;
     error = decoder->OpenInput(path, options);
     if (error == BASS_OK)
         error = decoder->OpenCodec(options.kind, path);
@@ -173,6 +174,8 @@ int Decoder::OpenInput(const std::string& path, const DecoderOptions& options) {
         avformat_open_input(&format_, net_ ? nullptr : path.c_str(), nullptr, &settings);
     av_dict_free(&settings);
     if (opened < 0) {
+        if (cancelled_ && cancelled_())
+            return BASS_ERROR_INIT;
         if (std::chrono::steady_clock::now() >= openDeadline_ && (net_ || options.network))
             return BASS_ERROR_TIMEOUT;
         return opened == AVERROR(ENOENT) ? BASS_ERROR_FILEOPEN : BASS_ERROR_FILEFORM;
@@ -207,7 +210,7 @@ int Decoder::OpenCodec(SourceKind kind, const std::string& path) {
             format_->streams[i]->discard = AVDISCARD_ALL;
     info_.freq = static_cast<DWORD>(rate);
     info_.chans = static_cast<DWORD>(chans);
-    info_.flags = parameters->codec_id == AV_CODEC_ID_PCM_U8 ? BASS_SAMPLE_8BITS : 0;
+    info_.flags = 0; // every source is converted to 16-bit samples, 8-bit PCM too
     info_.ctype = kind == SourceKind::Music ? MusicType(path)
                   : kind == SourceKind::Wma ? BASS_CTYPE_STREAM_WMA
                                             : StreamType(parameters->codec_id);
@@ -231,6 +234,14 @@ Decoder::~Decoder() {
 
 bool Decoder::IsVorbis() const {
     return format_->streams[streamIndex_]->codecpar->codec_id == AV_CODEC_ID_VORBIS;
+}
+
+int64_t Decoder::StartFrame() const {
+    const AVStream* stream = format_->streams[streamIndex_];
+    if (stream->start_time == AV_NOPTS_VALUE)
+        return 0;
+    return av_rescale_q(stream->start_time, stream->time_base,
+                        AVRational{1, static_cast<int>(info_.freq)});
 }
 
 int Decoder::ReadNet(void* opaque, uint8_t* buffer, int size) {
@@ -277,7 +288,10 @@ int Decoder::Interrupted(void* opaque) {
     auto* self = static_cast<Decoder*>(opaque);
     if (self->quit_)
         return 1;
-    return self->opening_ && std::chrono::steady_clock::now() >= self->openDeadline_;
+    if (!self->opening_)
+        return 0;
+    return (self->cancelled_ && self->cancelled_()) ||
+           std::chrono::steady_clock::now() >= self->openDeadline_;
 }
 
 void Decoder::Start(Channel& channel) {
@@ -300,7 +314,9 @@ void Decoder::Shutdown() {
 }
 
 int Decoder::Seek(uint64_t frame) {
-    if (lengthFrames_ >= 0 && frame > static_cast<uint64_t>(lengthFrames_))
+    // The channel's length, which a finished download may have corrected since the open.
+    const int64_t length = channel_->lengthFrames.load();
+    if (length >= 0 && frame > static_cast<uint64_t>(length))
         return BASS_ERROR_POSITION;
     if (net_ && !net_->Complete())
         return BASS_ERROR_NOTAVAIL;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "Cancel.h"
 #include "Channel.h"
 
 struct AVFormatContext;
@@ -33,6 +34,7 @@ struct DecoderOptions {
     std::chrono::steady_clock::time_point deadline =
         std::chrono::steady_clock::time_point::max(); // for opening network sources
     bool network = false;                             // `path` is a URL for FFmpeg's own protocols
+    CancelCheck cancelled;                            // the open is given up when it says so
 };
 
 class Decoder final : public Producer {
@@ -45,6 +47,8 @@ public:
     const BASS_CHANNELINFO& Info() const { return info_; }
     int64_t LengthFrames() const { return lengthFrames_; }
     bool IsVorbis() const;
+    // The frame an Ogg source's granule positions count from.
+    int64_t StartFrame() const;
 
     void Start(Channel& channel) override;
     int Seek(uint64_t frame) override;
@@ -83,6 +87,7 @@ private:
     std::shared_ptr<NetSource> net_;
     uint64_t netPosition_ = 0; // decoding thread (and the opening thread before it starts)
     std::chrono::steady_clock::time_point openDeadline_;
+    CancelCheck cancelled_; // asked while opening
     bool opening_ = true;
     std::atomic<uint64_t> decodePosition_{0};
 

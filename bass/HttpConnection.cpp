@@ -17,6 +17,9 @@ namespace bass {
 namespace {
 
 constexpr size_t kMaxHead = 65536;
+constexpr int kSliceMs = 50; // how often a long wait asks whether it was given up
+
+enum class Wait { Ready, TimedOut, Cancelled };
 
 int MillisecondsLeft(HttpConnection::TimePoint deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -34,10 +37,21 @@ bool WaitFor(int fd, short events, int waitMs) {
     return ready > 0;
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+// Waits for the socket until the deadline, in slices so that a cancel is seen quickly.
+Wait WaitBefore(int fd, short events, HttpConnection::TimePoint deadline,
+                const CancelCheck& cancelled) {
+    for (;;) {
+        if (cancelled && cancelled())
+            return Wait::Cancelled;
+        if (WaitFor(fd, events, std::min(MillisecondsLeft(deadline), kSliceMs)))
+            return Wait::Ready;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return Wait::TimedOut;
+    }
+}
+
+int ErrorOf(Wait wait) {
+    return wait == Wait::Cancelled ? BASS_ERROR_INIT : BASS_ERROR_TIMEOUT;
 }
 
 } // namespace
@@ -77,28 +91,28 @@ HttpConnection::~HttpConnection() {
         close(fd_);
 }
 
-std::unique_ptr<HttpConnection> HttpConnection::Open(const HttpUrl& url, bool wantMetadata,
-                                                     TimePoint deadline, int& error) {
+std::unique_ptr<HttpConnection> HttpConnection::Open(const HttpUrl& url,
+                                                     const std::string& extraHeaders,
+                                                     TimePoint deadline,
+                                                     const CancelCheck& cancelled, int& error) {
     std::unique_ptr<HttpConnection> connection(new HttpConnection);
-    error = connection->Connect(url, deadline);
+    error = connection->Connect(url, deadline, cancelled);
     if (error != BASS_OK)
         return nullptr;
     const bool defaultPort = url.port == "80";
-    std::string request = "GET " + url.path + " HTTP/1.0\r\nHost: " + url.host +
-                          (defaultPort ? "" : ":" + url.port) +
-                          "\r\nUser-Agent: libbass/2.0\r\nAccept: */*\r\n";
-    if (wantMetadata)
-        request += "Icy-MetaData: 1\r\n";
-    request += "Connection: close\r\n\r\n";
-    error = connection->SendAll(request, deadline);
+    const std::string request = "GET " + url.path + " HTTP/1.0\r\nHost: " + url.host +
+                                (defaultPort ? "" : ":" + url.port) +
+                                "\r\nUser-Agent: libbass/2.0\r\nAccept: */*\r\n" + extraHeaders +
+                                "Connection: close\r\n\r\n";
+    error = connection->SendAll(request, deadline, cancelled);
     if (error == BASS_OK)
-        error = connection->ReadHead(deadline);
+        error = connection->ReadHead(deadline, cancelled);
     if (error != BASS_OK)
         return nullptr;
     return connection;
 }
 
-int HttpConnection::Connect(const HttpUrl& url, TimePoint deadline) {
+int HttpConnection::Connect(const HttpUrl& url, TimePoint deadline, const CancelCheck& cancelled) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
@@ -114,13 +128,14 @@ int HttpConnection::Connect(const HttpUrl& url, TimePoint deadline) {
             continue;
         int done = connect(fd, address->ai_addr, address->ai_addrlen);
         if (done < 0 && errno == EINPROGRESS) {
-            if (WaitFor(fd, POLLOUT, MillisecondsLeft(deadline))) {
+            const Wait wait = WaitBefore(fd, POLLOUT, deadline, cancelled);
+            if (wait == Wait::Ready) {
                 int soError = 0;
                 socklen_t length = sizeof soError;
                 getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &length);
                 done = soError == 0 ? 0 : -1;
             } else {
-                error = BASS_ERROR_TIMEOUT;
+                error = ErrorOf(wait);
             }
         }
         if (done == 0)
@@ -132,15 +147,17 @@ int HttpConnection::Connect(const HttpUrl& url, TimePoint deadline) {
     return fd_ >= 0 ? BASS_OK : error;
 }
 
-int HttpConnection::SendAll(const std::string& text, TimePoint deadline) {
+int HttpConnection::SendAll(const std::string& text, TimePoint deadline,
+                            const CancelCheck& cancelled) {
     size_t sent = 0;
     while (sent < text.size()) {
         const ssize_t n = send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            if (!WaitFor(fd_, POLLOUT, MillisecondsLeft(deadline)))
-                return BASS_ERROR_TIMEOUT;
+            if (const Wait wait = WaitBefore(fd_, POLLOUT, deadline, cancelled);
+                wait != Wait::Ready)
+                return ErrorOf(wait);
         } else {
             return BASS_ERROR_NONET;
         }
@@ -148,60 +165,28 @@ int HttpConnection::SendAll(const std::string& text, TimePoint deadline) {
     return BASS_OK;
 }
 
-int HttpConnection::ReadHead(TimePoint deadline) {
-    std::string head;
-    size_t end = std::string::npos;
-    size_t separator = 0;
-    while (end == std::string::npos) {
-        if (head.size() > kMaxHead)
+int HttpConnection::ReadHead(TimePoint deadline, const CancelCheck& cancelled) {
+    std::string bytes;
+    std::optional<HeadEnd> end;
+    while (!(end = FindHeadEnd(bytes))) {
+        if (bytes.size() > kMaxHead)
             return BASS_ERROR_FILEFORM;
+        if (const Wait wait = WaitBefore(fd_, POLLIN, deadline, cancelled); wait != Wait::Ready)
+            return ErrorOf(wait);
         char buffer[4096];
-        const int n =
-            Receive(reinterpret_cast<uint8_t*>(buffer), sizeof buffer, MillisecondsLeft(deadline));
+        const int n = Receive(reinterpret_cast<uint8_t*>(buffer), sizeof buffer, 0);
         if (n == kWaitTimedOut)
-            return BASS_ERROR_TIMEOUT;
+            continue;
         if (n <= 0)
             return BASS_ERROR_FILEOPEN;
-        head.append(buffer, static_cast<size_t>(n));
-        if ((end = head.find("\r\n\r\n")) != std::string::npos)
-            separator = 4;
-        else if ((end = head.find("\n\n")) != std::string::npos)
-            separator = 2;
+        bytes.append(buffer, static_cast<size_t>(n));
     }
-    leftover_ = head.substr(end + separator);
-    head.resize(end);
-    size_t start = 0;
-    while (start <= head.size()) {
-        size_t stop = head.find('\n', start);
-        if (stop == std::string::npos)
-            stop = head.size();
-        std::string line = head.substr(start, stop - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty())
-            lines_.push_back(line);
-        start = stop + 1;
-    }
-    if (lines_.empty())
+    leftover_ = bytes.substr(end->body);
+    auto head = ParseHttpHead(std::string_view(bytes).substr(0, end->head));
+    if (!head)
         return BASS_ERROR_FILEFORM;
-    const std::string& statusLine = lines_.front();
-    const auto space = statusLine.find(' ');
-    if (space == std::string::npos)
-        return BASS_ERROR_FILEFORM;
-    status_ = std::atoi(statusLine.c_str() + space + 1);
+    head_ = std::move(*head);
     return BASS_OK;
-}
-
-std::optional<std::string> HttpConnection::Header(const std::string& name) const {
-    const std::string wanted = Lower(name) + ":";
-    for (size_t i = 1; i < lines_.size(); ++i) {
-        if (Lower(lines_[i].substr(0, wanted.size())) != wanted)
-            continue;
-        std::string value = lines_[i].substr(wanted.size());
-        value.erase(0, value.find_first_not_of(" \t"));
-        return value;
-    }
-    return std::nullopt;
 }
 
 int HttpConnection::Receive(uint8_t* buffer, size_t size, int waitMs) {

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "Cancel.h"
+#include "HttpHead.h"
+
 namespace bass {
 
 struct HttpUrl {
@@ -20,15 +23,17 @@ class HttpConnection {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
 
-    // Connects, sends the request and reads the answer's head, all before `deadline`.
+    // Connects, sends the request (with `extraHeaders`, each line ended by CR LF) and reads the
+    // answer's head, all before `deadline` and each wait given up once `cancelled` says so.
     // Null with a BASS error code on failure.
-    static std::unique_ptr<HttpConnection> Open(const HttpUrl& url, bool wantMetadata,
-                                                TimePoint deadline, int& error);
+    static std::unique_ptr<HttpConnection> Open(const HttpUrl& url, const std::string& extraHeaders,
+                                                TimePoint deadline, const CancelCheck& cancelled,
+                                                int& error);
     ~HttpConnection();
 
-    int Status() const { return status_; }
-    const std::vector<std::string>& Lines() const { return lines_; } // status line first
-    std::optional<std::string> Header(const std::string& name) const;
+    int Status() const { return head_.status; }
+    const std::vector<std::string>& Lines() const { return head_.lines; } // status line first
+    std::optional<std::string> Header(const std::string& name) const { return head_.Header(name); }
     // Body bytes that came in with the head.
     std::string TakeLeftover() { return std::move(leftover_); }
 
@@ -38,13 +43,12 @@ public:
 
 private:
     HttpConnection() = default;
-    int Connect(const HttpUrl& url, TimePoint deadline);
-    int SendAll(const std::string& text, TimePoint deadline);
-    int ReadHead(TimePoint deadline);
+    int Connect(const HttpUrl& url, TimePoint deadline, const CancelCheck& cancelled);
+    int SendAll(const std::string& text, TimePoint deadline, const CancelCheck& cancelled);
+    int ReadHead(TimePoint deadline, const CancelCheck& cancelled);
 
     int fd_ = -1;
-    int status_ = 0;
-    std::vector<std::string> lines_;
+    HttpHead head_;
     std::string leftover_;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "NetSource.h"
+#include "OggPages.h"
 #include "Tags.h"
 #include "UserStream.h"
 
@@ -16,7 +17,43 @@ namespace {
 constexpr double kDecodedSeconds = 1.0;    // decoded audio kept ahead of the mixer
 constexpr double kFileResumeSeconds = 0.0; // a starved local file plays on at once
 constexpr double kNetResumeSeconds = 0.5;  // a starved net stream waits to refill this much
+constexpr size_t kOggTail = 65536;         // holds the last page of any Ogg file
+
+// The length of a net Ogg file from the granule position of its last page, read from the end of
+// the file where the server serves ranges; -1 otherwise. Never an estimate from the bit rate.
+int64_t NetOggLength(NetSource& net, const Decoder& decoder,
+                     std::chrono::steady_clock::time_point deadline) {
+    const std::optional<uint32_t> serial = net.VorbisSerial();
+    if (!serial)
+        return -1;
+    const std::vector<uint8_t> tail = net.FetchTail(kOggTail, deadline);
+    const int64_t granule = LastOggGranule(tail.data(), tail.size(), *serial);
+    return granule < 0 ? -1 : std::max<int64_t>(0, granule - decoder.StartFrame());
+}
 } // namespace
+
+Library::OpenTicket::OpenTicket(Library& library) : library_(library) {
+    std::lock_guard lock(library_.opensMutex_);
+    ++library_.opens_;
+    epoch_ = library_.frees_;
+}
+
+Library::OpenTicket::~OpenTicket() {
+    std::lock_guard lock(library_.opensMutex_);
+    if (--library_.opens_ == 0)
+        library_.opensDone_.notify_all();
+}
+
+bool Library::OpenTicket::Cancelled() const {
+    return !library_.initialised_ || library_.frees_ != epoch_;
+}
+
+CancelCheck Library::OpenTicket::Check() const {
+    // By value: the library outlives every open, the ticket does not outlive its open.
+    return [library = &library_, epoch = epoch_] {
+        return !library->initialised_ || library->frees_ != epoch;
+    };
+}
 
 Library& Library::Instance() {
     static Library library;
@@ -49,6 +86,11 @@ int Library::Free() {
     if (!initialised_)
         return BASS_ERROR_INIT;
     initialised_ = false;
+    ++frees_;
+    {
+        std::unique_lock lock(opensMutex_);
+        opensDone_.wait(lock, [this] { return opens_ == 0; });
+    }
     for (const auto& channel : Snapshot())
         FreeChannel(channel->handle);
     mixer_.Close();
@@ -91,7 +133,8 @@ DWORD Library::Register(ChannelType type, const BASS_CHANNELINFO& info,
 }
 
 DWORD Library::CreateFileStream(const std::string& path, SourceKind kind, DWORD flags, int& error) {
-    if (!initialised_)
+    const OpenTicket ticket(*this);
+    if (ticket.Cancelled())
         return error = BASS_ERROR_INIT, 0;
     DecoderOptions options;
     options.kind = kind;
@@ -103,6 +146,8 @@ DWORD Library::CreateFileStream(const std::string& path, SourceKind kind, DWORD 
     const int64_t length = decoder->LengthFrames();
     const std::string comments = decoder->IsVorbis() ? FileVorbisComments(path) : std::string();
     const ChannelType type = kind == SourceKind::Music ? ChannelType::Music : ChannelType::Stream;
+    if (ticket.Cancelled())
+        return error = BASS_ERROR_INIT, 0;
     return Register(type, info, std::move(decoder), kDecodedSeconds, kFileResumeSeconds,
                     [&](Channel& channel) {
                         channel.lengthFrames = length;
@@ -114,11 +159,13 @@ DWORD Library::CreateFileStream(const std::string& path, SourceKind kind, DWORD 
 }
 
 DWORD Library::CreateProtocolStream(const std::string& url, SourceKind kind, int& error) {
-    if (!initialised_)
+    const OpenTicket ticket(*this);
+    if (ticket.Cancelled())
         return error = BASS_ERROR_INIT, 0;
     DecoderOptions options;
     options.kind = kind;
     options.network = true;
+    options.cancelled = ticket.Check();
     options.deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(netTimeoutMs.load());
     auto decoder = Decoder::Open(url, nullptr, options, error);
@@ -126,62 +173,78 @@ DWORD Library::CreateProtocolStream(const std::string& url, SourceKind kind, int
         return 0;
     const BASS_CHANNELINFO info = decoder->Info();
     const int64_t length = decoder->LengthFrames();
+    if (ticket.Cancelled())
+        return error = BASS_ERROR_INIT, 0;
     return Register(ChannelType::Stream, info, std::move(decoder), kDecodedSeconds,
                     kNetResumeSeconds, [&](Channel& channel) { channel.lengthFrames = length; });
 }
 
 DWORD Library::CreateNetworkStream(const std::string& url, DWORD flags, int& error) {
-    if (!initialised_)
+    const OpenTicket ticket(*this);
+    if (ticket.Cancelled())
         return error = BASS_ERROR_INIT, 0;
     const DWORD timeout = netTimeoutMs.load();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
     auto net = NetSource::Open(url, flags & BASS_STREAM_META, static_cast<int>(timeout),
-                               static_cast<int>(netBufferMs.load()), error);
+                               static_cast<int>(netBufferMs.load()), ticket.Check(), error);
     if (!net)
         return 0;
     DecoderOptions options;
     options.deadline = deadline;
+    options.cancelled = ticket.Check();
     auto decoder = Decoder::Open(url, net, options, error);
     if (!decoder) {
         net->Abort();
         return 0;
     }
     const BASS_CHANNELINFO info = decoder->Info();
-    const int64_t length = net->Size() >= 0 ? decoder->LengthFrames() : -1;
+    int64_t length = net->Size() >= 0 ? decoder->LengthFrames() : -1;
+    // FFmpeg can only estimate an Ogg file's length from a stream it cannot seek in. A file
+    // already complete is measured whole when the download is told below.
+    if (decoder->IsVorbis() && length >= 0)
+        length = net->Complete() ? -1 : NetOggLength(*net, *decoder, deadline);
     const std::string comments = decoder->IsVorbis() ? net->VorbisComments() : std::string();
+    if (ticket.Cancelled()) {
+        net->Abort();
+        return error = BASS_ERROR_INIT, 0;
+    }
     Notifier* notices = &notifier_;
-    return Register(ChannelType::Stream, info, std::move(decoder), kDecodedSeconds,
-                    kNetResumeSeconds, [&](Channel& channel) {
-                        channel.lengthFrames = length;
-                        if (!comments.empty())
-                            channel.tags.Set(BASS_TAG_OGG, comments);
-                        channel.tags.Set(BASS_TAG_HTTP, net->Headers());
-                        channel.tags.Set(BASS_TAG_ICY, net->Headers());
-                        if (const std::string meta = net->LastMetadata(); !meta.empty())
-                            channel.tags.AddMeta(meta);
-                        Channel* target =
-                            &channel; // the download thread ends before the channel goes
-                        NetSource* source = net.get();
-                        net->Listen({[target, notices](const std::string& text) {
-                                         target->tags.AddMeta(text);
-                                         notices->Post(target->handle, BASS_SYNC_META, text);
-                                     },
-                                     [target, source, notices] {
-                                         const int64_t frames =
-                                             Decoder::LengthOfImage(source->Data());
-                                         if (frames >= 0)
-                                             target->lengthFrames = frames;
-                                         StoreId3Tags(source->Data().data(), source->Data().size(),
-                                                      target->tags);
-                                         target->downloadDone = true;
-                                         notices->Post(target->handle, BASS_SYNC_DOWNLOAD, {});
-                                     }});
-                    });
+    return Register(
+        ChannelType::Stream, info, std::move(decoder), kDecodedSeconds, kNetResumeSeconds,
+        [&](Channel& channel) {
+            channel.lengthFrames = length;
+            if (!comments.empty())
+                channel.tags.Set(BASS_TAG_OGG, comments);
+            channel.tags.Set(BASS_TAG_HTTP, net->Headers());
+            channel.tags.Set(BASS_TAG_ICY, net->Headers());
+            if (const std::string meta = net->LastMetadata(); !meta.empty())
+                channel.tags.Set(BASS_TAG_META, meta);
+            Channel* target = &channel; // the download thread ends before the channel goes
+            NetSource* source = net.get();
+            net->Listen({[target, notices](const std::string& text) {
+                             target->tags.Set(BASS_TAG_META, text);
+                             notices->Post(target->handle, BASS_SYNC_META, text);
+                         },
+                         [target, notices](std::string list) {
+                             target->tags.Set(BASS_TAG_OGG, list);
+                             notices->Post(target->handle, BASS_SYNC_META, std::move(list));
+                         },
+                         [target, source, notices] {
+                             const int64_t frames = Decoder::LengthOfImage(source->Data());
+                             if (frames >= 0)
+                                 target->lengthFrames = frames;
+                             StoreId3Tags(source->Data().data(), source->Data().size(),
+                                          target->tags);
+                             target->downloadDone = true;
+                             notices->Post(target->handle, BASS_SYNC_DOWNLOAD, {});
+                         }});
+        });
 }
 
 DWORD Library::CreateUserStream(DWORD freq, DWORD chans, DWORD flags, STREAMPROC* proc,
                                 DWORD_PTR user, int& error) {
-    if (!initialised_)
+    const OpenTicket ticket(*this);
+    if (ticket.Cancelled())
         return error = BASS_ERROR_INIT, 0;
     const BASS_CHANNELINFO info{freq, chans, flags & BASS_SAMPLE_8BITS, BASS_CTYPE_STREAM};
     error = BASS_OK;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,8 @@ public:
     ~Library() { Free(); }
 
     int Init(int device, DWORD freq); // BASS error code
+    // Frees every channel and the device. Opens in progress on other threads give up at their
+    // next wait and fail with BASS_ERROR_INIT; Free returns once they have.
     int Free();
     bool Initialised() const { return initialised_; }
 
@@ -43,6 +46,20 @@ public:
     std::atomic<DWORD> netBufferMs{5000};
 
 private:
+    // An open in progress, counted so that Free can make it give up and wait for it.
+    class OpenTicket {
+    public:
+        explicit OpenTicket(Library& library);
+        ~OpenTicket();
+        // True once Free has run since the open began (or the library was not initialised).
+        bool Cancelled() const;
+        CancelCheck Check() const;
+
+    private:
+        Library& library_;
+        uint64_t epoch_;
+    };
+
     DWORD Register(ChannelType type, const BASS_CHANNELINFO& info,
                    std::unique_ptr<Producer> producer, double bufferSeconds, double resumeSeconds,
                    const std::function<void(Channel&)>& prepare);
@@ -50,6 +67,10 @@ private:
 
     std::mutex lifecycleMutex_; // serialises Init and Free
     std::atomic<bool> initialised_{false};
+    std::atomic<uint64_t> frees_{0}; // opens begun before the last Free are given up
+    std::mutex opensMutex_;          // protects opens_
+    std::condition_variable opensDone_;
+    int opens_ = 0;
     Mixer mixer_;
     Notifier notifier_;
     FftAnalyser analyser_;

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "HttpConnection.h"
+#include "HttpHead.h"
+#include "OggPages.h"
 #include "Tags.h"
 #include "bass.h"
 
@@ -21,6 +23,8 @@ constexpr int kMaxRedirects = 4;
 constexpr int kPollMs = 200; // how often a waiting download looks at the abort flag
 constexpr size_t kChunk = 16384;
 constexpr size_t kDropAfter = 65536; // live streams forget data read this far back
+constexpr uint64_t kMaxMetaInterval = 0x7FFFFFFF;
+constexpr uint64_t kMaxLength = 0x7FFFFFFFFFFFFFFF;
 
 // The last path segment has an extension, so the address names a file.
 bool PathNamesFile(const std::string& url) {
@@ -34,23 +38,28 @@ bool PathNamesFile(const std::string& url) {
 } // namespace
 
 std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMetadata, int timeoutMs,
-                                           int liveBufferMs, int& error) {
+                                           int liveBufferMs, CancelCheck cancelled, int& error) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::shared_ptr<NetSource> source(new NetSource);
+    source->cancelled_ = std::move(cancelled);
+    source->timeout_ = std::chrono::milliseconds(timeoutMs);
     source->liveLimit_ = std::max<size_t>(kDropAfter, static_cast<size_t>(liveBufferMs) * 48);
     if (url.compare(0, 6, "ftp://") == 0) {
         AVDictionary* options = nullptr;
         av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
-        const AVIOInterruptCB callback{[](void* self) {
+        const AVIOInterruptCB callback{[](void* opaque) {
+                                           const auto* self = static_cast<NetSource*>(opaque);
                                            return static_cast<int>(
-                                               static_cast<NetSource*>(self)->abort_.load());
+                                               self->abort_.load() ||
+                                               (self->cancelled_ && self->cancelled_()));
                                        },
                                        source.get()};
         const int opened =
             avio_open2(&source->ftp_, url.c_str(), AVIO_FLAG_READ, &callback, &options);
         av_dict_free(&options);
         if (opened < 0) {
-            error = BASS_ERROR_FILEOPEN;
+            error =
+                source->cancelled_ && source->cancelled_() ? BASS_ERROR_INIT : BASS_ERROR_FILEOPEN;
             return nullptr;
         }
         const int64_t size = avio_size(source->ftp_);
@@ -67,7 +76,8 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
             error = BASS_ERROR_FILEOPEN;
             return nullptr;
         }
-        source->http_ = HttpConnection::Open(*parsed, wantMetadata, deadline, error);
+        source->http_ = HttpConnection::Open(*parsed, wantMetadata ? "Icy-MetaData: 1\r\n" : "",
+                                             deadline, source->cancelled_, error);
         if (!source->http_)
             return nullptr;
         const int status = source->http_->Status();
@@ -82,17 +92,17 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
         }
         break;
     }
+    source->location_ = location;
     for (const std::string& line : source->http_->Lines())
         source->headers_ += line + '\0';
     source->headers_ += '\0';
     if (const auto length = source->http_->Header("Content-Length")) {
-        const long long value = std::atoll(length->c_str());
-        if (value > 0)
-            source->size_ = value;
+        if (const auto value = ParseHeaderNumber(*length, kMaxLength); value && *value > 0)
+            source->size_ = static_cast<int64_t>(*value);
     }
-    if (const auto interval = source->http_->Header("icy-metaint"); interval && wantMetadata) {
-        source->metaInterval_ = static_cast<size_t>(std::max(0, std::atoi(interval->c_str())));
-    }
+    // An interval that is no number, or out of range, means the stream carries no metadata.
+    if (const auto interval = source->http_->Header("icy-metaint"); interval && wantMetadata)
+        source->metaInterval_ = ParseHeaderNumber(*interval, kMaxMetaInterval).value_or(0);
     source->icy_ = std::make_unique<IcyMetadataFilter>(source->metaInterval_);
     source->live_ = source->metaInterval_ > 0 || (source->size_ < 0 && !PathNamesFile(location));
     const std::string leftover = source->http_->TakeLeftover();
@@ -139,10 +149,19 @@ std::string NetSource::VorbisComments() {
     return base_ == 0 ? VorbisCommentsFromOgg(data_.data(), data_.size()) : std::string();
 }
 
+std::optional<uint32_t> NetSource::VorbisSerial() {
+    std::lock_guard lock(mutex_);
+    if (base_ != 0)
+        return std::nullopt;
+    return FirstVorbisSerial(data_.data(), data_.size());
+}
+
 int NetSource::Read(uint64_t position, uint8_t* buffer, int size,
                     std::optional<TimePoint> deadline) {
     std::unique_lock lock(mutex_);
     for (;;) {
+        if (deadline && cancelled_ && cancelled_())
+            return kFailed;
         if (abort_ || position < base_)
             return kFailed;
         const uint64_t end = base_ + data_.size();
@@ -161,10 +180,16 @@ int NetSource::Read(uint64_t position, uint8_t* buffer, int size,
         }
         if (ended_)
             return 0;
-        if (!deadline)
+        if (!deadline) {
             changed_.wait(lock);
-        else if (changed_.wait_until(lock, *deadline) == std::cv_status::timeout)
-            return kTimedOut;
+        } else {
+            // In slices, so that a cancelled open gives up quickly.
+            const auto slice =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(kPollMs);
+            if (changed_.wait_until(lock, std::min(slice, *deadline)) == std::cv_status::timeout &&
+                std::chrono::steady_clock::now() >= *deadline)
+                return kTimedOut;
+        }
     }
 }
 
@@ -179,7 +204,12 @@ void NetSource::Append(const uint8_t* bytes, size_t count) {
 
 void NetSource::TakeAudio(const uint8_t* bytes, size_t count) {
     icy_->Feed(
-        bytes, count, [this](const uint8_t* audio, size_t size) { Append(audio, size); },
+        bytes, count,
+        [this](const uint8_t* audio, size_t size) {
+            Append(audio, size);
+            oggChain_.Feed(audio, size,
+                           [this](std::string list) { TakeComments(std::move(list)); });
+        },
         [this](std::string text) { TakeMetadata(std::move(text)); });
 }
 
@@ -192,6 +222,16 @@ void NetSource::TakeMetadata(std::string text) {
     }
     if (listener.metadata)
         listener.metadata(text);
+}
+
+void NetSource::TakeComments(std::string list) {
+    Listener listener;
+    {
+        std::lock_guard lock(mutex_);
+        listener = listener_;
+    }
+    if (listener.comments)
+        listener.comments(std::move(list));
 }
 
 void NetSource::Finish(bool whole) {
@@ -213,20 +253,63 @@ void NetSource::Finish(bool whole) {
 
 void NetSource::RunHttp() {
     uint8_t buffer[kChunk];
+    // Time spent waiting for room in a full live buffer is not the server's silence.
+    auto lastData = std::chrono::steady_clock::now();
     while (!abort_) {
         const int n = http_->Receive(buffer, sizeof buffer, kPollMs);
-        if (n == HttpConnection::kWaitTimedOut)
+        if (n == HttpConnection::kWaitTimedOut) {
+            // A server that stays connected but sends nothing ends the stream where it stands.
+            if (std::chrono::steady_clock::now() - lastData >= timeout_) {
+                Finish(false);
+                return;
+            }
             continue;
+        }
         if (n <= 0) {
             Finish(n == 0 && (size_ < 0 || downloaded_ >= static_cast<uint64_t>(size_)));
             return;
         }
         TakeAudio(buffer, static_cast<size_t>(n));
+        lastData = std::chrono::steady_clock::now();
         if (size_ >= 0 && !live_ && downloaded_ >= static_cast<uint64_t>(size_)) {
             Finish(true);
             return;
         }
     }
+}
+
+std::vector<uint8_t> NetSource::FetchTail(size_t count, TimePoint deadline) {
+    const int64_t size = size_;
+    const auto url = HttpUrl::Parse(location_);
+    if (!url || size <= 0)
+        return {};
+    const uint64_t first = static_cast<uint64_t>(size) > count ? size - count : 0;
+    int error = BASS_OK;
+    auto tail = HttpConnection::Open(*url, "Range: bytes=" + std::to_string(first) + "-\r\n",
+                                     deadline, cancelled_, error);
+    // A server without ranges answers 200 with the whole file: that is not waited for.
+    const auto range = tail ? tail->Header("Content-Range") : std::nullopt;
+    if (!tail || tail->Status() != 206 || !range ||
+        range->rfind("bytes " + std::to_string(first) + "-", 0) != 0)
+        return {};
+    std::string leftover = tail->TakeLeftover();
+    std::vector<uint8_t> bytes(leftover.begin(), leftover.end());
+    const size_t wanted = static_cast<size_t>(size - first);
+    uint8_t buffer[kChunk];
+    while (bytes.size() < wanted && std::chrono::steady_clock::now() < deadline &&
+           !(cancelled_ && cancelled_())) {
+        const int n = tail->Receive(buffer, sizeof buffer, kPollMs);
+        if (n == HttpConnection::kWaitTimedOut)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    // Only the true end of the file tells its length.
+    if (bytes.size() < wanted)
+        return {};
+    bytes.resize(wanted);
+    return bytes;
 }
 
 void NetSource::RunFtp() {

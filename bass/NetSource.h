@@ -14,7 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "Cancel.h"
 #include "IcyMetadataFilter.h"
+#include "OggChain.h"
 
 struct AVIOContext;
 
@@ -29,16 +31,20 @@ public:
     // Told on the download thread.
     struct Listener {
         std::function<void(const std::string&)> metadata; // a new Shoutcast metadata block
-        std::function<void()> complete;                   // the whole net file is in
+        std::function<void(std::string)> comments; // the comment list of a chained Ogg's next song
+        std::function<void()> complete;            // the whole net file is in
     };
 
-    // Connects and reads the answer's head within timeoutMs; returns null with a BASS error code.
+    // Connects and reads the answer's head within timeoutMs, giving up once `cancelled` says so;
+    // returns null with a BASS error code. Once open, a server that sends nothing for timeoutMs
+    // ends the data there.
     static std::shared_ptr<NetSource> Open(const std::string& url, bool wantMetadata, int timeoutMs,
-                                           int liveBufferMs, int& error);
+                                           int liveBufferMs, CancelCheck cancelled, int& error);
     ~NetSource();
 
     // Blocks until bytes at `position` are in, the data end, Abort is called or the deadline
-    // passes. Returns the count read, 0 at the end, kTimedOut or kFailed.
+    // passes (or, with a deadline, the open is cancelled). Returns the count read, 0 at the end,
+    // kTimedOut or kFailed.
     int Read(uint64_t position, uint8_t* buffer, int size, std::optional<TimePoint> deadline);
     static constexpr int kTimedOut = -1;
     static constexpr int kFailed = -2;
@@ -56,8 +62,13 @@ public:
     std::string LastMetadata();
     // The Vorbis comments in the first bytes of the stream, while they are still kept.
     std::string VorbisComments();
+    // The logical stream of the Vorbis audio among the first pages, while they are still kept.
+    std::optional<uint32_t> VorbisSerial();
     // The whole file once Complete() (net files only).
     const std::vector<uint8_t>& Data() const { return data_; }
+    // The last `count` bytes of an http net file of known size, fetched on a second connection
+    // where the server serves ranges; empty when it does not, or on failure or cancel.
+    std::vector<uint8_t> FetchTail(size_t count, TimePoint deadline);
 
 private:
     NetSource() = default;
@@ -66,9 +77,13 @@ private:
     void Append(const uint8_t* bytes, size_t count);
     void TakeAudio(const uint8_t* bytes, size_t count); // strips Shoutcast metadata
     void TakeMetadata(std::string text);
+    void TakeComments(std::string list);
     void Finish(bool whole);
 
     std::unique_ptr<HttpConnection> http_;
+    std::string location_; // the address answered, after redirects
+    CancelCheck cancelled_;
+    std::chrono::milliseconds timeout_{0};
     AVIOContext* ftp_ = nullptr;
     std::string headers_;
     std::atomic<int64_t> size_{-1};
@@ -76,6 +91,7 @@ private:
     size_t liveLimit_ = 0;
     size_t metaInterval_ = 0;
     std::unique_ptr<IcyMetadataFilter> icy_; // used by the download thread only
+    OggChainScanner oggChain_;               // used by the download thread only
 
     mutable std::mutex mutex_; // protects data_, base_, ended_, lastMeta_, listener_
     std::condition_variable changed_;

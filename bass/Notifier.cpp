@@ -1,5 +1,7 @@
 #include "Notifier.h"
 
+#include <algorithm>
+
 #include "Channel.h"
 
 namespace bass {
@@ -24,7 +26,16 @@ void Notifier::Stop() {
 void Notifier::Post(DWORD channel, DWORD type, std::string data) {
     {
         std::lock_guard lock(queueMutex_);
-        queue_.push_back({channel, type, std::move(data)});
+        // A stream that floods metadata faster than it can be told would grow the queue without
+        // end: past a few waiting blocks, the newest replaces the last one waiting.
+        const auto waitingMeta = [&](const Event& e) {
+            return e.type == BASS_SYNC_META && e.channel == channel;
+        };
+        if (type == BASS_SYNC_META &&
+            std::count_if(queue_.begin(), queue_.end(), waitingMeta) >= kMaxWaitingMeta)
+            std::find_if(queue_.rbegin(), queue_.rend(), waitingMeta)->data = std::move(data);
+        else
+            queue_.push_back({channel, type, std::move(data)});
     }
     SignalEnd();
 }

@@ -47,6 +47,7 @@ private:
     // Holds an end back until the device has played the channel's last sample.
     static void WaitUntilHeard(const Channel& channel);
     static constexpr std::chrono::milliseconds kMaxLatency{200};
+    static constexpr std::ptrdiff_t kMaxWaitingMeta = 16; // per channel
 
     Lookup lookup_;     // the registered channel of a handle; called on the notifier thread
     Snapshot snapshot_; // every registered channel; called on the notifier thread

@@ -3,7 +3,6 @@
 #include "common/FilePath.h"
 #include "common/Rounding.h"
 #include "common/Text.h"
-#include "engine/LibraryCall.h"
 #include "engine/SharedMemory.h"
 #include "engine/StreamTitles.h"
 #include "engine/VisBands.h"
@@ -58,6 +57,11 @@ bool IsNetFileExtension(const std::string& extension) {
     return false;
 }
 
+// A plug-in's title buffer holds at most its 256 bytes, with or without a NUL at the end.
+std::string PluginTitle(const std::array<char, 256>& title) {
+    return std::string(title.data(), strnlen(title.data(), title.size()));
+}
+
 // The whole ID3v2 block the library keeps: its header, its synchsafe size and a footer when
 // flagged. The library keeps only blocks that are whole, so the header's 10 bytes are there.
 std::size_t Id3v2BlockSize(const std::uint8_t* header) {
@@ -78,11 +82,10 @@ TAudioEngine::TAudioEngine(TDialogs& dialogs, std::string programDirectory, QObj
     : QObject(owner), Dialogs(dialogs), ProgramDirectory(std::move(programDirectory)),
       ApplicationWindow(applicationWindow) {
     Info = ClearedStreamInfo("");
-    MessageWindow = new TMessageWindow(
-        [this](std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-            HandleMessage(message, wParam, lParam);
-        },
-        this);
+    MessageWindow =
+        new TMessageWindow([this](std::uint32_t message, std::uintptr_t wParam,
+                                  std::intptr_t lParam) { HandleMessage(message, wParam, lParam); },
+                           this);
     SetNotifyWindow(MessageWindow->Handle());
     VisTimer.setInterval(kVisInterval);
     connect(&VisTimer, &QTimer::timeout, this, &TAudioEngine::VisTimerTick);
@@ -116,6 +119,7 @@ void TAudioEngine::CreateSharedMemory() {
 }
 
 TAudioEngine::~TAudioEngine() {
+    Connects.GiveUpAll();
     if (Kind == ckPlugin) {
         if (Channel != 0 && PluginModule != nullptr)
             PluginModule->Stop();
@@ -139,6 +143,10 @@ TAudioEngine::~TAudioEngine() {
         SharedMemory->CloseMap();
         delete SharedMemory;
     }
+    // A connect given up may still wait for a server: freeing the library makes it give up.
+    if (Connects.Busy())
+        Bass.BASS_Free();
+    Connects.JoinAll();
     Bass.UnloadBassLibrary();
     if (IsWmaReady)
         BassWma.UnloadBassWmaLibrary();
@@ -149,7 +157,8 @@ TWindowHandle TAudioEngine::MessageWindowHandle() const {
 }
 
 void TAudioEngine::ShowMessage(const std::string& text, bool error) {
-    Dialogs.ShowMessage(text, kMessageCaption, error ? TMessageIcon::miError : TMessageIcon::miNone);
+    Dialogs.ShowMessage(text, kMessageCaption,
+                        error ? TMessageIcon::miError : TMessageIcon::miNone);
 }
 
 void TAudioEngine::ProcessPendingMessages() {
@@ -188,7 +197,7 @@ bool TAudioEngine::GetStreamInfo(const std::string& name, TStreamInfo& info, int
             playable = pbBoth;
         } else {
             playable = pbPluginOnly;
-            info.Title = title.data();
+            info.Title = PluginTitle(title);
             info.Duration = length;
             recognised = true;
         }
@@ -210,6 +219,8 @@ bool TAudioEngine::Open(const std::string& name) {
     TPlayableBy playable = pbNobody;
     if (!url && !GetStreamInfo(name, info, pluginSlot, playable))
         return false;
+    // This open supersedes a connect still in progress beneath it.
+    Connects.GiveUpAll();
     ReleaseChannel();
     Kind = ckNone;
     DownloadComplete = NetFile = LiveStream = false;
@@ -232,8 +243,7 @@ bool TAudioEngine::OpenLocal(const std::string& name, int pluginSlot, TPlayableB
     else if (IsWmaReady &&
              (Channel = BassWma.BASS_WMA_StreamCreateFile(FALSE, name.c_str(), 0, 0, 0)) != 0)
         Kind = ckWmaStream;
-    else if ((Channel = Bass.BASS_MusicLoad(FALSE, name.c_str(), 0, 0, BASS_MUSIC_CALCLEN, 0)) !=
-             0)
+    else if ((Channel = Bass.BASS_MusicLoad(FALSE, name.c_str(), 0, 0, BASS_MUSIC_CALCLEN, 0)) != 0)
         Kind = ckMusic;
     else
         return false;
@@ -261,25 +271,13 @@ bool TAudioEngine::OpenUrl(const std::string& url, TStreamInfo& info) {
         info.SampleRate = 0;
         info.Duration = 0;
     } else {
-        // Connecting may take the library's whole timeout: the window keeps handling events.
-        Channel = CallPumpingEvents([&] {
-            return Bass.BASS_StreamCreateURL(url.c_str(), 0, BASS_STREAM_META, nullptr, 0);
-        });
-        if (Channel != 0) {
-            Kind = ckStream;
-        } else if (IsWmaReady) {
-            std::string address = url;
-            if (address.starts_with("http://"))
-                address.replace(0, 7, "mms://");
-            Channel = CallPumpingEvents([&] {
-                return BassWma.BASS_WMA_StreamCreateFile(FALSE, address.c_str(), 0, 0,
-                                                         BASS_WMA_STREAM_URL);
-            });
-            if (Channel != 0)
-                Kind = ckWmaStream;
-        }
-        if (Channel == 0)
+        const std::optional<std::pair<DWORD, TChannelKind>> stream = Connect(url);
+        if (!stream)
+            return false; // given up: a Close or another Open came meanwhile and holds the engine
+        if (stream->first == 0)
             return false;
+        Channel = stream->first;
+        Kind = stream->second;
     }
     if (IsNetFileExtension(extension))
         ReadNetFileFacts(url, extension, info);
@@ -291,6 +289,29 @@ bool TAudioEngine::OpenUrl(const std::string& url, TStreamInfo& info) {
         info.Channels = static_cast<std::uint16_t>(ChannelInfo.chans & 0xFFFF);
     }
     return true;
+}
+
+std::optional<std::pair<DWORD, TChannelKind>> TAudioEngine::Connect(const std::string& url) {
+    const auto release = [free = Bass.BASS_StreamFree](std::uint32_t channel) { free(channel); };
+    const auto stream =
+        Connects.Run([create = Bass.BASS_StreamCreateURL,
+                      url] { return create(url.c_str(), 0, BASS_STREAM_META, nullptr, 0); },
+                     release);
+    if (!stream)
+        return std::nullopt;
+    if (*stream != 0 || !IsWmaReady)
+        return std::pair(*stream, ckStream);
+    std::string address = url;
+    if (address.starts_with("http://"))
+        address.replace(0, 7, "mms://");
+    const auto wmaStream = Connects.Run(
+        [create = BassWma.BASS_WMA_StreamCreateFile, address] {
+            return create(FALSE, address.c_str(), 0, 0, BASS_WMA_STREAM_URL);
+        },
+        release);
+    if (!wmaStream)
+        return std::nullopt;
+    return std::pair(*wmaStream, ckWmaStream);
 }
 
 void TAudioEngine::ReadNetFileFacts(const std::string& url, const std::string& extension,
@@ -322,8 +343,10 @@ void TAudioEngine::ReadLiveStreamFacts(TStreamInfo& info) {
             const std::string_view text(header);
             if (text.find("icy-br:") == std::string_view::npos)
                 continue;
+            // Servers write "icy-br: 128" as well as "icy-br:128".
             std::int32_t bitRate = 0;
-            info.BitRate = text.size() > 7 && ParseInt32(text.substr(7), bitRate) ? bitRate : 0;
+            info.BitRate =
+                text.size() > 7 && ParseInt32(TrimControl(text.substr(7)), bitRate) ? bitRate : 0;
             break;
         }
     }
@@ -370,8 +393,7 @@ void TAudioEngine::Play() {
     if (!StartChannel(true))
         return;
     if (Kind != ckPlugin)
-        Bass.BASS_ChannelSetSync(Channel, BASS_SYNC_END, 0, EndSyncCallback,
-                                 MessageWindowHandle());
+        Bass.BASS_ChannelSetSync(Channel, BASS_SYNC_END, 0, EndSyncCallback, MessageWindowHandle());
     State = psPlaying;
     if (Kind != ckPlugin)
         StartVisTimer();
@@ -447,12 +469,15 @@ void TAudioEngine::Stop() {
 }
 
 void TAudioEngine::Close() {
+    Connects.GiveUpAll();
     const bool plugin = Kind == ckPlugin;
     ReleaseChannel();
     if (plugin) {
         PluginIndex = -1;
         PluginModule = nullptr;
-        PostWindowMessage(PluginHostWindow, kMsgPluginStopped);
+        // At once rather than by a message to the host window: a message still queued would
+        // clear the plug-in that an Open right after this one selects.
+        SelectPlugin(-1);
     }
     Kind = ckNone;
     State = psNone;
@@ -592,7 +617,7 @@ void TAudioEngine::HandlePluginStartPlay(PChannelInfo channelInfo) {
         int length = 0;
         PluginModule->GetFileInfo(nullptr, title.data(), &length);
         if (length > 0) {
-            Info.Title = title.data();
+            Info.Title = PluginTitle(title);
             Info.Duration = length;
         }
     }
@@ -631,8 +656,8 @@ void TAudioEngine::HandleDownloadComplete() {
         Info.Comment = tagInfo.Comment;
     }
     const QWORD bytes = Bass.BASS_StreamGetLength(Channel);
-    Info.Duration = RoundMilliseconds(
-        bytes == kNoBytes ? 0.0 : Bass.BASS_ChannelBytes2Seconds(Channel, bytes));
+    Info.Duration =
+        RoundMilliseconds(bytes == kNoBytes ? 0.0 : Bass.BASS_ChannelBytes2Seconds(Channel, bytes));
     if (OnDownloaded)
         OnDownloaded(this, std::to_string(Info.Duration));
 }

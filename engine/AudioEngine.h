@@ -3,6 +3,7 @@
 #include "common/BandOut.h"
 #include "engine/BassLibrary.h"
 #include "engine/BassWmaLibrary.h"
+#include "engine/Connects.h"
 #include "engine/EngineControl.h"
 #include "plugins/ChannelInfo.h"
 #include "plugins/WindowHandle.h"
@@ -14,7 +15,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 
 struct In_Module;
 
@@ -115,6 +118,9 @@ private:
     void CreateSharedMemory();
     bool OpenLocal(const std::string& name, int pluginSlot, TPlayableBy playable);
     bool OpenUrl(const std::string& url, TStreamInfo& info);
+    // The library's stream of an address, else the WMA add-on's: the channel (0 when neither
+    // opens it) and its kind; nothing when the connect was given up meanwhile.
+    std::optional<std::pair<DWORD, TChannelKind>> Connect(const std::string& url);
     void ReadNetFileFacts(const std::string& url, const std::string& extension, TStreamInfo& info);
     void ReadLiveStreamFacts(TStreamInfo& info);
     void ReleaseChannel();
@@ -147,6 +153,7 @@ private:
     bool EmulatorInUse = false;
     TBassLibrary Bass;
     TBassWmaLibrary BassWma;
+    TConnects Connects; // declared after the libraries, so its workers end before they unload
     TBandOut Bands{};
     bool NetFile = false;
     bool LiveStream = false;

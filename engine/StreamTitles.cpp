@@ -21,6 +21,17 @@ std::string Characters(std::string_view text, std::ptrdiff_t first, std::ptrdiff
 
 constexpr std::size_t kMetadataTitleLimit = 259;
 
+// Cuts text to at most limit bytes without splitting a UTF-8 character: continuation bytes
+// (10xxxxxx) at the cut go with the character they belong to.
+void CutOnCharacter(std::string& text, std::size_t limit) {
+    if (text.size() <= limit)
+        return;
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    text.resize(cut);
+}
+
 } // namespace
 
 std::optional<std::string> ShoutcastTitle(std::string_view block) {
@@ -55,8 +66,7 @@ std::string MetadataTitle(const char* data) {
         title = std::move(*shoutcast);
     else
         title = CommentTitle(data, true);
-    if (title.size() > kMetadataTitleLimit)
-        title.resize(kMetadataTitleLimit);
+    CutOnCharacter(title, kMetadataTitleLimit);
     return title;
 }
 

@@ -17,7 +17,7 @@ std::optional<std::string> ShoutcastTitle(std::string_view block);
 std::string CommentTitle(const char* comments, bool ignoreCase);
 
 // The title a metadata notice carries: the Shoutcast rule, else the Ogg comment rule ignoring
-// case; cut to 259 characters.
+// case; cut to 259 bytes, or fewer where a UTF-8 character would be split.
 std::string MetadataTitle(const char* data);
 
 // The name a net file's address gives: the text after the last "/" found searching from six

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 namespace tavuro {
 
 // Handles the events already queued for the calling thread, without waiting for new ones: the
@@ -10,10 +8,7 @@ namespace tavuro {
 // have no queue, and the call does nothing.
 void ProcessPendingMessages();
 
-// Runs work on the GUI thread and returns when it is done: at once on the GUI thread (or when no
-// application object exists), otherwise queued to the GUI thread while the caller blocks until it
-// ran, or until the GUI thread dropped it at exit. A caller on another thread must not hold
-// anything the GUI thread may wait for.
-void RunOnGuiThread(const std::function<void()>& work);
+// Whether the caller runs on the GUI thread (or no application object exists).
+bool OnGuiThread();
 
 } // namespace tavuro

@@ -72,6 +72,7 @@ struct TEmulator {
     bool EndOfData = false;
     bool ResumeWait = false;
     bool SeekPending = false;
+    bool NoSpaceBoxShown = false; // a "No Space" box is waiting or showing
     // Counts opens, flushes and closes, so that a callback that waited across one of them
     // delivers nothing for a position that is gone.
     std::uint32_t Generation = 0;
@@ -79,7 +80,13 @@ struct TEmulator {
     std::uint32_t Used() const { return (WritePos + kRingBufferSize - ReadPos) % kRingBufferSize; }
     std::uint32_t Free() const { return kRingBufferSize - Used(); }
     std::int32_t BytesPerSecond() const { return BitsPerSample / 8 * SampleRate * Channels; }
-    std::int32_t WrittenTime() const { return ToMilliseconds(TotalWritten) + TimeOffset; }
+    std::int32_t WrittenTime() const { return WithOffset(ToMilliseconds(TotalWritten)); }
+    // A time since the last flush plus the flush's time, held at the ends of the 32-bit range.
+    std::int32_t WithOffset(std::int32_t milliseconds) const {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            std::int64_t{milliseconds} + TimeOffset, std::numeric_limits<std::int32_t>::min(),
+            std::numeric_limits<std::int32_t>::max()));
+    }
     std::int32_t ToMilliseconds(std::uint64_t bytes) const {
         const std::int32_t perSecond = BytesPerSecond();
         if (perSecond <= 0)
@@ -134,17 +141,39 @@ void CopyFromRing(const std::uint8_t* ring, std::uint32_t position, std::uint8_t
     std::memcpy(target + tail, ring, length - tail);
 }
 
-void ShowBox(const std::string& text, const std::string& caption,
-             TMessageButtons buttons = TMessageButtons::mbOk) {
+// The boxes the emulator shows. A plug-in's thread never waits for one: the GUI thread may be
+// waiting for that very thread (in the plug-in's Stop), so the box is posted to the host window
+// and shown there, on the GUI thread, when its turn comes.
+enum TBox : std::uintptr_t { bxNoSpace, bxConfig, bxAbout };
+
+void ShowBoxNow(TBox box) {
     TDialogs* dialogs = Emulator().Dialogs;
     if (dialogs == nullptr)
         return;
-    RunOnGuiThread([&] {
-        if (buttons == TMessageButtons::mbOk)
-            dialogs->ShowMessage(text, caption);
-        else
-            dialogs->ShowMessageWithButtons(text, caption, buttons);
-    });
+    switch (box) {
+    case bxNoSpace:
+        dialogs->ShowMessageWithButtons("Write error : No Space", "Error",
+                                        TMessageButtons::mbOkCancel);
+        {
+            // Cleared once the box is closed: refusals while it shows add no boxes of their own.
+            std::lock_guard lock(Emulator().Lock);
+            Emulator().NoSpaceBoxShown = false;
+        }
+        break;
+    case bxConfig:
+        dialogs->ShowMessage("No configuration is needed.", "Confirm");
+        break;
+    case bxAbout:
+        dialogs->ShowMessage("This is a Winamp output plug-in emulator using BASS", "Confirm");
+        break;
+    }
+}
+
+void ShowBox(TBox box) {
+    if (OnGuiThread())
+        ShowBoxNow(box);
+    else
+        PostWindowMessage(GetOutputHostWindow(), kMsgShowBox, box);
 }
 
 // Stops and frees a stream. The library guarantees that no callback of it runs afterwards, so
@@ -218,11 +247,11 @@ DWORD StreamCallback(HSTREAM, void* buffer, DWORD length, DWORD_PTR) {
 // on the thread the plug-in chooses, usually its decoding thread.
 
 void Config(TWindowHandle) {
-    ShowBox("No configuration is needed.", "Confirm");
+    ShowBox(bxConfig);
 }
 
 void About(TWindowHandle) {
-    ShowBox("This is a Winamp output plug-in emulator using BASS", "Confirm");
+    ShowBox(bxAbout);
 }
 
 // Called by the host on the GUI thread: the host window is a GUI-thread object.
@@ -239,6 +268,7 @@ void Init() {
     std::lock_guard lock(emulator.Lock);
     emulator.HostWindowHandle = emulator.HostWindow->Handle();
     emulator.Initialised = true;
+    emulator.NoSpaceBoxShown = false; // a box still posted to a window gone at Quit never shows
 }
 
 void Quit() {
@@ -305,11 +335,12 @@ int Write(char* buf, int len) {
     if (len < 0 || (len > 0 && buf == nullptr))
         return 1;
     std::unique_lock lock(emulator.Lock);
-    if (!emulator.Ring)
-        return 1;
     // A flush from another thread holds Writing too.
     WaitUntil(lock, kBusyStep, std::nullopt,
               [&] { return !emulator.Reading && !emulator.Writing; });
+    // After Quit, or once the host has freed the ring, nothing more is taken.
+    if (!emulator.Ring || !emulator.Initialised)
+        return 1;
     emulator.Writing = true;
     const auto length = static_cast<std::uint32_t>(len);
     const bool accepted = length < emulator.Free();
@@ -330,21 +361,22 @@ int Write(char* buf, int len) {
         startPlay = emulator.StreamHandle != 0;
     }
     const TWindowHandle hostWindow = emulator.HostWindowHandle;
+    const bool box = !accepted && !std::exchange(emulator.NoSpaceBoxShown, true);
     lock.unlock();
     // Playback starts on the GUI thread, where the host window handles this.
     if (startPlay)
         PostWindowMessage(hostWindow, kMsgStartPlay, 0,
                           reinterpret_cast<std::intptr_t>(&emulator.ChannelInfo));
     // Shown once the ring is free again, so the stream goes on draining while the box is up.
-    if (!accepted)
-        ShowBox("Write error : No Space", "Error", TMessageButtons::mbOkCancel);
+    if (box)
+        ShowBox(bxNoSpace);
     return accepted ? 0 : 1;
 }
 
 int CanWrite() {
     TEmulator& emulator = Emulator();
     std::lock_guard lock(emulator.Lock);
-    if (emulator.Reading || !emulator.Ring)
+    if (emulator.Reading || !emulator.Ring || !emulator.Initialised)
         return 0;
     return static_cast<int>(emulator.Free() - 1);
 }
@@ -431,7 +463,7 @@ int GetOutputTime() {
     if (played == kNoPosition)
         played = 0;
     std::lock_guard lock(emulator.Lock);
-    return emulator.ToMilliseconds(played) + emulator.TimeOffset;
+    return emulator.WithOffset(emulator.ToMilliseconds(played));
 }
 
 int GetWrittenTime() {
@@ -486,6 +518,9 @@ std::intptr_t HostWindowProc(std::uint32_t message, std::uintptr_t wParam, std::
     case kMsgPluginStopped:
         SelectPlugin(-1);
         return 0;
+    case kMsgShowBox:
+        ShowBoxNow(static_cast<TBox>(wParam));
+        return 0;
     case kMsgEndSessionQuery:
         return 1;
     default:
@@ -538,7 +573,10 @@ void FreeRingBuffer() {
     TEmulator& emulator = Emulator();
     if (emulator.ModuleFilled)
         Close(); // no callback may read the ring once it is gone
-    std::lock_guard lock(emulator.Lock);
+    std::unique_lock lock(emulator.Lock);
+    // Nor may a writer still copying into it (a plug-in thread writing after Quit).
+    WaitUntil(lock, kBusyStep, std::nullopt,
+              [&] { return !emulator.Reading && !emulator.Writing; });
     emulator.Ring.reset();
     emulator.ModuleFilled = false;
 }

@@ -25,6 +25,8 @@ constexpr std::uint32_t kMsgEndSessionQuery = 17;          // answered with 1
 constexpr std::uint32_t kMsgPlaybackEnd = WM_USER + 2;     // 1026, the plug-in's end of file
 constexpr std::uint32_t kMsgStartPlay = WM_USER + 101;     // 1125, lParam: PChannelInfo
 constexpr std::uint32_t kMsgStreamCreated = WM_USER + 105; // 1129, wParam: the stream handle
+// The emulator's own: a message box asked for on a plug-in's thread, shown on the GUI thread.
+constexpr std::uint32_t kMsgShowBox = WM_USER + 130;
 
 // Reserves the ring, once; false when the memory cannot be had. GUI thread.
 bool ReserveRingBuffer();

@@ -220,6 +220,7 @@ private:
     void StartSingleFile(const std::string& path);
     void PlayInPlaceOfTheSingleFile(const std::string& path);
     void PlayRowOf(const std::string& path);
+    void StartWhenShown(const std::string& path, std::function<void()> start);
     void SetPlayingButtons();
     bool StartMediaControl();
     bool StartEngine();

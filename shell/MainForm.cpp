@@ -9,6 +9,7 @@
 #include "common/Text.h"
 #include "desktop/Titles.h"
 #include "shell/Main.h"
+#include "shell/PlaylistEntry.h"
 #include "shell/Settings.h"
 #include "shell/SystemColours.h"
 #include "shell/TextFile.h"
@@ -216,11 +217,27 @@ void TMainForm::FormShow() {
     if (Playlist->Count() == 0) {
         ShowEmptyListDisplay();
     } else if (arguments.size() == 1) {
-        if (PlayCurrent())
-            SetPlayingButtons();
+        StartWhenShown(CurrentEntry().Path(), [this] {
+            if (PlayCurrent())
+                SetPlayingButtons();
+        });
     } else {
         ScrollIntoView(FirstSelected());
     }
+}
+
+// Window show runs before the window reaches the screen. An address may connect for seconds, so
+// its start waits for the next turn of the event loop: the window shows "正在连接/Tavuro"
+// meanwhile.
+void TMainForm::StartWhenShown(const std::string& path, std::function<void()> start) {
+    if (!IsNetworkAddress(path)) {
+        start();
+        return;
+    }
+    QTimer::singleShot(0, this, [this, start = std::move(start)] {
+        if (!HasClosed)
+            start();
+    });
 }
 
 // A single media path from the command line plays alone; the program ends with it.
@@ -239,12 +256,14 @@ void TMainForm::StartSingleFile(const std::string& path) {
     sbNormal->setVisible(!available);
     if (!sbLevel->isHidden())
         BackUpXGRegistry();
-    if (!PlayCurrent())
-        return;
-    sbPlay->hide();
-    sbNext->show();
-    sbStop->setEnabled(true);
-    bgLabel3->setVisible(!sbNormal->isHidden());
+    StartWhenShown(path, [this] {
+        if (!PlayCurrent())
+            return;
+        sbPlay->hide();
+        sbNext->show();
+        sbStop->setEnabled(true);
+        bgLabel3->setVisible(!sbNormal->isHidden());
+    });
 }
 
 void TMainForm::changeEvent(QEvent* event) {
@@ -288,8 +307,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::CloseQuery() {
-    if (StartingStream)
+    if (StartingStream) {
+        // The start beneath this close still runs: give its connect up; the start then ends
+        // at once and runs the clean-up below (PlayCurrent).
+        if (Engine)
+            Engine->Close();
         return;
+    }
     Timer1->stop();
     Timer2->stop();
     Player->SetFileName("");

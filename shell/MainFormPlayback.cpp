@@ -33,6 +33,13 @@ bool TMainForm::PlayCurrent() {
         started = StartXGPlayer();
     else
         started = StartMediaControl();
+    if (HasClosed && StartingStream) {
+        // The window was closed while the address connected: the close query gave the connect
+        // up and left its clean-up until the start had unwound.
+        StartingStream = false;
+        CloseQuery();
+        return false;
+    }
     if (!started)
         return false;
     StartingStream = false;
@@ -53,7 +60,7 @@ bool TMainForm::StartMediaControl() {
     Player->SetFileName(CurrentEntry().Path());
     Player->SetCurrentPosition(-1.0);
     if (!Player->Play())
-        return ReportPlayError();
+        return HasClosed ? false : ReportPlayError(); // a close broke the connect off: no box
     if (IsUrl && StayOnTop)
         RestoreTopmost();
     if (Player->ImageSourceWidth() > 0) {
@@ -84,6 +91,8 @@ bool TMainForm::StartEngine() {
         Gauge1->SetMaxValue(static_cast<int>(RoundHalfEven(Engine->GetLength() / 1000.0)));
         return true;
     }
+    if (HasClosed)
+        return false; // the connect was given up at the close: nothing else starts
     MediaClass = mcControl;
     return StartMediaControl();
 }
@@ -299,9 +308,12 @@ void TMainForm::Timer1Timer() {
         progress = Gauge1->Progress + 1;
     } else if (!VisPanel->isHidden() && Engine) {
         const std::uint32_t position = Engine->GetPosition();
-        progress = position < Engine->GetLength()
-                       ? static_cast<int>(RoundHalfEven(position / 1000.0))
-                       : Gauge1->Progress + 1;
+        if (Engine->PlayerState() == psStopped)
+            progress = Gauge1->MaxValue; // the library ended the stream, early or not
+        else if (position < Engine->GetLength())
+            progress = static_cast<int>(RoundHalfEven(position / 1000.0));
+        else
+            progress = Gauge1->Progress + 1;
     } else {
         progress = static_cast<int>(RoundHalfEven(Player->CurrentPosition()));
     }
@@ -311,7 +323,8 @@ void TMainForm::Timer1Timer() {
 
 void TMainForm::Timer2Timer() {
     const TTimeOfDay now = Services.Clock->Now();
-    if (now.Minute != 0 || now.Second != 0)
+    // While an address connects, a start from here would run beneath that start.
+    if (now.Minute != 0 || now.Second != 0 || StartingStream)
         return;
     if (!Schedule.PlayToday && now.Hour == Schedule.ScheduleStartHour)
         Schedule.PlayToday = ScheduleAllows(1);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <numbers>
 
@@ -18,7 +19,6 @@ struct FormatCase {
     double frequency; // of the tone heard
     double level;     // its peak, 0..1
     DWORD ctype;
-    bool eightBit;
     std::function<std::string(const TempDir&)> make;
     bool music = false;
 };
@@ -28,25 +28,25 @@ std::string Wav(const TempDir& dir, const std::string& encoding) {
 }
 
 const FormatCase kFormats[] = {
-    {"Mp3", 1000, 0.5, BASS_CTYPE_STREAM_MP3, false,
+    {"Mp3", 1000, 0.5, BASS_CTYPE_STREAM_MP3,
      [](const TempDir& d) { return EncodeMp3(d, Wav(d, "-b 16 -e signed-integer"), "tone.mp3"); }},
-    {"Mp2", 1000, 0.5, BASS_CTYPE_STREAM_MP2, false,
+    {"Mp2", 1000, 0.5, BASS_CTYPE_STREAM_MP2,
      [](const TempDir& d) { return EncodeMp2(d, Wav(d, "-b 16 -e signed-integer"), "tone.mp2"); }},
-    {"Ogg", 1000, 0.5, BASS_CTYPE_STREAM_OGG, false,
+    {"Ogg", 1000, 0.5, BASS_CTYPE_STREAM_OGG,
      [](const TempDir& d) { return EncodeOgg(d, Wav(d, "-b 16 -e signed-integer"), "tone.ogg"); }},
-    {"Wav16", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,
+    {"Wav16", 1000, 0.5, BASS_CTYPE_STREAM_WAV,
      [](const TempDir& d) { return Wav(d, "-b 16 -e signed-integer"); }},
-    {"Wav8", 1000, 0.5, BASS_CTYPE_STREAM_WAV, true,
+    {"Wav8", 1000, 0.5, BASS_CTYPE_STREAM_WAV,
      [](const TempDir& d) { return Wav(d, "-b 8 -e unsigned-integer"); }},
-    {"Wav24", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,
+    {"Wav24", 1000, 0.5, BASS_CTYPE_STREAM_WAV,
      [](const TempDir& d) { return Wav(d, "-b 24 -e signed-integer"); }},
-    {"Wav32", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,
+    {"Wav32", 1000, 0.5, BASS_CTYPE_STREAM_WAV,
      [](const TempDir& d) { return Wav(d, "-b 32 -e signed-integer"); }},
-    {"WavFloat", 1000, 0.5, BASS_CTYPE_STREAM_WAV, false,
+    {"WavFloat", 1000, 0.5, BASS_CTYPE_STREAM_WAV,
      [](const TempDir& d) { return Wav(d, "-b 32 -e floating-point"); }},
-    {"Wma", 1000, 0.5, BASS_CTYPE_STREAM_WMA, false,
+    {"Wma", 1000, 0.5, BASS_CTYPE_STREAM_WMA,
      [](const TempDir& d) { return EncodeWma(d, Wav(d, "-b 16 -e signed-integer"), "tone.wma"); }},
-    {"Module", 3546895.0 / 214 / 16, 0.3, BASS_CTYPE_MUSIC_MOD, false,
+    {"Module", 3546895.0 / 214 / 16, 0.3, BASS_CTYPE_MUSIC_MOD,
      [](const TempDir& d) { return MakeModule(d, "tone.mod"); }, true},
 };
 
@@ -78,7 +78,8 @@ TEST_P(LocalFormat, PlaysAsToneOfExpectedLevelAndLengthAndEndsOnce) {
     ASSERT_TRUE(BASS_ChannelGetInfo(channel, &info));
     EXPECT_EQ(info.freq, 44100u);
     EXPECT_EQ(info.chans, 2u);
-    EXPECT_EQ((info.flags & BASS_SAMPLE_8BITS) != 0, format.eightBit);
+    // The channel plays 16-bit samples whatever the file holds.
+    EXPECT_EQ(info.flags & BASS_SAMPLE_8BITS, 0u);
     EXPECT_EQ(info.ctype, format.ctype);
     const QWORD length =
         format.music ? BASS_MusicGetLength(channel, TRUE) : BASS_StreamGetLength(channel);
@@ -282,6 +283,66 @@ INSTANTIATE_TEST_SUITE_P(SampleSizes, UserStreamCase, testing::Values(false, tru
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? "EightBit" : "SixteenBit";
                          });
+
+namespace {
+
+// A callback whose first call lasts until the test has stopped the stream and then delivers a
+// loud chunk that ends the stream; later calls deliver silence.
+struct StoppedWhileDelivering {
+    std::mutex mutex; // protects the three flags
+    std::condition_variable changed;
+    bool inside = false, stopped = false, returned = false;
+
+    static DWORD Proc(HSTREAM, void* buffer, DWORD length, DWORD_PTR user) {
+        auto* self = reinterpret_cast<StoppedWhileDelivering*>(user);
+        std::unique_lock lock(self->mutex);
+        if (self->returned) {
+            std::memset(buffer, 0, length);
+            return length;
+        }
+        self->inside = true;
+        self->changed.notify_all();
+        self->changed.wait(lock, [&] { return self->stopped; });
+        auto* samples = static_cast<int16_t*>(buffer);
+        std::fill(samples, samples + length / 2, int16_t{16000});
+        self->returned = true;
+        self->changed.notify_all();
+        return length | BASS_STREAMPROC_END;
+    }
+};
+
+} // namespace
+
+TEST(BassUserStream, AChunkDeliveredAcrossAStopIsDroppedWithItsEnd) {
+    TempDir dir;
+    Device device(dir);
+    ASSERT_TRUE(device.ok);
+    StoppedWhileDelivering source;
+    const DWORD stream = BASS_StreamCreate(44100, 2, 0, &StoppedWhileDelivering::Proc,
+                                           reinterpret_cast<DWORD_PTR>(&source));
+    ASSERT_NE(stream, 0u);
+    ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
+    {
+        std::unique_lock lock(source.mutex);
+        ASSERT_TRUE(
+            source.changed.wait_for(lock, std::chrono::seconds(2), [&] { return source.inside; }));
+    }
+    ASSERT_TRUE(BASS_ChannelStop(stream));
+    {
+        std::unique_lock lock(source.mutex);
+        source.stopped = true;
+        source.changed.notify_all();
+        source.changed.wait(lock, [&] { return source.returned; });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the feeder has handled it
+    ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(BASS_ChannelIsActive(stream), static_cast<DWORD>(BASS_ACTIVE_PLAYING))
+        << "no end flag from before the stop";
+    device.Free();
+    const std::vector<float> heard = device.output.TakeLeft();
+    EXPECT_LT(Peak(heard, 0, heard.size()), 0.01) << "nothing from before the stop is heard";
+}
 
 TEST(BassUserStream, StopDropsTheBufferAndCountsFromZeroAgain) {
     TempDir dir;

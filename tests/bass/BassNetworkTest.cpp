@@ -320,3 +320,131 @@ TEST_F(BassNetwork, MissingFileAndBadAddressesGiveZeroWithAnErrorCode) {
     EXPECT_EQ(BASS_StreamCreateURL(nullptr, 0, 0, nullptr, 0), 0u);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
 }
+
+namespace {
+
+// An Ogg Vorbis file of a tone, titled; sine tones compress far below the nominal bit rate, so
+// a length estimated from that rate would be much too short.
+std::string OggTone(const TempDir& dir, const std::string& name, double frequency, double seconds,
+                    const std::string& title) {
+    const std::string wav =
+        MakeSineWav(dir, name + ".wav", frequency, seconds, 0.5, "-b 16 -e signed-integer");
+    const std::string ogg = dir.Path(name + ".ogg");
+    RunCommand("oggenc --quiet -q 4 -t '" + title + "' -o " + ogg + " " + wav);
+    return Text(ReadFile(ogg));
+}
+
+// Keeps the comment lists that metadata syncs carry.
+struct CommentListRecorder {
+    std::atomic<int> calls{0};
+    std::mutex mutex; // protects lists
+    std::vector<std::vector<std::string>> lists;
+    static void Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {
+        auto* recorder = reinterpret_cast<CommentListRecorder*>(user);
+        std::lock_guard lock(recorder->mutex);
+        recorder->lists.push_back(Strings(reinterpret_cast<const char*>(data)));
+        ++recorder->calls;
+    }
+};
+
+} // namespace
+
+TEST_F(BassNetwork, NetOggWithALengthTellsItsTrueLengthFromTheEndOfTheFile) {
+    const std::string body = OggTone(dir_, "net", 1000, 8.0, "Net Ogg");
+    std::atomic<bool> release{false};
+    TestHttpServer server([&](int socket, const std::string&) {
+        ServeFile(socket, body, true, 1024, [&] { return release.load(); });
+    });
+    const DWORD stream =
+        BASS_StreamCreateURL(server.Url("/net.ogg").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 8.0, 0.01);
+    EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
+    release = true;
+}
+
+TEST_F(BassNetwork, NetOggFromAServerWithoutRangesHasNoLengthUntilItIsIn) {
+    const std::string body = OggTone(dir_, "net", 1000, 3.0, "Net Ogg");
+    std::atomic<bool> release{false};
+    TestHttpServer server([&](int socket, const std::string&) {
+        ServeFile(socket, body, false, 1024, [&] { return release.load(); });
+    });
+    const DWORD stream =
+        BASS_StreamCreateURL(server.Url("/net.ogg").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+    EXPECT_EQ(BASS_StreamGetLength(stream), ~QWORD{0}) << "no estimate stands in for the length";
+    SyncRecorder downloads;
+    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&downloads));
+    release = true;
+    ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 5.0));
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 3.0, 0.01);
+    // Positions beyond what was first known are reachable once the whole file is in.
+    EXPECT_TRUE(BASS_ChannelSetPosition(stream, BASS_ChannelSeconds2Bytes(stream, 2.5f)));
+}
+
+TEST_F(BassNetwork, AChainedOggStreamTellsTheCommentsOfEachNewSong) {
+    const std::string first = OggTone(dir_, "first", 1000, 1.5, "First Song");
+    const std::string second = OggTone(dir_, "second", 2000, 1.5, "Second Song");
+    std::atomic<bool> release{false};
+    TestHttpServer server([&](int socket, const std::string&) {
+        TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: application/ogg\r\n\r\n");
+        SendPaced(socket, first, 4096, 20);
+        WaitUntil([&] { return release.load(); }, 5.0);
+        SendPaced(socket, second, 4096, 20);
+    });
+    const DWORD stream =
+        BASS_StreamCreateURL(server.Url("/radio").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+    const auto firstComments = Strings(BASS_StreamGetTags(stream, BASS_TAG_OGG));
+    EXPECT_NE(std::find(firstComments.begin(), firstComments.end(), "title=First Song"),
+              firstComments.end());
+    CommentListRecorder metas;
+    SyncRecorder ends;
+    BASS_ChannelSetSync(stream, BASS_SYNC_META, 0, &CommentListRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&metas));
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
+    ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
+    release = true;
+    ASSERT_TRUE(WaitUntil([&] { return metas.calls > 0; }, 5.0));
+    {
+        std::lock_guard lock(metas.mutex);
+        EXPECT_NE(
+            std::find(metas.lists.front().begin(), metas.lists.front().end(), "title=Second Song"),
+            metas.lists.front().end());
+    }
+    const auto secondComments = Strings(BASS_StreamGetTags(stream, BASS_TAG_OGG));
+    EXPECT_NE(std::find(secondComments.begin(), secondComments.end(), "title=Second Song"),
+              secondComments.end());
+    ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 6.0));
+    EXPECT_EQ(metas.calls, 1);
+    device_.Free();
+    const std::vector<float> heard = device_.output.TakeLeft();
+    const Span sound = NonSilent(heard, 0.02f);
+    EXPECT_NEAR(sound.Seconds(), 3.0, 0.2);
+    EXPECT_NEAR(Frequency(heard, sound.last - 30000, sound.last - 2000), 2000, 20);
+}
+
+TEST_F(BassNetwork, AMetadataIntervalOutOfRangeMeansNoMetadata) {
+    const std::string mp3 = EncodeMp3(
+        dir_, MakeSineWav(dir_, "tone.wav", 1000, 1.0, 0.5, "-b 16 -e signed-integer"), "a.mp3");
+    const std::string audio = Text(ReadFile(mp3));
+    TestHttpServer server([&](int socket, const std::string&) {
+        // 2^32 + 16 would wrap to an interval of 16 bytes.
+        TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-metaint:4294967312\r\n\r\n" + audio);
+    });
+    const DWORD stream =
+        BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+    SyncRecorder ends;
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
+    ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
+    ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 4.0));
+    device_.Free();
+    const std::vector<float> heard = device_.output.TakeLeft();
+    const Span sound = NonSilent(heard, 0.02f);
+    EXPECT_NEAR(sound.Seconds(), 1.0, 0.1);
+    EXPECT_NEAR(Frequency(heard, sound.first + 2000, sound.last - 2000), 1000, 10);
+}

@@ -175,6 +175,14 @@ void SyncRecorder::Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {
     ++recorder->calls;
 }
 
+namespace {
+thread_local std::string currentRequest; // the request of the connection on this thread
+} // namespace
+
+const std::string& TestHttpServer::Request() {
+    return currentRequest;
+}
+
 TestHttpServer::TestHttpServer(Handler handler, bool raw)
     : handler_(std::move(handler)), raw_(raw) {
     listener_ = tavuro::testing_support::ListenOnLoopback(16, port_);
@@ -227,6 +235,7 @@ void TestHttpServer::Accept() {
                     break;
                 request.append(buffer, static_cast<size_t>(n));
             }
+            currentRequest = request;
             const auto start = request.find(' ');
             const auto end = request.find(' ', start + 1);
             if (start != std::string::npos && end != std::string::npos)
@@ -234,6 +243,33 @@ void TestHttpServer::Accept() {
             close(connection);
         });
     }
+}
+
+void ServeFile(int socket, const std::string& body, bool ranges, size_t heldBack,
+               const std::function<bool()>& release) {
+    const std::string& request = TestHttpServer::Request();
+    const auto range = request.find("Range: bytes=");
+    if (ranges && range != std::string::npos) {
+        const std::string asked =
+            request.substr(range + 13, request.find('\r', range) - range - 13);
+        size_t first = 0;
+        if (asked[0] == '-')
+            first = body.size() - std::min<size_t>(std::stoul(asked.substr(1)), body.size());
+        else
+            first = std::min<size_t>(std::stoul(asked), body.size());
+        TestHttpServer::Send(socket,
+                             "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " +
+                                 std::to_string(first) + "-" + std::to_string(body.size() - 1) +
+                                 "/" + std::to_string(body.size()) +
+                                 "\r\nContent-Length: " + std::to_string(body.size() - first) +
+                                 "\r\n\r\n" + body.substr(first));
+        return;
+    }
+    TestHttpServer::Send(socket,
+                         "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                             "\r\n\r\n" + body.substr(0, body.size() - heldBack));
+    WaitUntil(release, 5.0);
+    TestHttpServer::Send(socket, body.substr(body.size() - heldBack));
 }
 
 namespace {

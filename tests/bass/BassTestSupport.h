@@ -87,6 +87,8 @@ public:
         return "http://127.0.0.1:" + std::to_string(port_) + path;
     }
     static bool Send(int socket, const std::string& bytes);
+    // The request of the connection whose handler calls this (empty for a raw server).
+    static const std::string& Request();
 
 private:
     void Accept();
@@ -99,6 +101,13 @@ private:
     std::mutex connectionsMutex_; // protects connections_
     std::vector<std::thread> connections_;
 };
+
+// Answers a GET of `body` as a file of that size: 206 with the asked bytes for a "Range:
+// bytes=first-" or "bytes=-count" request when `ranges`, otherwise 200 with the whole body, of
+// which the last `heldBack` bytes wait until `release` holds (or 5 s pass).
+void ServeFile(
+    int socket, const std::string& body, bool ranges, size_t heldBack = 0,
+    const std::function<bool()>& release = [] { return true; });
 
 // Serves `body` as the one file of a minimal passive-mode FTP server on a connection of a
 // TestHttpServer made raw.

@@ -5,7 +5,10 @@
 #include "platform/Dialogs.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include <cstdlib>
 #include <string>
@@ -76,8 +79,8 @@ TEST_F(AudioEnginePlayback, StreamInfoOfAWavFileCountsNoChannelsInItsBitRate) {
 TEST_F(AudioEnginePlayback, AnMp3WithBothTagsTakesTheId3v1Texts) {
     const std::string wav = Tone("tone.wav", 1);
     const std::string mp3 = dir.Path("tagged.mp3");
-    ASSERT_TRUE(basstest::RunCommand("lame --quiet --id3v2-only --tt Two --ta Second " + wav + " " +
-                                     mp3));
+    ASSERT_TRUE(
+        basstest::RunCommand("lame --quiet --id3v2-only --tt Two --ta Second " + wav + " " + mp3));
     std::vector<uint8_t> bytes = basstest::ReadFile(mp3);
     const std::string tag = Id3v1Block("One", "First");
     bytes.insert(bytes.end(), tag.begin(), tag.end());
@@ -158,8 +161,9 @@ TEST_F(AudioEnginePlayback, ANetMp3FillsItsTagsWhenTheDownloadCompletes) {
     bytes.insert(bytes.end(), tag.begin(), tag.end());
     const std::string body(bytes.begin(), bytes.end());
     TestHttpServer server([&](int socket, const std::string&) {
-        TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
-                                         std::to_string(body.size()) + "\r\n\r\n" + body);
+        TestHttpServer::Send(socket,
+                             "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " +
+                                 std::to_string(body.size()) + "\r\n\r\n" + body);
     });
     std::string downloaded;
     engine->OnDownloaded = [&](TAudioEngine*, const std::string& content) { downloaded = content; };
@@ -185,8 +189,8 @@ TEST_F(AudioEnginePlayback, ALiveStreamTakesItsTitlesFromTheMetadataAndCannotSee
                                     audio.begin() + std::min(audio.size(), at + 8192));
             std::string meta = titles[std::min<std::size_t>(block / 4, 1)];
             meta.resize((meta.size() + 15) / 16 * 16, '\0');
-            const std::string frame = piece + std::string(1, static_cast<char>(meta.size() / 16)) +
-                                      meta;
+            const std::string frame =
+                piece + std::string(1, static_cast<char>(meta.size() / 16)) + meta;
             if (!TestHttpServer::Send(socket, frame))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -201,4 +205,136 @@ TEST_F(AudioEnginePlayback, ALiveStreamTakesItsTitlesFromTheMetadataAndCannotSee
     ASSERT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "Second Song"; }, 10));
     ASSERT_FALSE(titles.empty());
     EXPECT_EQ(titles.front(), "First Song");
+}
+
+TEST_F(AudioEnginePlayback, AnEightBitWavPlaysAtItsTone) {
+    const std::string wav =
+        basstest::MakeSineWav(dir, "eight.wav", 1000, 1.0, 0.5, "-b 8 -e unsigned-integer");
+    ASSERT_TRUE(engine->Open(wav));
+    EXPECT_TRUE(dialogs.Messages.empty());
+    engine->Play();
+    ASSERT_TRUE(PumpUntil([&] { return engine->PlayerState() == psStopped; }, 5));
+    engine.reset();
+    const std::vector<float> heard = output->TakeLeft();
+    const basstest::Span sound = basstest::NonSilent(heard, 0.02f);
+    EXPECT_NEAR(sound.Seconds(), 1.0, 0.08);
+    EXPECT_NEAR(basstest::Frequency(heard, sound.first + 4410, sound.last - 4410), 1000, 10);
+}
+
+TEST_F(AudioEnginePlayback, ABitRateHeaderIsReadPastTheBlanksAfterItsColon) {
+    const std::vector<uint8_t> audio =
+        basstest::ReadFile(basstest::EncodeMp3(dir, Tone("tone.wav", 1), "live.mp3"));
+    TestHttpServer server([&](int socket, const std::string&) {
+        TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-br: 128\r\n\r\n" +
+                                         std::string(audio.begin(), audio.end()));
+    });
+    ASSERT_TRUE(engine->Open(server.Url("/live")));
+    EXPECT_EQ(engine->StreamInfo().BitRate, 128);
+}
+
+namespace {
+
+// A live stream whose server answers only when released, then sends three seconds of audio and
+// keeps the connection until the client closes it, which it records.
+class SlowRadio {
+public:
+    explicit SlowRadio(const std::string& mp3)
+        : audio_(basstest::ReadFile(mp3)), server_([this](int socket, const std::string&) {
+              basstest::WaitUntil([&] { return released.load(); }, 10.0);
+              TestHttpServer::Send(socket, "ICY 200 OK\r\n\r\n" +
+                                               std::string(audio_.begin(), audio_.end()));
+              char byte;
+              pollfd entry{socket, POLLIN, 0};
+              if (poll(&entry, 1, 10000) > 0 && recv(socket, &byte, 1, 0) <= 0)
+                  clientClosed = true;
+          }) {}
+    std::string Url() const { return server_.Url("/live"); }
+
+    std::atomic<bool> released{false};
+    std::atomic<bool> clientClosed{false};
+
+private:
+    std::vector<uint8_t> audio_;
+    TestHttpServer server_;
+};
+
+} // namespace
+
+TEST_F(AudioEnginePlayback, ACloseDuringAConnectGivesItUp) {
+    SlowRadio radio(basstest::EncodeMp3(dir, Tone("tone.wav", 3), "live.mp3"));
+    QTimer::singleShot(200, [&] {
+        engine->Close();
+        radio.released = true;
+    });
+    EXPECT_FALSE(engine->Open(radio.Url()));
+    EXPECT_EQ(engine->PlayerState(), psNone);
+    EXPECT_EQ(engine->ChannelKind(), ckNone);
+    // The channel the connect still made is freed at once: its connection closes.
+    EXPECT_TRUE(PumpUntil([&] { return radio.clientClosed.load(); }, 5));
+}
+
+TEST_F(AudioEnginePlayback, AnOpenAndPlayDuringAConnectSupersedeIt) {
+    SlowRadio radio(basstest::EncodeMp3(dir, Tone("tone.wav", 3), "live.mp3"));
+    const std::string local = Tone("local.wav", 3, 2000);
+    bool nestedOpened = false;
+    QTimer::singleShot(200, [&] {
+        nestedOpened = engine->Open(local);
+        engine->Play();
+        radio.released = true;
+    });
+    EXPECT_FALSE(engine->Open(radio.Url()));
+    EXPECT_TRUE(nestedOpened);
+    EXPECT_EQ(engine->StreamInfo().FileName, local);
+    EXPECT_EQ(engine->ChannelKind(), ckStream);
+    EXPECT_EQ(engine->PlayerState(), psPlaying);
+    EXPECT_TRUE(PumpUntil([&] { return radio.clientClosed.load(); }, 5));
+    // The engine still reaches what plays: after Close nothing more is heard.
+    engine->Close();
+    PumpUntil([] { return false; }, 0.5);
+    engine.reset();
+    const std::vector<float> heard = output->TakeLeft();
+    const basstest::Span sound = basstest::NonSilent(heard, 0.02f);
+    EXPECT_LT(sound.Seconds(), 1.5) << "the local file stopped at the close";
+}
+
+TEST_F(AudioEnginePlayback, AnEngineClosedDuringAConnectEndsWithinASecond) {
+    std::atomic<bool> done{false};
+    TestHttpServer silent(
+        [&](int, const std::string&) { basstest::WaitUntil([&] { return done.load(); }, 10.0); });
+    std::chrono::steady_clock::time_point closedAt;
+    QTimer::singleShot(200, [&] {
+        closedAt = std::chrono::steady_clock::now();
+        engine->Close();
+    });
+    EXPECT_FALSE(engine->Open(silent.Url("/live")));
+    engine.reset();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - closedAt).count(),
+              1.0);
+    done = true;
+}
+
+TEST_F(AudioEnginePlayback, AChainedOggRadioTakesEachNewSongsTitle) {
+    auto song = [&](const std::string& name, const std::string& title) {
+        const std::string ogg = dir.Path(name + ".ogg");
+        basstest::RunCommand("oggenc --quiet -q 4 -t '" + title + "' -o " + ogg + " " +
+                             Tone(name + ".wav", 1.5));
+        const std::vector<uint8_t> bytes = basstest::ReadFile(ogg);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    const std::string first = song("first", "First Song");
+    const std::string second = song("second", "Second Song");
+    std::atomic<bool> release{false};
+    TestHttpServer server([&](int socket, const std::string&) {
+        TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\nContent-Type: application/ogg\r\n\r\n");
+        TestHttpServer::Send(socket, first);
+        basstest::WaitUntil([&] { return release.load(); }, 5.0);
+        TestHttpServer::Send(socket, second);
+    });
+    std::vector<std::string> titles;
+    engine->OnGetMeta = [&](TAudioEngine*, const std::string& title) { titles.push_back(title); };
+    ASSERT_TRUE(engine->Open(server.Url("/radio")));
+    engine->Play();
+    release = true;
+    ASSERT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "Second Song"; }, 5));
+    EXPECT_EQ(titles, std::vector<std::string>{"Second Song"});
 }

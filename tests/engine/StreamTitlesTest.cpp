@@ -13,9 +13,9 @@ TEST(StreamTitles, ShoutcastBlockGivesTheQuotedTitle) {
     } cases[] = {
         {"StreamTitle='Song';StreamUrl='';", "Song"},
         {"StreamTitle='Artist - Song';", "Artist - Song"},
-        {"StreamTitle='Song'", "Song"},           // no semicolon: up to the second-last character
+        {"StreamTitle='Song'", "Song"}, // no semicolon: up to the second-last character
         {"StreamTitle='';", ""},
-        {"a;StreamTitle='x';", ""},               // the first ";" lies before the title
+        {"a;StreamTitle='x';", ""}, // the first ";" lies before the title
     };
     for (const Case& c : cases)
         EXPECT_EQ(ShoutcastTitle(c.Block), std::string(c.Title)) << c.Block;
@@ -30,9 +30,19 @@ TEST(StreamTitles, OggCommentsMatchTitleOnlyInTheMetadataNoticeWhenLowerCase) {
     EXPECT_EQ(MetadataTitle(nullptr), "");
 }
 
-TEST(StreamTitles, MetadataTitleIsCutTo259Characters) {
+TEST(StreamTitles, MetadataTitleIsCutTo259BytesOnACharacterBoundary) {
     const std::string block = "StreamTitle='" + std::string(400, 'a') + "';";
     EXPECT_EQ(MetadataTitle(block.c_str()).size(), 259u);
+    // Two-byte characters: 259 bytes would end inside the 130th, which goes whole.
+    std::string accents;
+    for (int i = 0; i < 200; ++i)
+        accents += "\xC3\xA9";
+    EXPECT_EQ(MetadataTitle(("StreamTitle='" + accents + "';").c_str()), accents.substr(0, 258));
+    // Three-byte characters after one ASCII letter: 259 bytes end right after the 86th.
+    std::string chinese = "x";
+    for (int i = 0; i < 100; ++i)
+        chinese += "\xE6\xAD\x8C";
+    EXPECT_EQ(MetadataTitle(("StreamTitle='" + chinese + "';").c_str()), chinese.substr(0, 259));
 }
 
 TEST(StreamTitles, TitleFromUrlSkipsShortLastSegments) {

@@ -10,6 +10,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <future>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +56,14 @@ struct TNotices {
         return std::exchange(Received, {});
     }
 };
+
+// The result of a plug-in thread, handling the GUI thread's events meanwhile, so that a thread
+// stuck on the GUI thread goes on and the test can end.
+template <typename T> T GetPumping(std::future<T>& result) {
+    while (result.wait_for(10ms) != std::future_status::ready)
+        QCoreApplication::processEvents();
+    return result.get();
+}
 
 class OutputEmulatorTest : public testing::Test {
 protected:
@@ -402,24 +412,80 @@ TEST_F(OutputEmulatorTest, AWriterAndTheCallbackOnTheirOwnThreadsPassEveryByteIn
     EXPECT_TRUE(heard == source);
 }
 
-TEST_F(OutputEmulatorTest, ConfigAndAboutShowTheirBoxesOnTheGuiThreadFromAnyThread) {
-    Out->Config(0);
-    std::atomic<bool> done{false};
-    std::thread plugin([&] {
-        Out->About(0);
-        done = true;
-    });
-    while (!done) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(1ms);
-    }
+TEST_F(OutputEmulatorTest, ConfigAndAboutFromAnotherThreadShowTheirBoxesWithoutWaiting) {
+    Out->Config(0); // on the GUI thread: shown at once
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    // A plug-in thread returns at once, even while the GUI thread handles nothing: it may be
+    // waiting for that very thread.
+    std::thread plugin([&] { Out->About(0); });
     plugin.join();
+    EXPECT_EQ(Dialogs.Messages.size(), 1u);
+    QCoreApplication::processEvents();
     ASSERT_EQ(Dialogs.Messages.size(), 2u);
     EXPECT_EQ(Dialogs.Messages[0].Text, "No configuration is needed.");
     EXPECT_EQ(Dialogs.Messages[0].Title, "Confirm");
     EXPECT_EQ(Dialogs.Messages[1].Text, "This is a Winamp output plug-in emulator using BASS");
     EXPECT_EQ(Dialogs.Messages[1].Title, "Confirm");
     EXPECT_EQ(Dialogs.Messages[1].Buttons, TMessageButtons::mbOk);
+}
+
+TEST_F(OutputEmulatorTest, ARefusedWriteOnAPluginThreadNeverWaitsForTheGuiThread) {
+    OpenCd();
+    ASSERT_EQ(Write(80000), 0);
+    // The GUI thread joins the plug-in's thread, as its Stop does, while that thread is refused.
+    auto plugin = std::async(std::launch::async, [&] { return Write(20000); });
+    const bool joined = plugin.wait_for(3s) == std::future_status::ready;
+    EXPECT_TRUE(joined) << "the plug-in's thread waits for a box the GUI thread cannot show";
+    EXPECT_EQ(GetPumping(plugin), 1);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, "Write error : No Space");
+    // While one box is waiting or showing, more refusals add none.
+    auto again = std::async(std::launch::async, [&] { return Write(20000) + Write(20000); });
+    EXPECT_TRUE(again.wait_for(3s) == std::future_status::ready);
+    EXPECT_EQ(GetPumping(again), 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Dialogs.Messages.size(), 2u);
+}
+
+TEST_F(OutputEmulatorTest, TimesNearTheLargestMillisecondCountStopThereInsteadOfWrapping) {
+    OpenCd();
+    StartPlaying();
+    Out->Flush(std::numeric_limits<int>::max() - 100);
+    FakeBass().Position = kCdBytesPerSecond; // a second played since
+    EXPECT_EQ(Out->GetOutputTime(), std::numeric_limits<int>::max());
+    ASSERT_EQ(Write(kCdBytesPerSecond / 4), 0);
+    EXPECT_EQ(Out->GetWrittenTime(), std::numeric_limits<int>::max());
+}
+
+TEST_F(OutputEmulatorTest, AWriteAfterTheOutputQuitIsRefused) {
+    OpenCd();
+    Out->Quit();
+    EXPECT_EQ(Write(100), 1);
+    EXPECT_EQ(Out->CanWrite(), 0);
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    Out->Init(); // for the host's own Quit at tear-down
+}
+
+TEST_F(OutputEmulatorTest, AWriterRacingTheHostShutdownNeverTouchesTheFreedRing) {
+    OpenCd();
+    std::atomic<bool> stop{false};
+    std::thread plugin([&] {
+        const TBytes block = Pattern(4000, 7);
+        while (!stop) {
+            if (Write(block) != 0)
+                std::this_thread::yield();
+            Out->Flush(0);
+        }
+    });
+    std::this_thread::sleep_for(50ms);
+    QuitPluginHost();
+    std::this_thread::sleep_for(20ms);
+    stop = true;
+    plugin.join();
+    EXPECT_EQ(Write(100), 1);
+    ASSERT_TRUE(InitPluginHost(FakeBassLibrary(), Dialogs)); // for the tear-down
+    Out = GetOutputModule();
 }
 
 TEST_F(OutputEmulatorTest, TheHostWindowAgreesToEndTheSessionAndAnswersOthersWithZero) {

@@ -4,6 +4,7 @@
 #include "engine/AudioEngine.h"
 #include "platform/Dialogs.h"
 #include "plugins/PluginHost.h"
+#include "tests/plugins/PumpEvents.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -25,6 +26,7 @@
 #include <dlfcn.h>
 
 using namespace tavuro;
+using tavuro::test::PumpUntil;
 using namespace std::chrono_literals;
 
 namespace {
@@ -102,18 +104,6 @@ double ZeroCrossingFrequency(const std::vector<float>& samples, std::size_t firs
         return 0;
     return static_cast<double>(crossings - 1) * kRate /
            static_cast<double>(lastCrossing - firstCrossing);
-}
-
-// Handles the GUI thread's events until done() holds or the time is up; whether it holds.
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
 }
 
 void PumpFor(std::chrono::milliseconds time) {

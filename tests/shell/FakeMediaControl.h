@@ -47,7 +47,11 @@ public:
     void SetDisplaySize(int displaySize) override { Display = displaySize; }
     bool CanSeek() const override { return Seekable; }
     int PlayState() const override { return State; }
+    // Runs inside Play, as the events the real control lets through while it connects.
+    std::function<void()> WhilePlaying;
     bool Play() override {
+        if (WhilePlaying)
+            WhilePlaying();
         if (File.empty() || FailOnPlay.count(File))
             return false;
         State = 2;

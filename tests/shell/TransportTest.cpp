@@ -130,6 +130,24 @@ TEST_F(Transport, AFailedStartIsReportedAndGoesNoFurther) {
     EXPECT_FALSE(Form->StartingStream);
 }
 
+TEST_F(Transport, ClosingWhileTheMediaControlConnectsShowsNoErrorAndCleansUp) {
+    Write("playlist.m3u", "/m/a.mp3\n");
+    Make();
+    Form->AddFiles({"mms://radio.example/live"});    // a change the close must save
+    Media.FailOnPlay = {"mms://radio.example/live"}; // the close broke the connect off
+    Media.WhilePlaying = [&] {
+        Media.WhilePlaying = nullptr;
+        Form->close();
+    };
+    Form->ClearSelection();
+    Form->SelectRow(Form->FindEntry("mms://radio.example/live"));
+    Form->PlaySelected();
+    EXPECT_TRUE(Form->Closed());
+    EXPECT_TRUE(Dialogs.Messages.empty()) << Dialogs.Messages.front().Text;
+    EXPECT_FALSE(Form->StartingStream);
+    EXPECT_NE(Read("playlist.m3u").find("mms://radio.example/live"), std::string::npos);
+}
+
 TEST_F(Transport, ASingleFileThatFailsClosesTheProgram) {
     Media.FailOnPlay = {"/m/bad.ogg"};
     auto& form = Make({"/m/bad.ogg"});
@@ -215,6 +233,27 @@ TEST_F(Transport, AnEngineStreamEndsByItsState) {
     EXPECT_EQ(Engine->Current, "/m/z.ogg");
 }
 
+TEST_F(Transport, AnEngineEntryTheLibraryEndsEarlyMovesOnAtTheNextTicks) {
+    Write("libbass.so", "");
+    Write("playlist.m3u", "/m/a.ogg\n/m/b.ogg\n");
+    Make();
+    Engine->Lengths = {{"/m/a.ogg", 30000}, {"/m/b.ogg", 4000}};
+    Form->ClearSelection();
+    Form->SelectRow(0);
+    Form->PlaySelected();
+    ASSERT_EQ(Form->Gauge1->MaxValue, 30);
+    Engine->Position = 4200;
+    Form->Timer1Timer();
+    EXPECT_EQ(Form->Gauge1->Progress, 4);
+    // The download broke off: the library ended the stream where the audio ran out.
+    Engine->State = psStopped;
+    Form->Timer1Timer();
+    EXPECT_EQ(Form->Gauge1->Progress, 30) << "an ended entry fills its gauge";
+    EXPECT_EQ(Engine->Current, "/m/a.ogg");
+    Form->Timer1Timer();
+    EXPECT_EQ(Engine->Current, "/m/b.ogg");
+}
+
 TEST_F(Transport, AVideoGetsItsOwnSizeAndTheListReturnsWhenIdle) {
     Media.Pictures["/m/clip.avi"] = {320, 256};
     Media.Durations["/m/clip.avi"] = 30;
@@ -257,6 +296,17 @@ TEST_F(Transport, TheHourlyCheckStartsPlayingInsideTheWindows) {
     EXPECT_TRUE(Form->sbStop->isEnabled());
     EXPECT_EQ(Form->RunMode, 1);
     EXPECT_FALSE(Form->Schedule.HourGranted);
+}
+
+TEST_F(Transport, TheHourlyCheckStartsNothingWhileAnAddressConnects) {
+    Write("playlist.m3u", "/m/a.mp3\n/m/b.mp3\n");
+    Make({}, true, SeedForFirstDraw(2, 0));
+    Form->Schedule.HourGranted = true;
+    Form->StartingStream = true; // as while a start waits for a server
+    Clock.Set(16, 0, 0);
+    Form->Timer2Timer();
+    EXPECT_EQ(Media.FileName(), "");
+    EXPECT_FALSE(Form->sbStop->isEnabled());
 }
 
 } // namespace

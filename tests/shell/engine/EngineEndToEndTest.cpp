@@ -1,14 +1,7 @@
 // The window playing through the real audio engine: a playlist of four formats heard in turn on
 // SDL's disk driver, and a live stream whose title shows in the window title.
-#include "BassTestSupport.h"
-#include "ShellFixture.h"
-#include "engine/AudioEngine.h"
+#include "EngineFixture.h"
 #include "shell/PlayerStatus.h"
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
-#include <filesystem>
 
 namespace tavuro {
 namespace {
@@ -32,46 +25,6 @@ std::vector<basstest::Span> SoundRuns(const std::vector<float>& samples) {
     }
     return runs;
 }
-
-bool PumpUntil(const std::function<bool()>& condition, double seconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > seconds * 1000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-class EngineEndToEnd : public ShellFixture {
-protected:
-    basstest::TempDir Clips;
-    std::unique_ptr<basstest::DiskOutput> Output;
-
-    void SetUp() override {
-        Output = std::make_unique<basstest::DiskOutput>(Clips);
-        for (const char* library : {"libbass.so", "libbasswma.so"})
-            std::filesystem::create_symlink(std::string(TAVURO_PROGRAM_DIR) + "/" + library,
-                                            AppDir + library);
-    }
-
-    // The window with the real engine and the fake media control.
-    TMainForm& MakeWithEngine(std::vector<std::string> arguments) {
-        TShellServices services = Services(std::move(arguments), 1);
-        services.CreateEngine = [this](TDialogs& dialogs) {
-            return std::make_unique<TAudioEngine>(dialogs, AppDir);
-        };
-        Form = std::make_unique<TMainForm>(std::move(services));
-        Form->show();
-        return *Form;
-    }
-
-    std::string Tone(const std::string& name, double frequency) {
-        return basstest::MakeSineWav(Clips, name, frequency, 1.0, 0.5, "-b 16 -e signed-integer");
-    }
-
-};
 
 TEST_F(EngineEndToEnd, APlaylistOfFourFormatsIsHeardInTurn) {
     const std::vector<std::pair<std::string, double>> entries = {
@@ -126,9 +79,8 @@ TEST_F(EngineEndToEnd, ALiveStreamShowsItsCaptionAndFollowsItsTitle) {
             const std::size_t at = (block * 4096) % (audio.size() - 4096);
             std::string meta = secondTitle ? "StreamTitle='Second';" : "StreamTitle='First';";
             meta.resize((meta.size() + 15) / 16 * 16, '\0');
-            const std::string frame =
-                std::string(audio.begin() + at, audio.begin() + at + 4096) +
-                std::string(1, static_cast<char>(meta.size() / 16)) + meta;
+            const std::string frame = std::string(audio.begin() + at, audio.begin() + at + 4096) +
+                                      std::string(1, static_cast<char>(meta.size() / 16)) + meta;
             if (!TestHttpServer::Send(socket, frame))
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -136,6 +88,8 @@ TEST_F(EngineEndToEnd, ALiveStreamShowsItsCaptionAndFollowsItsTitle) {
     });
     Write("radio.m3u", "#EXTM3U\r\n#EXTINF:-1,Test Radio\r\n" + server.Url("/live") + "\r\n");
     TMainForm& form = MakeWithEngine({AppDir + "radio.m3u"});
+    // An address starts once the window is on screen.
+    ASSERT_TRUE(PumpUntil([&] { return form.Timer1->isActive(); }, 5));
     ASSERT_TRUE(Dialogs.Messages.empty());
     EXPECT_EQ(form.ApplicationTitle(), "i))Test Radio/Tavuro");
     EXPECT_EQ(form.MediaClass, mcEngine);

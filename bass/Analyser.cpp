@@ -3,9 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-extern "C" {
-#include <libavutil/tx.h>
-}
+#include "FFmpeg.h"
 
 namespace bass {
 
@@ -19,7 +17,7 @@ struct FftAnalyser::Plan {
 
 FftAnalyser::~FftAnalyser() {
     for (Plan* plan : plans_) {
-        av_tx_uninit(&plan->context);
+        FFmpeg().av_tx_uninit(&plan->context);
         delete plan;
     }
 }
@@ -28,11 +26,13 @@ FftAnalyser::Plan* FftAnalyser::PlanFor(int size) {
     for (Plan* plan : plans_)
         if (plan->size == size)
             return plan;
+    if (!LoadFFmpeg()) // a user stream may be the first to be analysed
+        return nullptr;
     auto* plan = new Plan;
     plan->size = size;
     const float scale = 1.0f;
-    if (av_tx_init(&plan->context, &plan->transform, AV_TX_FLOAT_RDFT, 0, size, &scale,
-                   AV_TX_UNALIGNED) < 0) {
+    if (FFmpeg().av_tx_init(&plan->context, &plan->transform, AV_TX_FLOAT_RDFT, 0, size, &scale,
+                            AV_TX_UNALIGNED) < 0) {
         delete plan;
         return nullptr;
     }

@@ -8,11 +8,10 @@
 
 #include "NetSource.h"
 
+#include "FFmpeg.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/opt.h>
-#include <libswresample/swresample.h>
 }
 
 namespace bass {
@@ -117,6 +116,10 @@ struct Image {
 
 std::unique_ptr<Decoder> Decoder::Open(const std::string& path, std::shared_ptr<NetSource> net,
                                        const DecoderOptions& options, int& error) {
+    if (!LoadFFmpeg()) {
+        error = BASS_ERROR_NOTAVAIL;
+        return nullptr;
+    }
     std::unique_ptr<Decoder> decoder(new Decoder);
     decoder->net_ = std::move(net);
     decoder->openDeadline_ = options.deadline;
@@ -131,23 +134,23 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, std::shared_ptr<
 }
 
 int Decoder::OpenInput(const std::string& path, const DecoderOptions& options) {
-    format_ = avformat_alloc_context();
-    frame_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
+    format_ = FFmpeg().avformat_alloc_context();
+    frame_ = FFmpeg().av_frame_alloc();
+    packet_ = FFmpeg().av_packet_alloc();
     if (!format_ || !frame_ || !packet_)
         return BASS_ERROR_MEM;
     format_->interrupt_callback = {&Decoder::Interrupted, this};
     AVDictionary* settings = nullptr;
     if (options.kind == SourceKind::Music)
-        av_dict_set_int(&settings, "sample_rate", options.musicRate, 0);
+        FFmpeg().av_dict_set_int(&settings, "sample_rate", options.musicRate, 0);
     if (net_) {
-        auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-        io_ = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, this, &Decoder::ReadNet,
-                                          nullptr, &Decoder::SeekNet)
+        auto* buffer = static_cast<uint8_t*>(FFmpeg().av_malloc(kIoBufferSize));
+        io_ = buffer ? FFmpeg().avio_alloc_context(buffer, kIoBufferSize, 0, this,
+                                                   &Decoder::ReadNet, nullptr, &Decoder::SeekNet)
                      : nullptr;
         if (!io_) {
-            av_free(buffer);
-            av_dict_free(&settings);
+            FFmpeg().av_free(buffer);
+            FFmpeg().av_dict_free(&settings);
             return BASS_ERROR_MEM;
         }
         io_->seekable = 0; // until the whole file is in
@@ -157,11 +160,11 @@ int Decoder::OpenInput(const std::string& path, const DecoderOptions& options) {
         const auto timeoutUs = std::chrono::duration_cast<std::chrono::microseconds>(
                                    options.deadline - std::chrono::steady_clock::now())
                                    .count();
-        av_dict_set_int(&settings, "timeout", std::max<int64_t>(timeoutUs, 1), 0);
+        FFmpeg().av_dict_set_int(&settings, "timeout", std::max<int64_t>(timeoutUs, 1), 0);
     } else {
         struct stat info {};
         if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-            av_dict_free(&settings);
+            FFmpeg().av_dict_free(&settings);
             return BASS_ERROR_FILEOPEN;
         }
         fileSize_ = info.st_size;
@@ -171,8 +174,8 @@ int Decoder::OpenInput(const std::string& path, const DecoderOptions& options) {
         format_->max_analyze_duration = AV_TIME_BASE / 2;
     }
     const int opened =
-        avformat_open_input(&format_, net_ ? nullptr : path.c_str(), nullptr, &settings);
-    av_dict_free(&settings);
+        FFmpeg().avformat_open_input(&format_, net_ ? nullptr : path.c_str(), nullptr, &settings);
+    FFmpeg().av_dict_free(&settings);
     if (opened < 0) {
         if (cancelled_ && cancelled_())
             return BASS_ERROR_INIT;
@@ -180,26 +183,26 @@ int Decoder::OpenInput(const std::string& path, const DecoderOptions& options) {
             return BASS_ERROR_TIMEOUT;
         return opened == AVERROR(ENOENT) ? BASS_ERROR_FILEOPEN : BASS_ERROR_FILEFORM;
     }
-    if (avformat_find_stream_info(format_, nullptr) < 0)
+    if (FFmpeg().avformat_find_stream_info(format_, nullptr) < 0)
         return BASS_ERROR_FILEFORM;
     return BASS_OK;
 }
 
 int Decoder::OpenCodec(SourceKind kind, const std::string& path) {
-    streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    streamIndex_ = FFmpeg().av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (streamIndex_ < 0)
         return BASS_ERROR_FILEFORM;
     AVStream* stream = format_->streams[streamIndex_];
     const AVCodecParameters* parameters = stream->codecpar;
     if (!Accepts(kind, format_, parameters->codec_id))
         return BASS_ERROR_FILEFORM;
-    const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+    const AVCodec* codec = FFmpeg().avcodec_find_decoder(parameters->codec_id);
     if (!codec)
         return BASS_ERROR_FILEFORM;
-    codec_ = avcodec_alloc_context3(codec);
-    if (!codec_ || avcodec_parameters_to_context(codec_, parameters) < 0)
+    codec_ = FFmpeg().avcodec_alloc_context3(codec);
+    if (!codec_ || FFmpeg().avcodec_parameters_to_context(codec_, parameters) < 0)
         return BASS_ERROR_MEM;
-    if (avcodec_open2(codec_, codec, nullptr) < 0)
+    if (FFmpeg().avcodec_open2(codec_, codec, nullptr) < 0)
         return BASS_ERROR_FILEFORM;
     const int rate = codec_->sample_rate;
     const int chans = codec_->ch_layout.nb_channels;
@@ -221,15 +224,15 @@ int Decoder::OpenCodec(SourceKind kind, const std::string& path) {
 
 Decoder::~Decoder() {
     Shutdown();
-    swr_free(&resampler_);
-    avcodec_free_context(&codec_);
-    avformat_close_input(&format_);
+    FFmpeg().swr_free(&resampler_);
+    FFmpeg().avcodec_free_context(&codec_);
+    FFmpeg().avformat_close_input(&format_);
     if (io_) {
-        av_freep(&io_->buffer);
-        avio_context_free(&io_);
+        FFmpeg().av_freep(&io_->buffer);
+        FFmpeg().avio_context_free(&io_);
     }
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
+    FFmpeg().av_frame_free(&frame_);
+    FFmpeg().av_packet_free(&packet_);
 }
 
 bool Decoder::IsVorbis() const {
@@ -240,8 +243,8 @@ int64_t Decoder::StartFrame() const {
     const AVStream* stream = format_->streams[streamIndex_];
     if (stream->start_time == AV_NOPTS_VALUE)
         return 0;
-    return av_rescale_q(stream->start_time, stream->time_base,
-                        AVRational{1, static_cast<int>(info_.freq)});
+    return FFmpeg().av_rescale_q(stream->start_time, stream->time_base,
+                                 AVRational{1, static_cast<int>(info_.freq)});
 }
 
 int Decoder::ReadNet(void* opaque, uint8_t* buffer, int size) {
@@ -390,14 +393,15 @@ void Decoder::HandleSeek(uint64_t frame) {
         io_->seekable = AVIO_SEEKABLE_NORMAL;
     const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
     const int64_t timestamp =
-        start + av_rescale_q(static_cast<int64_t>(frame),
-                             AVRational{1, static_cast<int>(info_.freq)}, stream->time_base);
+        start + FFmpeg().av_rescale_q(static_cast<int64_t>(frame),
+                                      AVRational{1, static_cast<int>(info_.freq)},
+                                      stream->time_base);
     int result = BASS_OK;
-    if (av_seek_frame(format_, streamIndex_, timestamp, AVSEEK_FLAG_BACKWARD) < 0 &&
-        avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0) < 0)
+    if (FFmpeg().av_seek_frame(format_, streamIndex_, timestamp, AVSEEK_FLAG_BACKWARD) < 0 &&
+        FFmpeg().avformat_seek_file(format_, streamIndex_, INT64_MIN, timestamp, timestamp, 0) < 0)
         result = BASS_ERROR_POSITION;
     if (result == BASS_OK) {
-        avcodec_flush_buffers(codec_);
+        FFmpeg().avcodec_flush_buffers(codec_);
         pending_.clear();
         pendingAt_ = 0;
         inputEnded_ = false;
@@ -414,31 +418,32 @@ void Decoder::HandleSeek(uint64_t frame) {
 }
 
 void Decoder::DecodeNext() {
-    const int read = av_read_frame(format_, packet_);
+    const int read = FFmpeg().av_read_frame(format_, packet_);
     if (!net_ && format_->pb)
-        decodePosition_ = static_cast<uint64_t>(std::max<int64_t>(0, avio_tell(format_->pb)));
+        decodePosition_ = static_cast<uint64_t>(
+            std::max<int64_t>(0, FFmpeg().avio_seek(format_->pb, 0, SEEK_CUR)));
     if (read < 0) {
         if (quit_)
             return;
-        avcodec_send_packet(codec_, nullptr); // drain what the decoder holds
+        FFmpeg().avcodec_send_packet(codec_, nullptr); // drain what the decoder holds
     } else if (packet_->stream_index != streamIndex_) {
-        av_packet_unref(packet_);
+        FFmpeg().av_packet_unref(packet_);
         return;
     } else {
-        const int sent = avcodec_send_packet(codec_, packet_);
-        av_packet_unref(packet_);
+        const int sent = FFmpeg().avcodec_send_packet(codec_, packet_);
+        FFmpeg().av_packet_unref(packet_);
         if (sent < 0 && sent != AVERROR(EAGAIN))
             return; // a damaged packet is skipped
     }
     for (;;) {
-        const int received = avcodec_receive_frame(codec_, frame_);
+        const int received = FFmpeg().avcodec_receive_frame(codec_, frame_);
         if (received < 0) {
             if (received == AVERROR_EOF || read < 0)
                 inputEnded_ = true;
             break;
         }
         Convert(frame_);
-        av_frame_unref(frame_);
+        FFmpeg().av_frame_unref(frame_);
     }
 }
 
@@ -452,8 +457,8 @@ void Decoder::Convert(AVFrame* frame) {
         const int64_t pts = frame->best_effort_timestamp;
         if (pts != AV_NOPTS_VALUE) {
             const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
-            const int64_t first = av_rescale_q(pts - start, stream->time_base,
-                                               AVRational{1, static_cast<int>(info_.freq)});
+            const int64_t first = FFmpeg().av_rescale_q(
+                pts - start, stream->time_base, AVRational{1, static_cast<int>(info_.freq)});
             skip = std::clamp<int64_t>(trimUntil_ - first, 0, frame->nb_samples);
             if (skip == frame->nb_samples)
                 return;
@@ -461,12 +466,12 @@ void Decoder::Convert(AVFrame* frame) {
         trimUntil_ = -1;
     }
     if (!resampler_) {
-        if (swr_alloc_set_opts2(&resampler_, &frame->ch_layout, AV_SAMPLE_FMT_S16,
-                                frame->sample_rate, &frame->ch_layout,
-                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
-                                nullptr) < 0 ||
-            swr_init(resampler_) < 0) {
-            swr_free(&resampler_);
+        if (FFmpeg().swr_alloc_set_opts2(&resampler_, &frame->ch_layout, AV_SAMPLE_FMT_S16,
+                                         frame->sample_rate, &frame->ch_layout,
+                                         static_cast<AVSampleFormat>(frame->format),
+                                         frame->sample_rate, 0, nullptr) < 0 ||
+            FFmpeg().swr_init(resampler_) < 0) {
+            FFmpeg().swr_free(&resampler_);
             return;
         }
     }
@@ -474,8 +479,8 @@ void Decoder::Convert(AVFrame* frame) {
     pending_.resize(static_cast<size_t>(frame->nb_samples) * frameBytes);
     uint8_t* out = pending_.data();
     const int converted =
-        swr_convert(resampler_, &out, frame->nb_samples,
-                    const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+        FFmpeg().swr_convert(resampler_, &out, frame->nb_samples,
+                             const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
     if (converted <= skip) {
         pending_.clear();
         pendingAt_ = 0;
@@ -495,20 +500,22 @@ void Decoder::WritePending() {
 }
 
 int64_t Decoder::LengthOfImage(const std::vector<uint8_t>& image) {
+    if (!LoadFFmpeg())
+        return -1;
     Image source{&image};
-    auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    AVIOContext* io = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, &source, &Image::Read,
-                                                  nullptr, &Image::Seek)
+    auto* buffer = static_cast<uint8_t*>(FFmpeg().av_malloc(kIoBufferSize));
+    AVIOContext* io = buffer ? FFmpeg().avio_alloc_context(buffer, kIoBufferSize, 0, &source,
+                                                           &Image::Read, nullptr, &Image::Seek)
                              : nullptr;
-    AVFormatContext* format = avformat_alloc_context();
+    AVFormatContext* format = FFmpeg().avformat_alloc_context();
     int64_t frames = -1;
     if (io && format) {
         format->pb = io;
         format->flags |= AVFMT_FLAG_CUSTOM_IO;
-        if (avformat_open_input(&format, nullptr, nullptr, nullptr) >= 0) {
-            if (avformat_find_stream_info(format, nullptr) >= 0) {
+        if (FFmpeg().avformat_open_input(&format, nullptr, nullptr, nullptr) >= 0) {
+            if (FFmpeg().avformat_find_stream_info(format, nullptr) >= 0) {
                 const int index =
-                    av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+                    FFmpeg().av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
                 if (index >= 0) {
                     const double seconds = StreamSeconds(format, format->streams[index]);
                     if (seconds >= 0)
@@ -516,15 +523,15 @@ int64_t Decoder::LengthOfImage(const std::vector<uint8_t>& image) {
                             std::llround(seconds * format->streams[index]->codecpar->sample_rate);
                 }
             }
-            avformat_close_input(&format);
+            FFmpeg().avformat_close_input(&format);
         }
     }
-    avformat_free_context(format);
+    FFmpeg().avformat_free_context(format);
     if (io)
-        av_freep(&io->buffer);
+        FFmpeg().av_freep(&io->buffer);
     else
-        av_free(buffer);
-    avio_context_free(&io);
+        FFmpeg().av_free(buffer);
+    FFmpeg().avio_context_free(&io);
     return frames;
 }
 

@@ -7,10 +7,6 @@
 #include "Tags.h"
 #include "UserStream.h"
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 namespace bass {
 
 namespace {
@@ -68,9 +64,6 @@ int Library::Init(int device, DWORD freq) {
         device = 1;
     if (device < 0 || device > 1)
         return BASS_ERROR_DEVICE;
-    // Damaged media are reported through error codes; FFmpeg's own messages only on request.
-    if (!std::getenv("TAVURO_DEBUG"))
-        av_log_set_level(AV_LOG_QUIET);
     notifier_.Start([this](DWORD handle) { return Find(handle); }, [this] { return Snapshot(); });
     const int error = mixer_.Open(device, freq == 0 ? 44100 : static_cast<int>(freq), notifier_);
     if (error != BASS_OK) {

@@ -9,9 +9,9 @@
 #include "Tags.h"
 #include "bass.h"
 
+#include "FFmpeg.h"
+
 extern "C" {
-#include <libavformat/avio.h>
-#include <libavutil/dict.h>
 #include <libavutil/error.h>
 }
 
@@ -45,8 +45,12 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
     source->timeout_ = std::chrono::milliseconds(timeoutMs);
     source->liveLimit_ = std::max<size_t>(kDropAfter, static_cast<size_t>(liveBufferMs) * 48);
     if (url.compare(0, 6, "ftp://") == 0) {
+        if (!LoadFFmpeg()) { // its protocols carry ftp
+            error = BASS_ERROR_NOTAVAIL;
+            return nullptr;
+        }
         AVDictionary* options = nullptr;
-        av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
+        FFmpeg().av_dict_set_int(&options, "timeout", static_cast<int64_t>(timeoutMs) * 1000, 0);
         const AVIOInterruptCB callback{[](void* opaque) {
                                            const auto* self = static_cast<NetSource*>(opaque);
                                            return static_cast<int>(
@@ -55,14 +59,14 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
                                        },
                                        source.get()};
         const int opened =
-            avio_open2(&source->ftp_, url.c_str(), AVIO_FLAG_READ, &callback, &options);
-        av_dict_free(&options);
+            FFmpeg().avio_open2(&source->ftp_, url.c_str(), AVIO_FLAG_READ, &callback, &options);
+        FFmpeg().av_dict_free(&options);
         if (opened < 0) {
             error =
                 source->cancelled_ && source->cancelled_() ? BASS_ERROR_INIT : BASS_ERROR_FILEOPEN;
             return nullptr;
         }
-        const int64_t size = avio_size(source->ftp_);
+        const int64_t size = FFmpeg().avio_size(source->ftp_);
         source->size_ = size > 0 ? size : -1;
         source->headers_ += '\0';
         source->thread_ = std::thread([raw = source.get()] { raw->RunFtp(); });
@@ -115,7 +119,7 @@ std::shared_ptr<NetSource> NetSource::Open(const std::string& url, bool wantMeta
 NetSource::~NetSource() {
     Abort();
     if (ftp_)
-        avio_closep(&ftp_);
+        FFmpeg().avio_closep(&ftp_);
 }
 
 void NetSource::Abort() {
@@ -315,7 +319,7 @@ std::vector<uint8_t> NetSource::FetchTail(size_t count, TimePoint deadline) {
 void NetSource::RunFtp() {
     uint8_t buffer[kChunk];
     while (!abort_) {
-        const int n = avio_read(ftp_, buffer, sizeof buffer);
+        const int n = FFmpeg().avio_read(ftp_, buffer, sizeof buffer);
         if (n <= 0) {
             Finish(n == AVERROR_EOF && (size_ < 0 || downloaded_ >= static_cast<uint64_t>(size_)));
             return;

@@ -7,6 +7,7 @@
 
 #include "desktop/NSPlay.h"
 #include "engine/AudioEngine.h"
+#include "engine/DecoderWarmUp.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/DataFolder.h"
 #include "platform/ScreenSaverInhibitor.h"
@@ -66,6 +67,9 @@ int main(int argc, char** argv) {
     }
     const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);
+    // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly.
+    if (arguments.size() == 1)
+        WarmUpDecoders();
     const bool headless = QGuiApplication::platformName() == "offscreen";
     if (headless && platformChosen)
         std::cerr << "tavuro: no display found: running on Qt's offscreen platform, sound only.\n";

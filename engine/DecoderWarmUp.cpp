@@ -1,0 +1,17 @@
+#include "engine/DecoderWarmUp.h"
+
+#include <dlfcn.h>
+
+#include <thread>
+
+namespace tavuro {
+
+void WarmUpDecoders() {
+    // The handles are kept: the audio library's own loads of the same names then find them.
+    std::thread([] {
+        for (const char* library : {TAVURO_AVFORMAT_LIBRARY, TAVURO_SWRESAMPLE_LIBRARY})
+            dlopen(library, RTLD_NOW | RTLD_LOCAL);
+    }).detach();
+}
+
+} // namespace tavuro

@@ -292,12 +292,20 @@ void TMainForm::CloseQuery() {
     Timer2->stop();
     Player->SetFileName("");
     Engine.reset();
+    RestoreDesktopSettings();
+    if (Services.ScreenSaver)
+        Services.ScreenSaver->SetInhibited(false);
+    SaveChangedSettingsAndPlaylist();
+}
+
+void TMainForm::RestoreDesktopSettings() {
     RestoreXGRegistry();
     if (ScreenSaverSuspended)
         Services.Registry->WriteString(TRegistryRoot::rrCurrentUser, DesktopKey, "ScreenSaveActive",
                                        "1", false);
-    if (Services.ScreenSaver)
-        Services.ScreenSaver->SetInhibited(false);
+}
+
+void TMainForm::SaveChangedSettingsAndPlaylist() {
     if (GeometryChanged || StayOnTop != StartStayOnTop || Transparent != StartTransparent ||
         VisMode != StartVisMode)
         WriteSettings();

@@ -1,6 +1,7 @@
 // The playlist: the open dialog, adding and deleting entries, the list height, M3U loading and
 // saving, and the MIDI switch's availability.
 #include <QFile>
+#include <QFileInfo>
 
 #include <unordered_set>
 
@@ -166,13 +167,14 @@ void TMainForm::DeleteSelected() {
         SavePlaylist();
         return;
     }
+    const std::string header = M3UHeader(RandomMode(), VisMidiOn());
     if (Playing()) {
         Timer1->stop();
         StopAll();
         ShowIdleState();
     }
     ShowEmptyListDisplay();
-    QFile::remove(QString::fromStdString(PlaylistFile));
+    DiscardPlaylistFile(header);
     PlaylistFile.clear();
     PlaylistDirty = false;
 }
@@ -228,7 +230,8 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
         ShowMessage("无法打开文件 \"" + file + "\": " + error, ApplicationTitle());
         return false;
     }
-    TM3UContent content = ParseM3U(*bytes);
+    TM3UContent content = ParseM3U(
+        *bytes, QFileInfo(QString::fromStdString(file)).absolutePath().toStdString() + "/");
     if (content.HadDuplicates)
         PlaylistDirty = true;
     if (content.Entries.empty())
@@ -254,7 +257,7 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
 bool TMainForm::FailEmptyPlaylist(const std::string& file) {
     ShowEmptyListDisplay();
     RestoreAndBringToFront();
-    const bool inAppDir = UpperAscii(FolderOf(file)) == UpperAscii(AppDir);
+    const bool inAppDir = InPlaylistFolder(file);
     ShowMessage(inAppDir ? "该文件不包含任何媒体信息,即将删除之!" : "该文件不包含任何媒体信息!",
                 file);
     if (inAppDir)
@@ -283,7 +286,10 @@ void TMainForm::SavePlaylist() {
                           });
     }
     // The list stays due for a write until one succeeded.
-    if (WriteBytesReplacing(PlaylistFile, text) && full)
+    std::string error;
+    if (!WriteBytesReplacing(PlaylistFile, text, &error))
+        ReportSaveFailure(PlaylistFile, error);
+    else if (full)
         PlaylistDirty = false;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/WindowSystem.h"
 #include "shell/Main.h"
+#include "shell/SessionEnd.h"
 
 int main(int argc, char** argv) {
     using namespace tavuro;
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     TMainForm form(std::move(services));
     if (!form.ShouldRun())
         return 0;
+    TSessionEnd sessionEnd(form);
     form.show();
     if (form.Closed())
         return 0;

@@ -1,7 +1,10 @@
 #include "common/FileBytes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,6 +65,75 @@ std::optional<std::string> ReadFileBytes(const std::string& path, std::string* e
     if (reason)
         return fail(reason);
     return bytes;
+}
+
+namespace {
+
+// Writes everything, going on after a short write; false with errno set when the rest cannot go.
+bool WriteAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// A new file beside target, made with the mode a new file gets (the umask applies); -1 on
+// failure.
+int CreateBeside(const std::string& target, std::string& name) {
+    static std::atomic<unsigned> counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST)
+            return descriptor;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::string* error) {
+    std::string target = path;
+    char resolved[PATH_MAX];
+    struct stat old {};
+    const bool exists = stat(path.c_str(), &old) == 0;
+    if (exists && realpath(path.c_str(), resolved))
+        target = resolved;
+    const auto fail = [error](int number) {
+        if (error)
+            *error = std::strerror(number);
+        return false;
+    };
+    if (exists && access(target.c_str(), W_OK) != 0)
+        return fail(errno);
+    std::string temporary;
+    const int descriptor = CreateBeside(target, temporary);
+    if (descriptor < 0)
+        return fail(errno);
+    bool done = (!exists || fchmod(descriptor, old.st_mode & 07777) == 0) &&
+                WriteAll(descriptor, bytes) && fdatasync(descriptor) == 0;
+    int number = errno;
+    if (close(descriptor) != 0 && done) {
+        done = false;
+        number = errno;
+    }
+    if (done && rename(temporary.c_str(), target.c_str()) != 0) {
+        done = false;
+        number = errno;
+    }
+    if (!done) {
+        unlink(temporary.c_str());
+        return fail(number);
+    }
+    return true;
 }
 
 } // namespace tavuro

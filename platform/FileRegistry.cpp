@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <chrono>
@@ -87,12 +86,7 @@ public:
     bool Commit() override {
         if (!Writable || !Lock.Held)
             return false;
-        const std::string text = ComposeIni(Sections);
-        QSaveFile file(QString::fromStdString(Path));
-        return file.open(QIODevice::WriteOnly) &&
-               file.write(text.data(), static_cast<qint64>(text.size())) ==
-                   static_cast<qint64>(text.size()) &&
-               file.commit();
+        return WriteFileReplacing(Path, ComposeIni(Sections));
     }
 
 private:

@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include "common/Text.h"
+#include "common/TextEncoding.h"
 #include "desktop/Titles.h"
 #include "shell/Main.h"
 #include "shell/Settings.h"
@@ -128,8 +129,9 @@ void TMainForm::ReadSettings() {
 void TMainForm::WriteSettings() {
     const std::string path = AppDir + SettingsFileName;
     std::vector<std::string> lines;
+    std::string decoded;
     if (const auto bytes = ReadFileBytes(path))
-        lines = SplitLines(*bytes);
+        lines = SplitLines(DecodeTextFile(*bytes, decoded));
     TSettingsWrite settings;
     settings.LastOpenDir = LastOpenDir;
     settings.ScheduleCodeInUse = !Schedule.ScheduleCode.empty();

@@ -37,7 +37,7 @@ void TMainForm::DiscardPlaylistFile(const std::string& header) {
     if (!FileExists(PlaylistFile))
         return;
     std::string error;
-    if (!WriteBytesReplacing(PlaylistFile, header + "\r\n", &error))
+    if (!WriteFileReplacing(PlaylistFile, header + "\r\n", &error))
         ReportSaveFailure(PlaylistFile, error);
 }
 

@@ -287,7 +287,7 @@ void TMainForm::SavePlaylist() {
     }
     // The list stays due for a write until one succeeded.
     std::string error;
-    if (!WriteBytesReplacing(PlaylistFile, text, &error))
+    if (!WriteFileReplacing(PlaylistFile, text, &error))
         ReportSaveFailure(PlaylistFile, error);
     else if (full)
         PlaylistDirty = false;

@@ -1,25 +1,10 @@
 #include "shell/TextFile.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <sys/stat.h>
 
 namespace tavuro {
-
-bool WriteBytesReplacing(const std::string& path, std::string_view bytes, std::string* error) {
-    QSaveFile file(QString::fromStdString(path));
-    const bool written = file.open(QIODevice::WriteOnly) &&
-                         file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-                             static_cast<qint64>(bytes.size()) &&
-                         file.commit();
-    if (!written) {
-        if (error)
-            *error = file.errorString().toStdString();
-        file.cancelWriting();
-    }
-    return written;
-}
 
 bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines) {
     std::string text;
@@ -31,7 +16,7 @@ bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>
         text += line;
         text += "\r\n";
     }
-    return WriteBytesReplacing(path, text);
+    return WriteFileReplacing(path, text);
 }
 
 bool FileExists(const std::string& path) {

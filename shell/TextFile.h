@@ -8,12 +8,9 @@
 
 namespace tavuro {
 
-// Writes the lines with CR LF ends to a temporary file beside the target and renames it over
-// the target, so a crash or a full disk never leaves a truncated file. False when it failed,
-// with the reason in error when given; the old file is then left as it was.
+// Writes the lines with CR LF ends through WriteFileReplacing, so a crash or a full disk never
+// leaves a truncated file. False when it failed; the old file is then left as it was.
 bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines);
-bool WriteBytesReplacing(const std::string& path, std::string_view bytes,
-                         std::string* error = nullptr);
 
 bool FileExists(const std::string& path);
 // True when the path names something that is not a regular file (a folder, a FIFO, a device),

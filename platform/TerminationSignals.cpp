@@ -61,16 +61,15 @@ TTerminationSignals::~TTerminationSignals() {
 }
 
 void TTerminationSignals::ReadPipe() {
-    char number = 0;
-    bool got = false;
-    while (read(PipeEnds[0], &number, 1) == 1)
-        got = true;
-    if (!got || Delivered)
+    char numbers[16];
+    // Signals after the first only repeat the request; what is left in the pipe is read later.
+    const ssize_t got = read(PipeEnds[0], numbers, sizeof numbers);
+    if (got <= 0 || Delivered)
         return;
     Delivered = true;
     SetHandlers(SIG_DFL);
     if (OnSignal)
-        OnSignal(number);
+        OnSignal(numbers[0]);
 }
 
 } // namespace tavuro

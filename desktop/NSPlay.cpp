@@ -122,8 +122,12 @@ bool TNSPlay::CreateMpv() {
         std::int64_t window = static_cast<std::int64_t>(winId());
         mpv_set_option(Mpv, "wid", MPV_FORMAT_INT64, &window);
         // Only outputs that draw into a given window; mpv would otherwise fall back to ones that
-        // open a window of their own (sdl) where no accelerated one works.
+        // open a window of their own (sdl) where no accelerated one works. The GPU output keeps
+        // to X11 contexts: the DRM one opens the terminal and, failing there, closes
+        // descriptor 0, which may by then be an X connection of the player's.
         mpv_set_option_string(Mpv, "vo", "gpu,xv,x11");
+        if (mpv_set_option_string(Mpv, "gpu-context", "x11egl,x11vk") < 0)
+            mpv_set_option_string(Mpv, "gpu-context", "x11egl"); // a single context before 0.36
     }
     mpv_request_log_messages(Mpv, EnvironmentSwitch("TAVURO_DEBUG") ? "warn" : "no");
     mpv_set_wakeup_callback(Mpv, &TNSPlay::WakeUp, this);
@@ -202,6 +206,11 @@ void TNSPlay::SetFileName(const std::string& fileName) {
         Clip = TClipState::csFailed;
         return;
     }
+    // mpv maps its picture window at the first frame only if it never saw its parent window
+    // mapped before that; so the parent is on screen (its panel parked out of sight) before mpv
+    // makes that window, and hidden again after the load when the clip has no picture.
+    show();
+    QGuiApplication::sync();
     LoadIntoMpv(network ? fileName : AbsoluteLocalPath(fileName));
     WaitWhileLoading(network ? NetworkTimeout + NetworkOpenAllowance : LocalOpenLimit);
 }

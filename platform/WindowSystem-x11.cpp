@@ -1,46 +1,56 @@
 #include "platform/WindowSystem.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <mutex>
+#include <cstring>
+#include <map>
 #include <thread>
 
 namespace tavuro {
 
 namespace {
 
-// Windows vanish between two calls all the time; a request on a dead window must not end the
-// program, so X errors are only counted.
-int g_lastXError = 0;
-int RecordXError(Display*, XErrorEvent* event) {
-    g_lastXError = event->error_code;
-    return 0;
-}
-
 // How long a close request may take before the window counts as refusing it.
 constexpr auto kCloseWait = std::chrono::milliseconds(3000);
 
+// A reply of xcb, freed with the object.
+template <typename TReply> struct TReplyPtr {
+    TReply* Reply;
+    explicit TReplyPtr(TReply* reply) : Reply(reply) {}
+    ~TReplyPtr() { std::free(Reply); }
+    TReplyPtr(const TReplyPtr&) = delete;
+    TReplyPtr& operator=(const TReplyPtr&) = delete;
+    TReply* operator->() const { return Reply; }
+    explicit operator bool() const { return Reply != nullptr; }
+};
+
+// Windows vanish between two calls all the time. Over xcb a request on a dead window answers
+// with an error reply of its own: no process-wide error handler is involved, so none that a
+// library installs or resets (libmpv resets Xlib's when a clip ends) can end the program.
 class TX11WindowSystem : public TWindowSystem {
 public:
     TX11WindowSystem() {
         const char* name = std::getenv("DISPLAY");
         if (name == nullptr || *name == '\0')
             return;
-        Connection = XOpenDisplay(name);
-        if (Connection == nullptr)
+        int screenNumber = 0;
+        Connection = xcb_connect(name, &screenNumber);
+        if (xcb_connection_has_error(Connection)) {
+            xcb_disconnect(Connection);
+            Connection = nullptr;
             return;
-        static std::once_flag handlerInstalled;
-        std::call_once(handlerInstalled, [] { XSetErrorHandler(RecordXError); });
-        Root = DefaultRootWindow(Connection);
+        }
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(Connection));
+        for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+            xcb_screen_next(&screens);
+        Root = screens.data->root;
     }
     ~TX11WindowSystem() override {
         if (Connection != nullptr)
-            XCloseDisplay(Connection);
+            xcb_disconnect(Connection);
     }
 
     std::vector<TWindowId> TopLevelWindows() const override {
@@ -57,24 +67,25 @@ public:
             return {};
         if (IsDesktop(window))
             return "Program Manager";
-        std::string title = ReadUtf8Property(window, "_NET_WM_NAME");
+        std::string title = ReadText(window, "_NET_WM_NAME", Atom("UTF8_STRING"));
         if (title.empty())
-            title = ReadLegacyName(window);
+            title = ReadText(window, "WM_NAME", XCB_GET_PROPERTY_TYPE_ANY);
         return title.substr(0, kWindowTextLimit);
     }
 
     int SendClose(TWindowId window) override {
         if (Connection == nullptr || !Exists(window))
             return 1;
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = InternAtom("WM_PROTOCOLS");
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(InternAtom("WM_DELETE_WINDOW"));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(Connection, window, False, NoEventMask, &event);
-        XFlush(Connection);
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.window = static_cast<xcb_window_t>(window);
+        event.type = Atom("WM_PROTOCOLS");
+        event.format = 32;
+        event.data.data32[0] = Atom("WM_DELETE_WINDOW");
+        event.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(Connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(Connection);
         auto deadline = std::chrono::steady_clock::now() + kCloseWait;
         while (std::chrono::steady_clock::now() < deadline) {
             if (HasGone(window))
@@ -90,92 +101,94 @@ public:
         std::vector<TWindowId> active = ReadWindowList(Root, "_NET_ACTIVE_WINDOW");
         if (!active.empty())
             return active.front();
-        Window focus = 0;
-        int revert = 0;
-        XGetInputFocus(Connection, &focus, &revert);
-        return focus > PointerRoot ? focus : 0;
+        TReplyPtr focus(
+            xcb_get_input_focus_reply(Connection, xcb_get_input_focus(Connection), nullptr));
+        return focus && focus->focus > XCB_INPUT_FOCUS_POINTER_ROOT ? focus->focus : 0;
     }
 
 private:
-    Display* Connection = nullptr;
-    Window Root = 0;
+    xcb_connection_t* Connection = nullptr;
+    xcb_window_t Root = 0;
+    mutable std::map<std::string, xcb_atom_t> Atoms;
 
-    ::Atom InternAtom(const char* name) const { return XInternAtom(Connection, name, False); }
+    xcb_atom_t Atom(const char* name) const {
+        auto known = Atoms.find(name);
+        if (known != Atoms.end())
+            return known->second;
+        TReplyPtr reply(xcb_intern_atom_reply(
+            Connection,
+            xcb_intern_atom(Connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name),
+            nullptr));
+        const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        Atoms.emplace(name, atom);
+        return atom;
+    }
 
     // Reads a whole property of the given type and format; empty when absent or on an error.
     template <typename TItem>
-    std::vector<TItem> ReadProperty(TWindowId window, const char* property, ::Atom type,
+    std::vector<TItem> ReadProperty(TWindowId window, const char* property, xcb_atom_t type,
                                     int format) const {
-        ::Atom actualType = 0;
-        int actualFormat = 0;
-        unsigned long count = 0, remaining = 0;
-        unsigned char* data = nullptr;
-        g_lastXError = 0;
-        int status = XGetWindowProperty(Connection, window, InternAtom(property), 0, 1 << 16,
-                                        False, type, &actualType, &actualFormat, &count,
-                                        &remaining, &data);
+        TReplyPtr reply(xcb_get_property_reply(Connection,
+                                               xcb_get_property(Connection, 0,
+                                                                static_cast<xcb_window_t>(window),
+                                                                Atom(property), type, 0, 1 << 16),
+                                               nullptr));
         std::vector<TItem> items;
-        if (status == Success && g_lastXError == 0 && data != nullptr && actualFormat == format) {
-            // Xlib hands format-32 items over as longs, format-8 items as bytes.
-            auto* first = reinterpret_cast<const TItem*>(data);
-            items.assign(first, first + count);
-        }
-        if (data != nullptr)
-            XFree(data);
+        if (!reply || reply->format != format)
+            return items;
+        auto* first = static_cast<const TItem*>(xcb_get_property_value(reply.Reply));
+        const int bytes = xcb_get_property_value_length(reply.Reply);
+        items.assign(first, first + bytes / static_cast<int>(sizeof(TItem)));
         return items;
     }
 
-    std::vector<TWindowId> ReadWindowList(Window window, const char* property) const {
+    std::vector<TWindowId> ReadWindowList(xcb_window_t window, const char* property) const {
         std::vector<TWindowId> windows;
-        for (unsigned long id : ReadProperty<unsigned long>(window, property, XA_WINDOW, 32))
+        for (std::uint32_t id : ReadProperty<std::uint32_t>(window, property, XCB_ATOM_WINDOW, 32))
             if (id != 0)
                 windows.push_back(id);
         return windows;
     }
 
+    std::vector<xcb_window_t> Children(xcb_window_t window) const {
+        TReplyPtr tree(
+            xcb_query_tree_reply(Connection, xcb_query_tree(Connection, window), nullptr));
+        if (!tree)
+            return {};
+        const xcb_window_t* first = xcb_query_tree_children(tree.Reply);
+        return {first, first + xcb_query_tree_children_length(tree.Reply)};
+    }
+
     // Without a window manager the top-level windows are the root's mapped children.
     std::vector<TWindowId> MappedRootChildren() const {
-        Window rootReturn = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
         std::vector<TWindowId> windows;
-        if (XQueryTree(Connection, Root, &rootReturn, &parent, &children, &count) == 0)
-            return windows;
-        for (unsigned int i = 0; i < count; ++i)
-            if (IsShown(children[i]))
-                windows.push_back(ClientOf(children[i]));
-        if (children != nullptr)
-            XFree(children);
+        for (xcb_window_t child : Children(Root))
+            if (IsShown(child))
+                windows.push_back(ClientOf(child));
         return windows;
     }
 
     // A window manager may wrap each program's window in a frame of its own: the program's
     // window is the one below the frame that carries WM_STATE.
-    TWindowId ClientOf(Window window, int depth = 0) const {
-        if (!ReadProperty<unsigned long>(window, "WM_STATE", InternAtom("WM_STATE"), 32).empty())
+    TWindowId ClientOf(xcb_window_t window, int depth = 0) const {
+        if (!ReadProperty<std::uint32_t>(window, "WM_STATE", Atom("WM_STATE"), 32).empty())
             return window;
         if (depth == 2)
             return 0;
-        Window rootReturn = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
         TWindowId client = 0;
-        if (XQueryTree(Connection, window, &rootReturn, &parent, &children, &count) != 0) {
-            for (unsigned int i = 0; i < count && client == 0; ++i)
-                client = ClientOf(children[i], depth + 1);
-            if (children != nullptr)
-                XFree(children);
-        }
+        for (xcb_window_t child : Children(window))
+            if (client == 0)
+                client = ClientOf(child, depth + 1);
         return depth == 0 && client == 0 ? window : client;
     }
 
-    bool Exists(TWindowId window) const {
-        XWindowAttributes attributes;
-        g_lastXError = 0;
-        Status status = XGetWindowAttributes(Connection, window, &attributes);
-        XSync(Connection, False);
-        return status != 0 && g_lastXError == 0;
+    TReplyPtr<xcb_get_window_attributes_reply_t> Attributes(TWindowId window) const {
+        return TReplyPtr(xcb_get_window_attributes_reply(
+            Connection, xcb_get_window_attributes(Connection, static_cast<xcb_window_t>(window)),
+            nullptr));
     }
+
+    bool Exists(TWindowId window) const { return static_cast<bool>(Attributes(window)); }
 
     // Closed: destroyed, or withdrawn from the desktop's window list. A minimised window is
     // unmapped too, but stays in the list until it really closes.
@@ -187,37 +200,22 @@ private:
     }
 
     bool IsShown(TWindowId window) const {
-        XWindowAttributes attributes;
-        g_lastXError = 0;
-        Status status = XGetWindowAttributes(Connection, window, &attributes);
-        XSync(Connection, False);
-        return status != 0 && g_lastXError == 0 && attributes.map_state == IsViewable;
+        auto attributes = Attributes(window);
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     }
 
     bool IsDesktop(TWindowId window) const {
-        ::Atom desktopType = InternAtom("_NET_WM_WINDOW_TYPE_DESKTOP");
-        for (unsigned long type :
-             ReadProperty<unsigned long>(window, "_NET_WM_WINDOW_TYPE", XA_ATOM, 32))
+        const xcb_atom_t desktopType = Atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+        for (std::uint32_t type :
+             ReadProperty<std::uint32_t>(window, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, 32))
             if (type == desktopType)
                 return true;
         return false;
     }
 
-    std::string ReadUtf8Property(TWindowId window, const char* property) const {
-        std::vector<char> bytes =
-            ReadProperty<char>(window, property, InternAtom("UTF8_STRING"), 8);
-        return {bytes.begin(), bytes.end()};
-    }
-
-    std::string ReadLegacyName(TWindowId window) const {
-        char* name = nullptr;
-        g_lastXError = 0;
-        std::string text;
-        if (XFetchName(Connection, window, &name) != 0 && name != nullptr)
-            text = name;
-        if (name != nullptr)
-            XFree(name);
-        return text;
+    std::string ReadText(TWindowId window, const char* property, xcb_atom_t type) const {
+        std::vector<char> bytes = ReadProperty<char>(window, property, type, 8);
+        return {bytes.begin(), std::find(bytes.begin(), bytes.end(), '\0')};
     }
 };
 

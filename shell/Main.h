@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QTreeView>
 #include <QWidget>
@@ -27,6 +28,8 @@
 #include "shell/Random.h"
 #include "shell/Schedule.h"
 #include "shell/SpeedButton.h"
+
+class QMouseEvent;
 
 namespace tavuro {
 
@@ -182,6 +185,7 @@ public:
     void SetClientSize(int width, int height);
     void ToggleStayOnTop();
     void ToggleList();
+    void ShowListAboveDisplay();
     void ToggleTransparency();
     bool ForegroundTest() const; // false: another program is in front
     // The colour key: black pixels are see-through and click-through while it is on.
@@ -248,10 +252,13 @@ private:
     void PlaceEdgeButtons();
     void HideStripButtons();
     bool HandleMouse(QObject* watched, QEvent* event);
+    void NotePress(QWidget* widget, const QMouseEvent& press);
+    bool AimedAt(QWidget* widget, QPoint position) const;
     void DragMove(QPoint globalPointer);
     void DragSize(QPoint globalPointer);
     void FollowPanelSizing(QPoint globalPointer);
     void FollowGripSizing();
+    void StretchToClientHeight();
     void ApplicationActivate();
     void SettingChange();
     void InstallMouseHandling();
@@ -275,6 +282,8 @@ private:
     std::unique_ptr<TEngineControl> Engine;
     TCaptionDelegate* CaptionDelegate = nullptr;
     bool ColourKeyOn = false, GripSizing = false, PanelSizing = false;
+    QWidget* PressedWidget = nullptr; // the mouse table's control the last press was aimed at
+    std::uint64_t PressTimestamp = 0;
     QTimer* ColourKeyTimer = nullptr; // coalesces repaints into a few shape updates a second
     QTimer* SizingSettled = nullptr;
     bool RunAllowed = true, HasClosed = false, Shown = false, ModalShown = false;

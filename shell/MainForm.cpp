@@ -109,7 +109,7 @@ void TMainForm::ReadSettings() {
             ApplyGeometryLine(*read.GeometryLine, width(), height(), WorkAreaOf(this));
         if (geometry.ClientHeight) {
             resize(width(), *geometry.ClientHeight);
-            MListPanel->resize(MListPanel->width(), *geometry.ClientHeight - 36);
+            StretchToClientHeight();
         }
         if (geometry.Left) {
             WindowCentred = false;

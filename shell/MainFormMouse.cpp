@@ -15,13 +15,17 @@ constexpr int kSizingSettleMs = 300;
 
 bool TMainForm::HandleMouse(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (type != QEvent::MouseMove && type != QEvent::MouseButtonRelease &&
-        type != QEvent::MouseButtonDblClick)
+    if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress &&
+        type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget == nullptr || !widget->isEnabled())
         return false; // a disabled grip hands the mouse to its parent
     const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick)
+        NotePress(widget, *mouse);
+    if (type == QEvent::MouseButtonPress || widget != PressedWidget)
+        return false; // passed up from a child that did not take it
     const bool moveGrip =
         widget == Panel1 || widget == Label4 || widget == Label5 || widget == pnBottom;
     const bool sizeGrip = widget == lbResize || widget == pnResize;
@@ -87,6 +91,26 @@ bool TMainForm::HandleMouse(QObject* watched, QEvent* event) {
     }
 }
 
+// Qt hands a mouse event that a child ignored on to its parents; only the widget that was under
+// the pointer at the press acts on it and on the moves and the release that follow, wherever
+// the pointer has gone since. Every widget that sees the press notes it, the aimed one first.
+void TMainForm::NotePress(QWidget* widget, const QMouseEvent& press) {
+    if (press.timestamp() != PressTimestamp) {
+        PressTimestamp = press.timestamp();
+        PressedWidget = nullptr;
+    }
+    if (AimedAt(widget, press.position().toPoint()))
+        PressedWidget = widget;
+}
+
+// A disabled child counts as its parent, and the video picture as the panel beneath it.
+bool TMainForm::AimedAt(QWidget* widget, QPoint position) const {
+    QWidget* under = widget->childAt(position);
+    while (under != nullptr && under != widget && !under->isEnabled())
+        under = under->parentWidget();
+    return under == nullptr || under == widget;
+}
+
 void TMainForm::DragMove(QPoint globalPointer) {
     StartWindowManagerDrag(this, globalPointer, TDragKind::dkMove);
     WindowCentred = false;
@@ -113,15 +137,19 @@ void TMainForm::FollowPanelSizing(QPoint globalPointer) {
     MIDIList->resize(MIDIList->width(), MListPanel->height() - 1);
 }
 
+// The list panel, the list and the display panel are anchored to the window's bottom edge.
+void TMainForm::StretchToClientHeight() {
+    SetListPanelHeight(std::max(1, height() - 36));
+    MIDIList->resize(MIDIList->width(), MListPanel->height() - 1);
+    VisPanel->resize(VisPanel->width(), height() - 3);
+}
+
 // While the window manager sizes the window, the list and the display follow its height; when
 // the size has settled the list is fitted to whole rows.
 void TMainForm::FollowGripSizing() {
     if (!GripSizing)
         return;
-    SetListPanelHeight(std::max(1, height() - 36));
-    MIDIList->resize(MIDIList->width(), MListPanel->height() - 1);
-    if (!VisPanel->isHidden())
-        VisPanel->resize(VisPanel->width(), height() - 3);
+    StretchToClientHeight();
     if (!SizingSettled) {
         SizingSettled = new QTimer(this);
         SizingSettled->setSingleShot(true);
@@ -146,12 +174,24 @@ void TMainForm::ToggleStayOnTop() {
     }
 }
 
+// The list lies over the spectrum or the video. The picture is a native window of mpv's, which
+// only another native window can cover; the list's siblings stay as they are.
+void TMainForm::ShowListAboveDisplay() {
+    if (VideoLayoutShown() && !MListPanel->testAttribute(Qt::WA_NativeWindow)) {
+        MListPanel->setAttribute(Qt::WA_DontCreateNativeAncestors);
+        MListPanel->setAttribute(Qt::WA_NativeWindow);
+    }
+    MListPanel->raise();
+}
+
 void TMainForm::ToggleList() {
     if (!VisPanel->isHidden())
         pnTitle->setVisible(!MListPanel->isHidden());
     MListPanel->setVisible(MListPanel->isHidden());
-    if (!MListPanel->isHidden())
+    if (!MListPanel->isHidden()) {
+        ShowListAboveDisplay();
         FocusList();
+    }
     DragArmed = false;
 }
 

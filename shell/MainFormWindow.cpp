@@ -1,4 +1,5 @@
 // The window's components at their design places, and the list view's selection.
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -39,6 +40,21 @@ public:
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
         QStyledItemDelegate::destroyEditor(editor, index);
         const_cast<TCaptionDelegate*>(this)->SetEditing(false);
+    }
+
+protected:
+    // Tab ends the edit as Enter does, rather than opening the next row's caption.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* editor = qobject_cast<QWidget*>(watched);
+        if (editor != nullptr && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+                emit commitData(editor);
+                emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(watched, event);
     }
 
 private:
@@ -86,6 +102,11 @@ protected:
     }
 };
 
+// Enter plays the selection, from the main keys and the keypad alike.
+QList<QKeySequence> PlayKeys() {
+    return {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
+}
+
 QWidget* MakePanel(QWidget* parent, const char* name, QRect geometry) {
     auto* panel = new QWidget(parent);
     panel->setObjectName(name);
@@ -96,6 +117,9 @@ QWidget* MakePanel(QWidget* parent, const char* name, QRect geometry) {
 
 void TMainForm::BuildWindow() {
     setObjectName("MainForm");
+    // The video and the list over it are the only native child windows; Qt would otherwise make
+    // every sibling of theirs native too.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
     palette.setColor(QPalette::Base, Qt::black);
@@ -258,9 +282,11 @@ void TMainForm::BuildList() {
     MIDIList->setColumnWidth(TPlaylistModel::colTime, TimeColumnWidth);
     CaptionDelegate = new TCaptionDelegate(MIDIList);
     CaptionDelegate->OnEditing = [this](bool editing) {
-        // Del and Right arrow belong to the edit box while a caption is edited.
+        // Del and Right arrow belong to the edit box while a caption is edited, and Enter ends
+        // the edit there instead of playing.
         pmDel->setShortcut(editing ? QKeySequence() : QKeySequence(Qt::Key_Delete));
         pmNext->setShortcut(editing ? QKeySequence() : QKeySequence(Qt::Key_Right));
+        pmPlay->setShortcuts(editing ? QList<QKeySequence>() : PlayKeys());
     };
     MIDIList->setItemDelegate(CaptionDelegate);
     MIDIList->installEventFilter(this);
@@ -274,6 +300,7 @@ void TMainForm::BuildList() {
 
 void TMainForm::BuildPanels() {
     VisPanel = MakePanel(Panel1, "VisPanel", {2, 3, 191, 105});
+    VisPanel->setAutoFillBackground(true); // the button row beneath must not show through
     pnTitle = MakePanel(VisPanel, "pnTitle", {0, 0, 191, 12});
     lbTitle = new QLabel(pnTitle);
     lbTitle->setObjectName("lbTitle");
@@ -283,6 +310,7 @@ void TMainForm::BuildPanels() {
     lbTime->setGeometry(141, 0, 48, 12);
     lbTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     for (QLabel* label : {lbTitle, lbTime}) {
+        label->setTextFormat(Qt::PlainText); // captions are shown as they are, never as markup
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, ActiveBorderColour());
         label->setPalette(palette);
@@ -294,9 +322,11 @@ void TMainForm::BuildPanels() {
     pnResize = MakePanel(VisPanel, "pnResize", {3, 100, 185, 5});
     VisBox = new TVisBox(Spectrum.BackBuffer, VisPanel);
     VisBox->setGeometry(10, 12, 171, 92);
+    pnResize->raise(); // a grip lies over the painted display, whose bottom it overlaps
     VisBox->hide();
     VisPanel->hide();
     VdoPanel = MakePanel(Panel1, "VdoPanel", {2, -105, 191, 105});
+    VdoPanel->setAttribute(Qt::WA_TransparentForMouseEvents); // the picture is the panel's
     Player = Services.CreateMediaControl(VdoPanel);
 }
 
@@ -318,7 +348,7 @@ void TMainForm::BuildShortcuts() {
         if (!StartingStream && sbAbout->isHidden())
             PlaySelected();
     });
-    pmPlay->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    pmPlay->setShortcuts(PlayKeys());
     action(pmNext, "pmNext", "下一个", QKeySequence(Qt::Key_Right), [this] { NextClick(); });
 }
 

@@ -20,7 +20,6 @@ struct TPlaylistEntry {
 // A network address names its scheme ("http://", "mms://"); everything else is a local file.
 bool IsNetworkAddress(std::string_view path);
 
-
 // The caption of a newly added path: a network address is its own caption; a file shows its
 // name without folder and without its last extension.
 std::string EntryCaption(std::string_view path);

@@ -1,3 +1,5 @@
+#define QTEST_QPA_MOUSE_HANDLING
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -35,12 +37,26 @@ protected:
         return Registry->ReadString(TRegistryRoot::rrCurrentUser, DesktopKey, "ScreenSaveActive")
             .value_or("");
     }
-    void Mouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
-        const QPointF at(1, 1);
-        QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
-        QApplication::sendEvent(widget, &event);
+    // Where the mouse finds the widget: its middle, or for the panel a point of the right edge
+    // that the edge buttons and the display leave free.
+    QPoint PointOn(QWidget* widget) const {
+        if (widget == Form->Panel1)
+            return {Form->width() - 2, Form->height() - 10};
+        return widget->mapTo(Form.get(), widget->rect().center());
     }
-    void Drag(QWidget* widget) { Mouse(widget, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton); }
+    void Click(QWidget* widget, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseClick(Form.get(), button, {}, PointOn(widget));
+    }
+    void DoubleClick(QWidget* widget) {
+        QTest::mouseDClick(Form.get(), Qt::LeftButton, {}, PointOn(widget));
+    }
+    // Presses the left button on the widget, moves once with it held and lets go.
+    void Drag(QWidget* widget) {
+        const QPoint at = PointOn(widget);
+        QTest::mousePress(Form.get(), Qt::LeftButton, {}, at);
+        QTest::mouseMove(Form.get(), at + QPoint(0, 1));
+        QTest::mouseRelease(Form.get(), Qt::LeftButton, {}, at + QPoint(0, 1));
+    }
 };
 
 TEST_F(Layout, TheListLayoutHasTheDesignGeometry) {
@@ -91,12 +107,12 @@ TEST_F(Layout, TheVideoSizingRuleFollowsThePictureHeight) {
 TEST_F(Layout, StayOnTopShrinksTheVideoAroundItsCentreAndBack) {
     auto& form = PlayVideo(256);
     const QPoint before = form.pos();
-    Mouse(form.Panel1, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton);
+    Click(form.Panel1, Qt::RightButton);
     EXPECT_TRUE(form.StayOnTop);
     EXPECT_TRUE(form.Topmost());
     EXPECT_EQ(form.size(), QSize(270, 150));
     EXPECT_EQ(form.pos(), before + QPoint(137, 76)) << "(545 - 270) div 2, (303 - 150) div 2";
-    Mouse(form.Panel1, QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton);
+    Click(form.Panel1, Qt::RightButton);
     EXPECT_FALSE(form.StayOnTop);
     EXPECT_FALSE(form.Topmost());
     EXPECT_EQ(form.size(), QSize(545, 303));
@@ -115,7 +131,7 @@ TEST_F(Layout, TheSpectrumLayoutShowsThePanelAndTheEdgeButtons) {
     EXPECT_FALSE(form.sbPower2->isHidden());
     EXPECT_FALSE(form.VideoLayoutShown());
     // A double click shows the list below the title bar, and the title bar goes.
-    Mouse(form.Panel1, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton);
+    DoubleClick(form.pnResize);
     EXPECT_FALSE(form.MListPanel->isHidden());
     EXPECT_EQ(form.MListPanel->y(), 8);
     EXPECT_TRUE(form.pnTitle->isHidden());
@@ -131,7 +147,7 @@ TEST_F(Layout, AClickOnTheDisplayTakesTheNextStyle) {
     auto& form = Play("/m/song.mp3\n");
     const int before = form.VisStyle;
     const TStyleChange expected = NextStyle(before, form.VisMode, form.Transparent);
-    Mouse(form.VisBox, QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
+    Click(form.VisBox);
     EXPECT_EQ(form.VisStyle, expected.VisStyle);
     EXPECT_EQ(form.VisMode, expected.VisMode);
 }
@@ -141,7 +157,7 @@ TEST_F(Layout, ADoubleClickDisarmsTheNextDrag) {
     auto& form = Play("/m/song.mp3\n");
     form.WindowCentred = true;
     form.GeometryChanged = false;
-    Mouse(form.Panel1, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton);
+    DoubleClick(form.Panel1);
     EXPECT_FALSE(form.DragArmed);
     Drag(form.Panel1);
     EXPECT_TRUE(form.DragArmed);

@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "FakeMediaControl.h"
+#include "XlibErrorHandler.h"
 #include "desktop/XGBridge.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -100,6 +101,17 @@ TEST_F(X11WindowSystem, AWindowThatRefusesToCloseAnswersNonZero) {
     EXPECT_NE(Windows->SendClose(0x7ffffff), 0) << "no such window";
     QCoreApplication::processEvents();
     EXPECT_TRUE(stubborn.isVisible());
+}
+
+TEST_F(X11WindowSystem, AVanishedWindowIsNoErrorWhateverXlibsErrorHandlerIs) {
+    ResetXlibErrorHandler();
+    const TWindowId vanished = 0x7ffffff;
+    EXPECT_EQ(Windows->WindowText(vanished), "");
+    EXPECT_NE(Windows->SendClose(vanished), 0);
+    QWidget window;
+    window.setWindowTitle("Still here");
+    window.show();
+    EXPECT_TRUE(WaitUntil([&] { return PlaceOf(window) >= 0; }));
 }
 
 class MidiBridgeOnX11 : public testing::Test {

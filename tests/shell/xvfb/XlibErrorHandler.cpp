@@ -1,0 +1,11 @@
+#include "XlibErrorHandler.h"
+
+#include <X11/Xlib.h>
+
+namespace tavuro {
+
+void ResetXlibErrorHandler() {
+    XSetErrorHandler(nullptr);
+}
+
+} // namespace tavuro

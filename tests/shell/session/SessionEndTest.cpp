@@ -121,8 +121,11 @@ TEST_F(SessionEnd, ASignalClosesTheExternalPlayerToo) {
     std::ofstream(song, std::ios::binary).write(LongSong, sizeof LongSong - 1);
     WritePlaylist(song);
     Start(qEnvironmentVariable("DISPLAY"));
-    ASSERT_TRUE(WaitUntil([&] { return !ProcessesNaming("XGPlayer").empty(); }))
-        << "the external player plays the song";
+    // Its window shows: the player finds the external one by its window's title.
+    ASSERT_TRUE(WaitUntil([&] {
+        return QProcess::execute("xdotool", {"search", "--name", "^XGPlayer - long.mid$"}) == 0;
+    })) << "the external player plays the song";
+    ASSERT_FALSE(ProcessesNaming(song).empty());
     kill(static_cast<pid_t>(Player.processId()), SIGTERM);
     ExpectEverythingSaved("#EXTINF:60,long\r\n" + song);
     EXPECT_TRUE(WaitUntil([&] { return ProcessesNaming(song).empty(); }, 5000))

@@ -1,6 +1,7 @@
 // Audio libraries cut short or built for another machine count as libraries that cannot be
 // loaded: refused before the loader maps them, with one line on standard error.
 #include "engine/LibraryFile.h"
+#include "common/FileBytes.h"
 #include "engine/BassLibrary.h"
 #include "engine/BassWmaLibrary.h"
 
@@ -11,17 +12,13 @@
 #include <elf.h>
 #include <fstream>
 #include <link.h>
-#include <sstream>
 
 using namespace tavuro;
 
 namespace {
 
 std::string ProgramLibrary(const std::string& name) {
-    std::ifstream in(std::string(TAVURO_PROGRAM_DIR) + "/" + name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return ReadFileBytes(std::string(TAVURO_PROGRAM_DIR) + "/" + name).value_or("");
 }
 
 struct TCutLibrary {

@@ -1,5 +1,7 @@
 #include "platform/Registry.h"
 
+#include "common/FileBytes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -206,10 +208,7 @@ namespace tavuro {
 namespace {
 
 std::string FileText(const QString& path) {
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    return ReadFileBytes(path.toStdString()).value_or("");
 }
 
 struct TStoreText {

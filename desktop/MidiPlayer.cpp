@@ -1,7 +1,6 @@
 #include "desktop/MidiPlayer.h"
 
-#include <SDL.h>
-#include <fluidsynth.h>
+#include "desktop/SynthLibraries.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -45,15 +44,15 @@ bool NullOutputWanted() {
 }
 
 // fluidsynth reports on stderr; the player stays quiet unless diagnostics were asked for.
-void QuietenSynthesiserUnlessDebugging() {
+void QuietenSynthesiserUnlessDebugging(const TFluidSynthLibrary& fluid) {
     if (std::getenv("TAVURO_DEBUG"))
         return;
     for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-        fluid_set_log_function(level, nullptr, nullptr);
+        fluid.fluid_set_log_function(level, nullptr, nullptr);
 }
 
 // 16-bit stereo at the synthesiser's rate; SDL converts if the device wants otherwise.
-unsigned OpenDefaultDevice(void* player, SDL_AudioCallback render) {
+unsigned OpenDefaultDevice(const TSdlAudioLibrary& sdl, void* player, SDL_AudioCallback render) {
     SDL_AudioSpec wanted{};
     wanted.freq = SampleRate;
     wanted.format = AUDIO_S16SYS;
@@ -62,22 +61,23 @@ unsigned OpenDefaultDevice(void* player, SDL_AudioCallback render) {
     wanted.callback = render;
     wanted.userdata = player;
     SDL_AudioSpec obtained{};
-    return SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    return sdl.SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
 }
 
 // Holds the audio device still while the sequencer is changed from the GUI thread.
 class TDeviceLock {
 public:
-    explicit TDeviceLock(unsigned device) : Device(device) {
+    TDeviceLock(const TSdlAudioLibrary* sdl, unsigned device) : Sdl(sdl), Device(device) {
         if (Device)
-            SDL_LockAudioDevice(Device);
+            Sdl->SDL_LockAudioDevice(Device);
     }
     ~TDeviceLock() {
         if (Device)
-            SDL_UnlockAudioDevice(Device);
+            Sdl->SDL_UnlockAudioDevice(Device);
     }
 
 private:
+    const TSdlAudioLibrary* Sdl;
     unsigned Device;
 };
 
@@ -86,11 +86,11 @@ private:
 TMidiPlayer::~TMidiPlayer() {
     Close();
     if (Synth)
-        delete_fluid_synth(Synth);
+        Fluid->delete_fluid_synth(Synth);
     if (Settings)
-        delete_fluid_settings(Settings);
+        Fluid->delete_fluid_settings(Settings);
     if (AudioReady)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        Sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 bool TMidiPlayer::LooksLikeMidi(const std::string& path) {
@@ -116,13 +116,21 @@ void TMidiPlayer::Close() {
 void TMidiPlayer::SetVolume(int percent) {
     VolumePercent = std::clamp(percent, 0, 200);
     if (Synth)
-        fluid_synth_set_gain(Synth, GainFor(VolumePercent));
+        Fluid->fluid_synth_set_gain(Synth, GainFor(VolumePercent));
 }
 
 void TMidiPlayer::SetReverb(bool on) {
     ReverbOn = on;
     if (Synth)
-        fluid_synth_reverb_on(Synth, -1, on ? 1 : 0);
+        Fluid->fluid_synth_reverb_on(Synth, -1, on ? 1 : 0);
+}
+
+bool TMidiPlayer::LoadLibraries() {
+    if (!Fluid)
+        Fluid = FluidSynthLibrary();
+    if (!Sdl)
+        Sdl = SdlAudioLibrary();
+    return Fluid && Sdl;
 }
 
 bool TMidiPlayer::SetUpSynthesiser() {
@@ -131,20 +139,20 @@ bool TMidiPlayer::SetUpSynthesiser() {
     const std::string soundFont = FindSoundFont();
     if (soundFont.empty())
         return false;
-    QuietenSynthesiserUnlessDebugging();
-    Settings = new_fluid_settings();
+    QuietenSynthesiserUnlessDebugging(*Fluid);
+    Settings = Fluid->new_fluid_settings();
     if (!Settings)
         return false;
-    fluid_settings_setnum(Settings, "synth.sample-rate", SampleRate);
-    fluid_settings_setnum(Settings, "synth.gain", GainFor(VolumePercent));
-    fluid_settings_setint(Settings, "synth.reverb.active", ReverbOn ? 1 : 0);
+    Fluid->fluid_settings_setnum(Settings, "synth.sample-rate", SampleRate);
+    Fluid->fluid_settings_setnum(Settings, "synth.gain", GainFor(VolumePercent));
+    Fluid->fluid_settings_setint(Settings, "synth.reverb.active", ReverbOn ? 1 : 0);
     // The sequencer advances with the samples rendered, so a paused device pauses the song.
-    fluid_settings_setstr(Settings, "player.timing-source", "sample");
-    Synth = new_fluid_synth(Settings);
-    if (Synth && fluid_synth_sfload(Synth, soundFont.c_str(), 1) != FLUID_FAILED)
+    Fluid->fluid_settings_setstr(Settings, "player.timing-source", "sample");
+    Synth = Fluid->new_fluid_synth(Settings);
+    if (Synth && Fluid->fluid_synth_sfload(Synth, soundFont.c_str(), 1) != FLUID_FAILED)
         return true;
     if (Synth)
-        delete_fluid_synth(Synth);
+        Fluid->delete_fluid_synth(Synth);
     Synth = nullptr;
     return false;
 }
@@ -156,23 +164,23 @@ bool TMidiPlayer::OpenDevice() {
         // Tests and machines without speakers ask for SDL's dummy driver, which keeps time and
         // plays silence; SDL_AUDIODRIVER set by the user still wins over this hint.
         if (NullOutputWanted())
-            SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+            Sdl->SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
         // Without this SDL turns SIGINT and SIGTERM into quit events that nobody reads here.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        AudioReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        Sdl->SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        AudioReady = Sdl->SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     }
     if (AudioReady)
-        Device = OpenDefaultDevice(this, &TMidiPlayer::Render);
+        Device = OpenDefaultDevice(*Sdl, this, &TMidiPlayer::Render);
     // A machine without any sound device still plays the song, silently, on the dummy driver.
     // Only then is the driver switched: no other part of the player can hold a device on it.
     if (!Device && !std::getenv("SDL_AUDIODRIVER") &&
-        (!AudioReady || SDL_GetNumAudioDevices(0) <= 0)) {
+        (!AudioReady || Sdl->SDL_GetNumAudioDevices(0) <= 0)) {
         if (AudioReady)
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
-        AudioReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+            Sdl->SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        Sdl->SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+        AudioReady = Sdl->SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         if (AudioReady)
-            Device = OpenDefaultDevice(this, &TMidiPlayer::Render);
+            Device = OpenDefaultDevice(*Sdl, this, &TMidiPlayer::Render);
     }
     return Device != 0;
 }
@@ -180,7 +188,7 @@ bool TMidiPlayer::OpenDevice() {
 void TMidiPlayer::CloseDevice() {
     if (!Device)
         return;
-    SDL_CloseAudioDevice(Device);
+    Sdl->SDL_CloseAudioDevice(Device);
     Device = 0;
 }
 
@@ -188,21 +196,21 @@ void TMidiPlayer::CloseDevice() {
 void TMidiPlayer::Render(void* self, unsigned char* stream, int length) {
     auto* player = static_cast<TMidiPlayer*>(self);
     const int frames = length / static_cast<int>(2 * sizeof(std::int16_t));
-    fluid_synth_write_s16(player->Synth, frames, stream, 0, 2, stream, 1, 2);
+    player->Fluid->fluid_synth_write_s16(player->Synth, frames, stream, 0, 2, stream, 1, 2);
 }
 
 bool TMidiPlayer::StartSequencer() {
     StopSequencer();
-    fluid_player_t* sequencer = new_fluid_player(Synth);
+    fluid_player_t* sequencer = Fluid->new_fluid_player(Synth);
     if (!sequencer)
         return false;
     const auto& bytes = Song.SmfBytes();
-    if (fluid_player_add_mem(sequencer, bytes.data(), bytes.size()) != FLUID_OK ||
-        fluid_player_play(sequencer) != FLUID_OK) {
-        delete_fluid_player(sequencer);
+    if (Fluid->fluid_player_add_mem(sequencer, bytes.data(), bytes.size()) != FLUID_OK ||
+        Fluid->fluid_player_play(sequencer) != FLUID_OK) {
+        Fluid->delete_fluid_player(sequencer);
         return false;
     }
-    TDeviceLock lock(Device);
+    TDeviceLock lock(Sdl, Device);
     Sequencer = sequencer;
     return true;
 }
@@ -212,32 +220,32 @@ void TMidiPlayer::StopSequencer() {
         return;
     fluid_player_t* sequencer = nullptr;
     {
-        TDeviceLock lock(Device);
+        TDeviceLock lock(Sdl, Device);
         sequencer = Sequencer;
         Sequencer = nullptr;
-        fluid_player_stop(sequencer);
-        fluid_synth_all_sounds_off(Synth, -1);
+        Fluid->fluid_player_stop(sequencer);
+        Fluid->fluid_synth_all_sounds_off(Synth, -1);
     }
-    delete_fluid_player(sequencer);
+    Fluid->delete_fluid_player(sequencer);
 }
 
 bool TMidiPlayer::Play() {
-    if (!Song.Valid() || !SetUpSynthesiser() || !OpenDevice())
+    if (!Song.Valid() || !LoadLibraries() || !SetUpSynthesiser() || !OpenDevice())
         return false;
     if (!Sequencer || Ended()) {
-        SDL_PauseAudioDevice(Device, 1);
+        Sdl->SDL_PauseAudioDevice(Device, 1);
         if (!StartSequencer())
             return false;
     }
-    SDL_PauseAudioDevice(Device, 0);
+    Sdl->SDL_PauseAudioDevice(Device, 0);
     return true;
 }
 
 void TMidiPlayer::Seek(double seconds) {
     if (!Sequencer || Ended())
         return;
-    TDeviceLock lock(Device);
-    fluid_player_seek(Sequencer, static_cast<int>(Song.TickAtSeconds(seconds)));
+    TDeviceLock lock(Sdl, Device);
+    Fluid->fluid_player_seek(Sequencer, static_cast<int>(Song.TickAtSeconds(seconds)));
 }
 
 double TMidiPlayer::Position() const {
@@ -245,8 +253,8 @@ double TMidiPlayer::Position() const {
         return 0.0;
     if (Ended())
         return Song.Duration();
-    TDeviceLock lock(Device);
-    const int tick = fluid_player_get_current_tick(Sequencer);
+    TDeviceLock lock(Sdl, Device);
+    const int tick = Fluid->fluid_player_get_current_tick(Sequencer);
     return Song.SecondsAtTick(tick > 0 ? static_cast<std::uint64_t>(tick) : 0);
 }
 
@@ -259,9 +267,9 @@ bool TMidiPlayer::Playing() const {
 bool TMidiPlayer::Ended() const {
     if (!Sequencer)
         return false;
-    TDeviceLock lock(Device);
-    const int tick = fluid_player_get_current_tick(Sequencer);
-    return fluid_player_get_status(Sequencer) == FLUID_PLAYER_DONE ||
+    TDeviceLock lock(Sdl, Device);
+    const int tick = Fluid->fluid_player_get_current_tick(Sequencer);
+    return Fluid->fluid_player_get_status(Sequencer) == FLUID_PLAYER_DONE ||
            (tick >= 0 && static_cast<std::uint64_t>(tick) >= Song.LastTick());
 }
 

@@ -10,6 +10,9 @@ typedef struct _fluid_player_t fluid_player_t;
 
 namespace tavuro {
 
+struct TFluidSynthLibrary;
+struct TSdlAudioLibrary;
+
 // Plays one MIDI file through a General MIDI SoundFont (libfluidsynth) and SDL audio. Opening
 // only reads the file (its length comes from the tempo map), so measuring a song costs no
 // synthesiser and no sound device; those are set up on the first Play.
@@ -46,6 +49,7 @@ public:
     static bool LooksLikeMidi(const std::string& path);
 
 private:
+    bool LoadLibraries();
     bool SetUpSynthesiser();
     bool OpenDevice();
     void CloseDevice();
@@ -54,6 +58,8 @@ private:
     static void Render(void* self, unsigned char* stream, int length);
 
     TMidiFile Song;
+    const TFluidSynthLibrary* Fluid = nullptr; // loaded at the first Play
+    const TSdlAudioLibrary* Sdl = nullptr;
     fluid_settings_t* Settings = nullptr;
     fluid_synth_t* Synth = nullptr;
     fluid_player_t* Sequencer = nullptr; // touched by the audio thread while the device runs

@@ -5,7 +5,9 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <mpv/client.h>
+#include <xcb/xcb.h>
+
+#include "desktop/MpvLibrary.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -78,13 +80,14 @@ TNSPlay::~TNSPlay() {
     if (LoadWait)
         LoadWait->quit();
     if (Mpv) {
-        mpv_set_wakeup_callback(Mpv, nullptr, nullptr);
-        mpv_terminate_destroy(Mpv);
+        Lib->mpv_set_wakeup_callback(Mpv, nullptr, nullptr);
+        Lib->mpv_terminate_destroy(Mpv);
     }
 }
 
 bool TNSPlay::CreateMpv() {
-    Mpv = mpv_create();
+    Lib = MpvLibrary();
+    Mpv = Lib ? Lib->mpv_create() : nullptr;
     if (!Mpv)
         return false;
     const bool nullOutput = EnvironmentSwitch("TAVURO_NULL_OUTPUT");
@@ -109,35 +112,43 @@ bool TNSPlay::CreateMpv() {
         {"force-window", "no"},
     };
     for (const auto& option : options)
-        mpv_set_option_string(Mpv, option[0], option[1]);
-    mpv_set_option_string(Mpv, "network-timeout", std::to_string(NetworkTimeout).c_str());
+        Lib->mpv_set_option_string(Mpv, option[0], option[1]);
+    Lib->mpv_set_option_string(Mpv, "network-timeout", std::to_string(NetworkTimeout).c_str());
     // Without a sound server or card the clip still plays, silently.
-    if (nullOutput || mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack,null") < 0)
-        mpv_set_option_string(Mpv, "ao", nullOutput ? "null" : "pulse,alsa,jack,null");
+    if (nullOutput || Lib->mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack,null") < 0)
+        Lib->mpv_set_option_string(Mpv, "ao", nullOutput ? "null" : "pulse,alsa,jack,null");
     if (nullOutput || QGuiApplication::platformName() != QLatin1String("xcb")) {
-        mpv_set_option_string(Mpv, "vo", "null");
+        Lib->mpv_set_option_string(Mpv, "vo", "null");
     } else {
         setAttribute(Qt::WA_DontCreateNativeAncestors);
         setAttribute(Qt::WA_NativeWindow);
         std::int64_t window = static_cast<std::int64_t>(winId());
-        mpv_set_option(Mpv, "wid", MPV_FORMAT_INT64, &window);
+        Lib->mpv_set_option(Mpv, "wid", MPV_FORMAT_INT64, &window);
         // Only outputs that draw into a given window; mpv would otherwise fall back to ones that
         // open a window of their own (sdl) where no accelerated one works. The GPU output keeps
         // to X11 contexts: the DRM one opens the terminal and, failing there, closes
         // descriptor 0, which may by then be an X connection of the player's.
-        mpv_set_option_string(Mpv, "vo", "gpu,xv,x11");
-        if (mpv_set_option_string(Mpv, "gpu-context", "x11egl,x11vk") < 0)
-            mpv_set_option_string(Mpv, "gpu-context", "x11egl"); // a single context before 0.36
+        Lib->mpv_set_option_string(Mpv, "vo", "gpu,xv,x11");
+        if (Lib->mpv_set_option_string(Mpv, "gpu-context", "x11egl,x11vk") < 0)
+            Lib->mpv_set_option_string(Mpv, "gpu-context",
+                                       "x11egl"); // a single context before 0.36
     }
-    mpv_request_log_messages(Mpv, EnvironmentSwitch("TAVURO_DEBUG") ? "warn" : "no");
-    mpv_set_wakeup_callback(Mpv, &TNSPlay::WakeUp, this);
-    if (mpv_initialize(Mpv) < 0) {
-        mpv_set_wakeup_callback(Mpv, nullptr, nullptr);
-        mpv_terminate_destroy(Mpv);
+    Lib->mpv_request_log_messages(Mpv, EnvironmentSwitch("TAVURO_DEBUG") ? "warn" : "no");
+    Lib->mpv_set_wakeup_callback(Mpv, &TNSPlay::WakeUp, this);
+    if (Lib->mpv_initialize(Mpv) < 0) {
+        Lib->mpv_set_wakeup_callback(Mpv, nullptr, nullptr);
+        Lib->mpv_terminate_destroy(Mpv);
         Mpv = nullptr;
         return false;
     }
     return true;
+}
+
+// Sends what the player has asked of the X server so far, the map of this window among it.
+void TNSPlay::FlushToDisplay() {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 != nullptr && x11->connection() != nullptr)
+        xcb_flush(x11->connection());
 }
 
 // mpv's threads: only queue a call to the GUI thread, which reads the events.
@@ -149,7 +160,7 @@ void TNSPlay::WakeUp(void* self) {
 
 void TNSPlay::HandleMpvEvents() {
     while (Mpv) {
-        const mpv_event* event = mpv_wait_event(Mpv, 0);
+        const mpv_event* event = Lib->mpv_wait_event(Mpv, 0);
         if (event->event_id == MPV_EVENT_NONE)
             break;
         if (event->event_id == MPV_EVENT_START_FILE) {
@@ -164,7 +175,7 @@ void TNSPlay::HandleMpvEvents() {
             else if (end->playlist_entry_id == ClipEntry && Clip == TClipState::csReady)
                 Clip = TClipState::csEnded; // a stream broke off; the clip stays named
             if (end->reason == MPV_END_FILE_REASON_ERROR && EnvironmentSwitch("TAVURO_DEBUG"))
-                std::fprintf(stderr, "Player: %s\n", mpv_error_string(end->error));
+                std::fprintf(stderr, "Player: %s\n", Lib->mpv_error_string(end->error));
         } else if (event->event_id == MPV_EVENT_LOG_MESSAGE) {
             const auto* message = static_cast<const mpv_event_log_message*>(event->data);
             std::fprintf(stderr, "mpv %s: %s", message->prefix, message->text);
@@ -210,7 +221,7 @@ void TNSPlay::SetFileName(const std::string& fileName) {
     // mapped before that; so the parent is on screen (its panel parked out of sight) before mpv
     // makes that window, and hidden again after the load when the clip has no picture.
     show();
-    QGuiApplication::sync();
+    FlushToDisplay();
     LoadIntoMpv(network ? fileName : AbsoluteLocalPath(fileName));
     WaitWhileLoading(network ? NetworkTimeout + NetworkOpenAllowance : LocalOpenLimit);
 }
@@ -219,7 +230,7 @@ void TNSPlay::CloseClip() {
     if (IsMidi)
         Midi.Close();
     else if (Mpv && Clip != TClipState::csNone)
-        mpv_command_string(Mpv, "stop");
+        Lib->mpv_command_string(Mpv, "stop");
     IsMidi = false;
     Clip = TClipState::csNone;
     Started = false;
@@ -231,12 +242,12 @@ void TNSPlay::LoadIntoMpv(const std::string& path) {
     SetFlagProperty("pause", true);
     const char* command[] = {"loadfile", path.c_str(), "replace", nullptr};
     mpv_node result{};
-    if (mpv_command_ret(Mpv, command, &result) < 0) {
+    if (Lib->mpv_command_ret(Mpv, command, &result) < 0) {
         Clip = TClipState::csFailed;
         return;
     }
     ClipEntry = NodeInteger(result, "playlist_entry_id");
-    mpv_free_node_contents(&result);
+    Lib->mpv_free_node_contents(&result);
     Clip = TClipState::csLoading;
 }
 
@@ -262,7 +273,7 @@ void TNSPlay::WaitWhileLoading(double seconds) {
     if (thisOpen != OpenCount)
         return; // another clip was opened meanwhile and owns the state now
     if (Clip == TClipState::csLoading) {
-        mpv_command_string(Mpv, "stop");
+        Lib->mpv_command_string(Mpv, "stop");
         Clip = TClipState::csFailed;
     }
     setVisible(ImageSourceWidth() > 0);
@@ -290,7 +301,7 @@ void TNSPlay::SetCurrentPosition(double seconds) {
     } else if (Clip == TClipState::csReady) {
         const std::string target = std::to_string(seconds);
         const char* command[] = {"seek", target.c_str(), "absolute", nullptr};
-        mpv_command(Mpv, command);
+        Lib->mpv_command(Mpv, command);
     }
 }
 
@@ -316,7 +327,7 @@ TNSPlay::TPictureSize TNSPlay::PictureSize() const {
     if (IsMidi || Clip != TClipState::csReady)
         return size;
     mpv_node tracks{};
-    if (mpv_get_property(Mpv, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
+    if (Lib->mpv_get_property(Mpv, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
         return size;
     bool hasVideo = false;
     if (tracks.format == MPV_FORMAT_NODE_ARRAY) {
@@ -329,7 +340,7 @@ TNSPlay::TPictureSize TNSPlay::PictureSize() const {
                         static_cast<int>(NodeInteger(track, "demux-h"))};
         }
     }
-    mpv_free_node_contents(&tracks);
+    Lib->mpv_free_node_contents(&tracks);
     // Some streams state no size in their headers; the decoded picture has one.
     if (hasVideo && (size.Width <= 0 || size.Height <= 0))
         size = {IntegerProperty("video-params/w"), IntegerProperty("video-params/h")};
@@ -370,7 +381,7 @@ bool TNSPlay::Play() {
     }
     if (FlagProperty("eof-reached")) {
         const char* command[] = {"seek", "0", "absolute", nullptr};
-        mpv_command(Mpv, command);
+        Lib->mpv_command(Mpv, command);
     }
     SetFlagProperty("pause", false);
     Started = true;
@@ -390,33 +401,33 @@ int TNSPlay::Height() const {
 void TNSPlay::SetNetworkTimeout(double seconds) {
     NetworkTimeout = seconds;
     if (Mpv)
-        mpv_set_property_string(Mpv, "network-timeout", std::to_string(seconds).c_str());
+        Lib->mpv_set_property_string(Mpv, "network-timeout", std::to_string(seconds).c_str());
 }
 
 double TNSPlay::DoubleProperty(const char* name) const {
     double value = 0.0;
-    if (!Mpv || mpv_get_property(Mpv, name, MPV_FORMAT_DOUBLE, &value) < 0)
+    if (!Mpv || Lib->mpv_get_property(Mpv, name, MPV_FORMAT_DOUBLE, &value) < 0)
         return 0.0;
     return value;
 }
 
 int TNSPlay::IntegerProperty(const char* name) const {
     std::int64_t value = 0;
-    if (!Mpv || mpv_get_property(Mpv, name, MPV_FORMAT_INT64, &value) < 0)
+    if (!Mpv || Lib->mpv_get_property(Mpv, name, MPV_FORMAT_INT64, &value) < 0)
         return 0;
     return static_cast<int>(value);
 }
 
 bool TNSPlay::FlagProperty(const char* name) const {
     int value = 0;
-    if (!Mpv || mpv_get_property(Mpv, name, MPV_FORMAT_FLAG, &value) < 0)
+    if (!Mpv || Lib->mpv_get_property(Mpv, name, MPV_FORMAT_FLAG, &value) < 0)
         return false;
     return value != 0;
 }
 
 void TNSPlay::SetFlagProperty(const char* name, bool value) {
     int flag = value ? 1 : 0;
-    mpv_set_property(Mpv, name, MPV_FORMAT_FLAG, &flag);
+    Lib->mpv_set_property(Mpv, name, MPV_FORMAT_FLAG, &flag);
 }
 
 } // namespace tavuro

@@ -13,6 +13,8 @@ struct mpv_handle;
 
 namespace tavuro {
 
+struct TMpvLibrary;
+
 // The media player control `Player`: audio, video and network media through libmpv, drawn into
 // this widget's native window; MIDI files through the synthesiser of TMidiPlayer.
 //
@@ -54,6 +56,7 @@ private:
 
     bool CreateMpv();
     bool MpvFailed = false; // libmpv could not be started; it is not tried again
+    void FlushToDisplay();
     void CloseClip();
     void LoadIntoMpv(const std::string& path);
     void WaitWhileLoading(double seconds);
@@ -65,6 +68,7 @@ private:
     void SetFlagProperty(const char* name, bool value);
     static void WakeUp(void* self);
 
+    const TMpvLibrary* Lib = nullptr; // libmpv, loaded with the first clip
     mpv_handle* Mpv = nullptr;
     TMidiPlayer Midi;
     std::string CurrentFile;

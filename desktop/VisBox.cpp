@@ -23,12 +23,14 @@ struct TRing {
 constexpr QRgb kLedColour = qRgb(136, 226, 23);
 constexpr QRgb kBlack = qRgb(0, 0, 0);
 constexpr QRgb kSolidBarColour = qRgb(0, 176, 32); // style 3
-constexpr QRgb kBluePeakColour = qRgb(0, 0, 255); // style 3
+constexpr QRgb kBluePeakColour = qRgb(0, 0, 255);  // style 3
 
 constexpr int kGradientStep = 7;
 
 // Segments of two lit rows and one dark row, counted from the top.
-bool IsDarkLedRow(int y) { return (y + 1) % 3 == 0; }
+bool IsDarkLedRow(int y) {
+    return (y + 1) % 3 == 0;
+}
 
 QImage MakeLedBar() {
     QImage bar(kBarWidth, kMaxBarLevel, QImage::Format_RGB32);
@@ -92,10 +94,8 @@ QImage MakeBlackImage(QSize size) {
 
 // For bands 1, 5, 9, 13 and 17.
 constexpr TRing kRings[] = {
-    {110, 14, 153, 57, TRing::tkNone, 0, 0},
-    {87, 35, 130, 78, TRing::tkSquare, 128, 55},
-    {64, 14, 107, 57, TRing::tkStep, 86, 56},
-    {41, 35, 84, 78, TRing::tkSquare, 82, 55},
+    {110, 14, 153, 57, TRing::tkNone, 0, 0},  {87, 35, 130, 78, TRing::tkSquare, 128, 55},
+    {64, 14, 107, 57, TRing::tkStep, 86, 56}, {41, 35, 84, 78, TRing::tkSquare, 82, 55},
     {18, 14, 61, 57, TRing::tkStep, 40, 56},
 };
 static_assert(std::size(kRings) == kRingCount);
@@ -209,10 +209,18 @@ void TSpectrumDisplay::DrawPeak(int band, int level, int visStyle) {
 
     QRgb colour = kLedColour;
     switch (visStyle) {
-    case 2: colour = GradientColour(y == 1 ? 0 : y); break;
-    case 3: colour = kBluePeakColour; break;
-    case 4: colour = GradientColour(y == 1 ? 0 : y + 1); break;
-    case 5: colour = GradientColour(y == 1 ? kMaxBarLevel - 1 : kMaxBarLevel - 1 - y); break;
+    case 2:
+        colour = GradientColour(y == 1 ? 0 : y);
+        break;
+    case 3:
+        colour = kBluePeakColour;
+        break;
+    case 4:
+        colour = GradientColour(y == 1 ? 0 : y + 1);
+        break;
+    case 5:
+        colour = GradientColour(y == 1 ? kMaxBarLevel - 1 : kMaxBarLevel - 1 - y);
+        break;
     }
     const int x0 = band * kBarWidth;
     const int x1 = x0 + (visStyle == 1 || visStyle == 3 ? kBarWidth - 1 : kBarWidth);

@@ -15,8 +15,8 @@
 
 namespace tavuro {
 
-constexpr int kBarWidth = 9;       // every band is 9 pixels wide
-constexpr int kMaxBarLevel = 92;   // a level of 92 fills the whole height
+constexpr int kBarWidth = 9;     // every band is 9 pixels wide
+constexpr int kMaxBarLevel = 92; // a level of 92 fills the whole height
 constexpr QSize kVisBoxDesignSize{171, 92};
 constexpr std::size_t kRingCount = 5; // style 6 with the colour key
 

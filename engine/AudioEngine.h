@@ -88,6 +88,14 @@ public:
             handler(bandOut);
         };
     }
+    std::string StreamTitle() const override { return Info.Title; }
+    void SetStreamTitleHandler(std::function<void(const std::string& title)> handler) override {
+        OnGetMeta = nullptr;
+        if (handler)
+            OnGetMeta = [handler = std::move(handler)](TAudioEngine*, const std::string& title) {
+                handler(title);
+            };
+    }
 
     // What a local file is and who can play it; true when it was recognised.
     bool GetStreamInfo(const std::string& name, TStreamInfo& info, int& pluginSlot,

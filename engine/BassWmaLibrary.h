@@ -2,7 +2,7 @@
 
 #include "bass/basswma.h"
 #include "engine/BassEntryPoints.h"
-#include "engine/DynamicLibrary.h"
+#include "platform/DynamicLibrary.h"
 
 #include <array>
 #include <string>

@@ -36,6 +36,11 @@ public:
     virtual TPlayerState PlayerState() const = 0;
     // Called on the GUI thread with new band levels while engine audio plays (every 25 ms).
     virtual void SetSpectrumHandler(std::function<void(TBandOut& bandOut)> handler) = 0;
+    // The title a network stream's metadata gave last (for a local file its tag's title);
+    // empty when there is none.
+    virtual std::string StreamTitle() const { return {}; }
+    // Called on the GUI thread whenever the stream's metadata brings a new title.
+    virtual void SetStreamTitleHandler(std::function<void(const std::string& title)> /*handler*/) {}
 };
 
 } // namespace tavuro

@@ -47,7 +47,10 @@ struct TShellServices {
     // Makes the audio engine at window show, when "libbass.so" lies in the program folder; its
     // messages go through the window's dialogs.
     std::function<std::unique_ptr<TEngineControl>(TDialogs& dialogs)> CreateEngine;
-    std::string AppDir;                      // the program folder, with a trailing "/"
+    // The folder of the files the player keeps (settings, playlists), with a trailing "/": the
+    // program folder, or the user's data folder when the program folder is not writable.
+    std::string AppDir;
+    std::string ProgramDir; // the libraries and XGPlayer, with a trailing "/"; empty: AppDir
     std::vector<std::string> Arguments;      // the command line without the program
     std::optional<std::uint32_t> RandomSeed; // default: the time of day in milliseconds
 };
@@ -138,6 +141,11 @@ public:
     // The playlist.
     int FindEntry(const std::string& path) const { return Playlist->FindEntry(path); }
     void OpenDialogFlow();
+    // What the open dialog does with the files chosen in it (nothing: cancelled).
+    void OpenChosenFiles(const std::optional<std::vector<std::string>>& files);
+    // A file, playlist or address handed over by another program: opened as the open dialog
+    // opens it, then played.
+    void OpenAndPlay(const std::string& path);
     void AddFiles(const std::vector<std::string>& files);
     void DeleteSelected();
     void FitListHeight();
@@ -162,6 +170,8 @@ public:
     void Timer1Timer();
     void Timer2Timer();
     void ProgressClick(int x);
+    // Seeks the playing entry where its back end can; false when the request was dropped.
+    bool SeekTo(std::uint32_t milliseconds);
 
     // The spectrum display: the next style on a click.
     void NextVisStyle();
@@ -219,6 +229,8 @@ private:
     void FormShow();
     void CloseQuery();
     void StartSingleFile(const std::string& path);
+    void PlayInPlaceOfTheSingleFile(const std::string& path);
+    void PlayRowOf(const std::string& path);
     void SetPlayingButtons();
     bool StartMediaControl();
     bool StartEngine();
@@ -269,7 +281,7 @@ private:
     void RestoreTopmost();
     void RestoreAndBringToFront();
     void ShowMessage(const std::string& text, const std::string& title);
-    bool Exists(const std::string& name) const;
+    bool Exists(const std::string& name) const; // in the program folder
     const TPlaylistEntry& CurrentEntry() const { return Playlist->Entry(CurrentIndex); }
     bool Playing() const { return sbStop->isEnabled(); }
     bool Idle() const { return !bgLabel2->isHidden(); }
@@ -278,6 +290,7 @@ private:
     bool EnginePresent() const { return !VisBox->isHidden(); }
 
     TShellServices Services;
+    std::string ProgramDir;
     std::unique_ptr<TDialogs> OwnDialogs;
     std::unique_ptr<TEngineControl> Engine;
     TCaptionDelegate* CaptionDelegate = nullptr;

@@ -32,7 +32,8 @@ TRect WorkAreaOf(const QWidget* widget) {
 } // namespace
 
 TMainForm::TMainForm(TShellServices services)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), Services(std::move(services)) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), Services(std::move(services)),
+      ProgramDir(Services.ProgramDir.empty() ? Services.AppDir : Services.ProgramDir) {
     if (!Services.Dialogs) {
         OwnDialogs = MakeQtDialogs(this);
         Services.Dialogs = OwnDialogs.get();
@@ -48,7 +49,7 @@ void TMainForm::CreateWindowState() {
     Schedule.ScheduleStartHour = 8;
     VisMode = 9;
     AppDir = Services.AppDir;
-    if (Exists(SettingsFileName))
+    if (FileExists(AppDir + SettingsFileName))
         ReadSettings();
     Random.Seed = Services.RandomSeed.value_or(
         static_cast<std::uint32_t>(Services.Clock->Now().MillisecondsSinceMidnight));
@@ -353,7 +354,7 @@ void TMainForm::RestoreAndBringToFront() {
 }
 
 bool TMainForm::Exists(const std::string& name) const {
-    return FileExists(AppDir + name);
+    return FileExists(ProgramDir + name);
 }
 
 } // namespace tavuro

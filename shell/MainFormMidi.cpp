@@ -24,7 +24,7 @@ bool TMainForm::StartXGPlayer() {
         CloseXGPlayer();
     if (StayOnTop)
         DropTopmost();
-    Services.Launcher->Launch(XGPlayerCommandLine(AppDir, path));
+    Services.Launcher->Launch(XGPlayerCommandLine(ProgramDir, path));
     // The strip of the previous song was only collapsed: it is not laid out again.
     if (StripMode())
         SetClientSize(400, 6);

@@ -366,27 +366,33 @@ void TMainForm::Timer2Timer() {
 }
 
 void TMainForm::ProgressClick(int x) {
-    if (UnknownLength || !Playing() || StripMode())
-        return;
-    if (!VisPanel->isHidden() && Engine && Engine->PlayerState() == psStopped)
-        return;
-    if (!Player->FileName().empty() && Player->PlayState() == 0)
-        return;
     const int barWidth = std::max(1, lbProgress->width());
     const int seconds =
         static_cast<int>(RoundHalfEven(static_cast<double>(Gauge1->MaxValue) * x / barWidth));
+    SeekTo(static_cast<std::uint32_t>(std::max(seconds, 0)) * 1000u);
+}
+
+bool TMainForm::SeekTo(std::uint32_t milliseconds) {
+    if (UnknownLength || !Playing() || StripMode())
+        return false;
+    if (!VisPanel->isHidden() && Engine && Engine->PlayerState() == psStopped)
+        return false;
+    if (!Player->FileName().empty() && Player->PlayState() == 0)
+        return false;
     if (!VisPanel->isHidden()) {
         if (!Engine || !Engine->CanSeek())
-            return;
-        Engine->SetPosition(static_cast<std::uint32_t>(seconds) * 1000u);
+            return false;
+        Engine->SetPosition(milliseconds);
     } else {
         if (IsWindowsMediaFormat && !Player->CanSeek())
-            return;
-        Player->SetCurrentPosition(seconds);
+            return false;
+        Player->SetCurrentPosition(milliseconds / 1000.0);
         Player->Play();
     }
+    const int seconds = static_cast<int>(RoundHalfEven(milliseconds / 1000.0));
     Gauge1->SetProgress(seconds);
     Gauge2->SetProgress(seconds);
+    return true;
 }
 
 } // namespace tavuro

@@ -44,7 +44,10 @@ void TMainForm::OpenDialogFlow() {
         return;
     Timer2->stop();
     ModalShown = true;
-    const auto files = Services.Dialogs->RunOpenDialog(LastOpenDir, OpenDialogFilters());
+    OpenChosenFiles(Services.Dialogs->RunOpenDialog(LastOpenDir, OpenDialogFilters()));
+}
+
+void TMainForm::OpenChosenFiles(const std::optional<std::vector<std::string>>& files) {
     if (!files || files->empty()) {
         SavePlaylistIfChanged();
     } else {
@@ -52,7 +55,8 @@ void TMainForm::OpenDialogFlow() {
             RunMode = 1;
         const std::string& file = files->front();
         const std::string folder = FolderOf(file);
-        if (UpperAscii(folder) != UpperAscii(LastOpenDir)) {
+        // An address handed over by another program has no folder to remember.
+        if (!IsNetworkAddress(file) && UpperAscii(folder) != UpperAscii(LastOpenDir)) {
             LastOpenDir = folder;
             StartVisMode = -1; // the new folder is written at exit
         }

@@ -1,43 +1,100 @@
 // The program entry: one instance at a time, then the main window and its message loop.
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdlib>
+#include <iostream>
 
 #include "desktop/NSPlay.h"
 #include "engine/AudioEngine.h"
+#include "platform/ConsoleDialogs.h"
+#include "platform/DataFolder.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "platform/WindowSystem.h"
+#include "shell/HandOver.h"
 #include "shell/Main.h"
+#include "shell/Mpris.h"
 #include "shell/SessionEnd.h"
+#include "shell/StartOptions.h"
+
+namespace {
+
+using namespace tavuro;
+
+// "--help" and "--version" answer here; a switch not understood ends with status 2.
+std::optional<int> AnswerSwitches(const std::vector<std::string>& arguments) {
+    const TStartChoice choice = ChooseStartAction(arguments);
+    switch (choice.Action) {
+    case TStartAction::saHelp:
+        std::cout << UsageText();
+        return 0;
+    case TStartAction::saVersion:
+        std::cout << VersionText();
+        return 0;
+    case TStartAction::saRefuse:
+        std::cerr << "tavuro: unknown option " << choice.Refused << "\n\n" << UsageText();
+        return 2;
+    case TStartAction::saRun:
+        break;
+    }
+    return std::nullopt;
+}
+
+// Without a display the player still plays, on Qt's offscreen platform (also when the X display
+// named cannot be reached); a platform the user chose is kept. True when the choice was ours.
+bool ChoosePlatform() {
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    qputenv("QT_QPA_PLATFORM",
+            qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb;offscreen");
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    using namespace tavuro;
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+    if (const auto status = AnswerSwitches(arguments))
+        return *status;
     TSingleInstanceLock instance("Tavuro 2008");
-    if (!instance.TryAcquire())
+    if (!instance.TryAcquire()) {
+        HandOverToRunningPlayer(argc, argv, arguments);
         return 0; // another instance runs: end at once and silently
+    }
+    const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);
+    const bool headless = QGuiApplication::platformName() == "offscreen";
+    if (headless && platformChosen)
+        std::cerr << "tavuro: no display found: running on Qt's offscreen platform, sound only.\n";
 
     const auto registry = MakeFileRegistry(DefaultRegistryDirectory());
     const auto clock = MakeSystemClock();
     const auto launcher = MakeSpawnLauncher();
     const auto screenSaver = MakeDesktopScreenSaverInhibitor();
     const auto windowSystem = MakeX11WindowSystem();
+    // Message boxes no one can see would wait for ever.
+    const auto consoleDialogs = headless ? MakeConsoleDialogs(std::cerr) : nullptr;
     TShellServices services;
     services.Registry = registry.get();
     services.Clock = clock.get();
+    services.Dialogs = consoleDialogs.get();
     services.Launcher = launcher.get();
     services.ScreenSaver = screenSaver.get();
     services.WindowSystem = windowSystem.get();
     services.CreateMediaControl = [](QWidget* videoPanel) -> TMediaControl* {
         return new TNSPlay(videoPanel);
     };
-    services.AppDir = QCoreApplication::applicationDirPath().toStdString() + "/";
-    services.CreateEngine = [appDir = services.AppDir](TDialogs& dialogs) {
-        return std::make_unique<TAudioEngine>(dialogs, appDir);
+    services.ProgramDir = QCoreApplication::applicationDirPath().toStdString() + "/";
+    services.AppDir = ChooseDataFolder(services.ProgramDir);
+    services.CreateEngine = [programDir = services.ProgramDir](TDialogs& dialogs) {
+        return std::make_unique<TAudioEngine>(dialogs, programDir);
     };
-    for (int i = 1; i < argc; ++i)
-        services.Arguments.emplace_back(argv[i]);
+    for (const std::string& argument : arguments)
+        services.Arguments.push_back(LocalArgument(argument));
 
     TMainForm form(std::move(services));
     if (!form.ShouldRun())
@@ -46,5 +103,8 @@ int main(int argc, char** argv) {
     form.show();
     if (form.Closed())
         return 0;
+    // The bus hears of the player only once its window is up: the window comes first.
+    std::unique_ptr<TMprisService> mpris;
+    QTimer::singleShot(0, &form, [&mpris, &form] { mpris = TMprisService::Start(form); });
     return application.exec();
 }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <iostream>
 #include <string>
 
 using namespace tavuro;
@@ -11,6 +12,11 @@ using namespace tavuro;
 namespace {
 
 int ShowAlert(const std::string& reason) {
+    // No one can see a box on the offscreen platform: it would wait for ever.
+    if (QGuiApplication::platformName() == "offscreen") {
+        std::cerr << TXGPlayerWindow::AlertTitle << ": " << reason << std::endl;
+        return 1;
+    }
     QMessageBox alert(QMessageBox::Warning, TXGPlayerWindow::AlertTitle,
                       QString::fromStdString(reason), QMessageBox::Ok);
     alert.exec();

@@ -106,6 +106,8 @@ public:
     }
     bool CanSeek() const override { return Seekable; }
     TPlayerState PlayerState() const override { return State; }
+    std::string StreamTitle() const override { return Title; }
+    std::string Title; // what the stream's metadata says
     void SetSpectrumHandler(std::function<void(TBandOut&)> handler) override {
         SpectrumHandler = std::move(handler);
     }

@@ -3,6 +3,7 @@
 #include "BassTestSupport.h"
 #include "ShellFixture.h"
 #include "engine/AudioEngine.h"
+#include "shell/PlayerStatus.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -140,9 +141,15 @@ TEST_F(EngineEndToEnd, ALiveStreamShowsItsCaptionAndFollowsItsTitle) {
     EXPECT_EQ(form.MediaClass, mcEngine);
     auto* engine = dynamic_cast<TAudioEngine*>(form.EngineControl());
     ASSERT_NE(engine, nullptr);
+    std::vector<std::string> told; // what the desktop's media controls are told
+    engine->SetStreamTitleHandler([&](const std::string& title) { told.push_back(title); });
     ASSERT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "First"; }, 5));
     secondTitle = true;
     EXPECT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "Second"; }, 5));
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back(), "Second");
+    EXPECT_EQ(ReadPlayerStatus(form).Title, "Second");
+    EXPECT_EQ(form.ApplicationTitle(), "i))Test Radio/Tavuro");
     EXPECT_EQ(engine->PlayerState(), psPlaying);
     finished = true;
 }

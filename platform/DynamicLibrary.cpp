@@ -1,4 +1,4 @@
-#include "engine/DynamicLibrary.h"
+#include "platform/DynamicLibrary.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>

@@ -1,0 +1,48 @@
+// Opening what another program hands over (a media key client, a second start): the open
+// dialog's way of adding a file or opening a playlist, then playing it.
+#include "common/Text.h"
+#include "shell/Main.h"
+
+namespace tavuro {
+
+void TMainForm::OpenAndPlay(const std::string& path) {
+    const bool playlist = UpperAscii(FileExtension(path)) == ".M3U";
+    const bool wasPlaying = Playing();
+    if (RunMode == 2 && !playlist) {
+        PlayInPlaceOfTheSingleFile(path);
+        return;
+    }
+    Timer2->stop();
+    OpenChosenFiles(std::vector<std::string>{path});
+    // The dialog's own activation brings Timer2 back even where its flow leaves it off.
+    if (ActivatedOnce)
+        Timer2->start();
+    if (!sbAbout->isHidden() || Playlist->Count() == 0)
+        return; // a playlist without entries
+    if (playlist) {
+        // A new playlist already plays on when something played; an idle player starts it.
+        if (!wasPlaying)
+            PlaySelected();
+        return;
+    }
+    PlayRowOf(path);
+}
+
+// A player started on one file stays a single-file player: the file handed over plays next, the
+// player still ends with it, and nothing is written over the playlists of the data folder (the
+// open dialog's flow would save this list as "playlist.m3u").
+void TMainForm::PlayInPlaceOfTheSingleFile(const std::string& path) {
+    AddFiles({path});
+    PlayRowOf(path);
+}
+
+void TMainForm::PlayRowOf(const std::string& path) {
+    const int row = FindEntry(path);
+    if (row < 0)
+        return;
+    ClearSelection();
+    SelectRow(row);
+    PlaySelected();
+}
+
+} // namespace tavuro

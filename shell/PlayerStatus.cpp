@@ -1,0 +1,77 @@
+#include "shell/PlayerStatus.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "shell/Main.h"
+
+namespace tavuro {
+
+namespace {
+
+constexpr std::int64_t MicrosecondsPerSecond = 1000000;
+
+bool EngineAudioShown(const TMainForm& form) {
+    return !form.VisPanel->isHidden() && form.EngineControl();
+}
+
+// The conditions of a click on the progress bar.
+bool CanSeek(const TMainForm& form) {
+    if (form.UnknownLength || !form.sbStop->isEnabled() || form.StripMode())
+        return false;
+    if (!form.VisPanel->isHidden())
+        return EngineAudioShown(form) && form.EngineControl()->CanSeek();
+    return !(form.IsWindowsMediaFormat && !form.Player->CanSeek());
+}
+
+std::optional<std::int64_t> KnownLength(const TMainForm& form, const TPlaylistEntry& entry,
+                                        bool playing) {
+    long long seconds = 0;
+    if (playing)
+        seconds = form.UnknownLength ? 0 : form.Gauge1->MaxValue;
+    else if (entry.SubItems.size() >= 2)
+        seconds = std::atoll(entry.SubItems[1].c_str());
+    if (seconds < 1)
+        return std::nullopt;
+    return seconds * MicrosecondsPerSecond;
+}
+
+} // namespace
+
+TPlayerStatus ReadPlayerStatus(const TMainForm& form) {
+    TPlayerStatus status;
+    status.Playing = form.sbStop->isEnabled();
+    const bool aboutShown = !form.sbAbout->isHidden();
+    status.HasEntry =
+        !aboutShown && form.CurrentIndex >= 0 && form.CurrentIndex < form.Playlist->Count();
+    status.CanPlay = status.HasEntry && !form.StartingStream;
+    status.CanGoNext = !form.sbNext->isHidden();
+    status.CanSeek = CanSeek(form);
+    if (!status.HasEntry)
+        return status;
+    const TPlaylistEntry& entry = form.Playlist->Entry(form.CurrentIndex);
+    status.Path = entry.Path();
+    status.Title = entry.Caption;
+    if (status.Playing && form.IsUrl && EngineAudioShown(form)) {
+        const std::string streamTitle = form.EngineControl()->StreamTitle();
+        if (!streamTitle.empty())
+            status.Title = streamTitle;
+    }
+    status.LengthMicroseconds = KnownLength(form, entry, status.Playing);
+    return status;
+}
+
+std::int64_t PlayerPosition(const TMainForm& form) {
+    if (!form.sbStop->isEnabled())
+        return 0;
+    double seconds;
+    if (form.StripMode())
+        seconds = form.Gauge1->Progress; // the external player's seconds are counted
+    else if (EngineAudioShown(form))
+        seconds = form.EngineControl()->GetPosition() / 1000.0;
+    else
+        seconds = form.Player->CurrentPosition();
+    return static_cast<std::int64_t>(std::max(seconds, 0.0) * MicrosecondsPerSecond);
+}
+
+} // namespace tavuro

@@ -1,0 +1,126 @@
+// The command line's switches, what a second start hands over, and the program started without
+// a display: exit codes and what it prints.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "shell/StartOptions.h"
+
+namespace tavuro {
+namespace {
+
+TEST(StartOptions, SwitchesAnswerOrAreRefused) {
+    struct Case {
+        std::vector<std::string> Arguments;
+        TStartAction Action;
+        std::string Refused;
+    } cases[] = {
+        {{}, TStartAction::saRun, ""},
+        {{"/AUTO"}, TStartAction::saRun, ""},
+        {{"/m/song.mp3"}, TStartAction::saRun, ""},
+        {{"-x.mp3"}, TStartAction::saRun, ""}, // one dash: a file name
+        {{"--help"}, TStartAction::saHelp, ""},
+        {{"--version"}, TStartAction::saVersion, ""},
+        {{"--x"}, TStartAction::saRefuse, "--x"},
+        {{"song.mp3", "--"}, TStartAction::saRefuse, "--"},
+    };
+    for (const Case& c : cases) {
+        const TStartChoice choice = ChooseStartAction(c.Arguments);
+        EXPECT_EQ(choice.Action, c.Action) << testing::PrintToString(c.Arguments);
+        EXPECT_EQ(choice.Refused, c.Refused);
+    }
+}
+
+TEST(StartOptions, ASecondStartHandsOverOneArgumentAsAUri) {
+    struct Case {
+        std::vector<std::string> Arguments;
+        std::optional<std::string> Uri;
+    } cases[] = {
+        {{}, std::nullopt},
+        {{"/auto"}, std::nullopt},
+        {{"a.mp3", "b.mp3"}, std::nullopt},
+        {{"/m/a b#1.mp3"}, "file:///m/a%20b%231.mp3"},
+        {{"sub/../list.m3u"}, "file:///home/u/list.m3u"},
+        {{"file:///m/a%20b.mp3"}, "file:///m/a%20b.mp3"},
+        {{"mms://radio.example/live"}, "mms://radio.example/live"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(HandOverUri(c.Arguments, "/home/u"), c.Uri)
+            << testing::PrintToString(c.Arguments);
+    EXPECT_EQ(LocalArgument("file:///m/a%20b.mp3"), "/m/a b.mp3"); // as a launcher's %U passes it
+    EXPECT_EQ(LocalArgument("http://radio/live"), "http://radio/live");
+}
+
+struct TRun {
+    int ExitCode = -1;
+    QString Out, Err;
+};
+
+// The real program, with its own lock and registry, silent, without a display unless asked.
+TRun RunProgram(const QStringList& arguments, bool display) {
+    static QTemporaryDir runtime, registry;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    environment.insert("TAVURO_INSTANCE_DIR", runtime.path());
+    environment.insert("TAVURO_REGISTRY_DIR", registry.path());
+    environment.insert("TAVURO_NULL_OUTPUT", "1");
+    environment.remove("DBUS_SESSION_BUS_ADDRESS");
+    if (!display)
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(name);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QString(TAVURO_PROGRAM_DIR) + "/tavuro", arguments);
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+TEST(StartOptions, TheProgramAnswersItsSwitchesAndRunsWithoutADisplay) {
+    QTemporaryDir clips;
+    const QString tone = clips.filePath("tone.wav");
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 -e signed-integer '" + tone.toStdString() +
+                           "' synth 1 sine 440")
+                              .c_str()),
+              0);
+    struct Case {
+        QStringList Arguments;
+        bool Display;
+        int ExitCode;
+        QString InOut, InErr; // texts the output must hold; an empty one: nothing at all
+    } cases[] = {
+        {{"--help"}, true, 0, "Usage: tavuro", ""},
+        {{"--version"}, true, 0, "tavuro 0.1\n", ""},
+        {{"--x"}, true, 2, "", "tavuro: unknown option --x\n\nUsage: tavuro"},
+        // No display: the single file plays to its end; the program then ends.
+        {{tone}, false, 0, "", "running on Qt's offscreen platform"},
+        // A message box no one can see is printed and answered: the program does not wait.
+        {{clips.filePath("missing.mp3")},
+         false,
+         0,
+         "",
+         QString::fromUtf8("tavuro: missing: 格式不明或者路径有误,不能播放!")},
+    };
+    for (const Case& c : cases) {
+        const TRun run = RunProgram(c.Arguments, c.Display);
+        const std::string name = c.Arguments.join(' ').toStdString();
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << name << "\n" << run.Err.toStdString();
+        if (c.InOut.isEmpty())
+            EXPECT_EQ(run.Out.toStdString(), "") << name;
+        else
+            EXPECT_TRUE(run.Out.contains(c.InOut)) << name << ": " << run.Out.toStdString();
+        if (c.InErr.isEmpty())
+            EXPECT_EQ(run.Err.toStdString(), "") << name;
+        else
+            EXPECT_TRUE(run.Err.contains(c.InErr)) << name << ": " << run.Err.toStdString();
+    }
+}
+
+} // namespace
+} // namespace tavuro

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/LibraryFile.h"
+#include "platform/LibraryFile.h"
 
 namespace tavuro {
 

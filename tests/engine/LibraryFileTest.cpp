@@ -1,6 +1,6 @@
 // Audio libraries cut short or built for another machine count as libraries that cannot be
 // loaded: refused before the loader maps them, with one line on standard error.
-#include "engine/LibraryFile.h"
+#include "platform/LibraryFile.h"
 #include "common/FileBytes.h"
 #include "engine/BassLibrary.h"
 #include "engine/BassWmaLibrary.h"

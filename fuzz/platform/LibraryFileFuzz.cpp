@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/LibraryFile.h"
+#include "platform/LibraryFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A copy of exactly size bytes, so that AddressSanitizer sees any read past the end.

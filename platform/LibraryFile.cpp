@@ -1,4 +1,4 @@
-#include "engine/LibraryFile.h"
+#include "platform/LibraryFile.h"
 
 #include <elf.h>
 #include <link.h>

@@ -1,7 +1,6 @@
 // The playlist: the open dialog, adding and deleting entries, the list height, M3U loading and
 // saving, and the MIDI switch's availability.
 #include <QFile>
-#include <QFileInfo>
 
 #include <unordered_set>
 
@@ -234,8 +233,7 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
         ShowMessage("无法打开文件 \"" + file + "\": " + error, ApplicationTitle());
         return false;
     }
-    TM3UContent content = ParseM3U(
-        *bytes, QFileInfo(QString::fromStdString(file)).absolutePath().toStdString() + "/");
+    TM3UContent content = ParseM3U(*bytes, AbsoluteFolderOf(file));
     if (content.HadDuplicates)
         PlaylistDirty = true;
     if (content.Entries.empty())

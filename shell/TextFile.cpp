@@ -24,6 +24,13 @@ bool FileExists(const std::string& path) {
     return info.exists() && info.isFile();
 }
 
+std::string AbsoluteFolderOf(const std::string& path) {
+    std::string folder = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
 bool NamesSpecialFile(const std::string& path) {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);

@@ -13,6 +13,9 @@ namespace tavuro {
 bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines);
 
 bool FileExists(const std::string& path);
+// The absolute folder of a file, with its trailing "/" (a relative path is taken from the
+// current folder).
+std::string AbsoluteFolderOf(const std::string& path);
 // True when the path names something that is not a regular file (a folder, a FIFO, a device),
 // which no back end may open: opening a FIFO waits for a writer, a device never ends.
 bool NamesSpecialFile(const std::string& path);

@@ -46,35 +46,57 @@ void AppendHex(std::string& out, unsigned value, int digits) {
         out += Digits[(value >> shift) & 0xF];
 }
 
-// The code points of UTF-8 text; a byte that starts no valid sequence stands for itself.
+// The length of the UTF-8 sequence at text[at], or 0 when none starts there (overlong forms and
+// surrogates included).
+std::size_t SequenceLength(std::string_view text, std::size_t at) {
+    const auto byteAt = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byteAt(at);
+    if (lead < 0x80)
+        return 1;
+    const std::size_t length = lead < 0xC2   ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF5 ? 4
+                                             : 0;
+    if (length == 0 || at + length > text.size())
+        return 0;
+    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (byteAt(at + 1) < low || byteAt(at + 1) > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if ((byteAt(at + k) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+// The code points of UTF-8 text; a byte that starts no valid sequence reads as U+FFFD, as in
+// Qt's settings files.
 std::vector<char32_t> CodePoints(std::string_view text) {
     std::vector<char32_t> points;
     for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80    ? 1
-                           : lead >= 0xF0 ? 4
-                           : lead >= 0xE0 ? 3
-                           : lead >= 0xC0 ? 2
-                                          : 0;
-        char32_t point = length == 1   ? lead
-                         : length == 2 ? lead & 0x1F
-                         : length == 3 ? lead & 0x0F
-                                       : lead & 0x07;
-        bool valid = length > 0 && lead <= 0xF4 && i + length <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            point = point << 6 | (next & 0x3F);
-        }
-        if (!valid) {
-            points.push_back(lead);
+        const std::size_t length = SequenceLength(text, i);
+        if (length == 0) {
+            points.push_back(0xFFFD);
             ++i;
             continue;
         }
+        const auto lead = static_cast<unsigned char>(text[i]);
+        char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k)
+            point = point << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
         points.push_back(point);
-        i += static_cast<std::size_t>(length);
+        i += length;
     }
     return points;
+}
+
+std::string ValidUtf8(std::string_view text) {
+    std::string out;
+    for (const char32_t point : CodePoints(text))
+        AppendUtf8(out, point);
+    return out;
 }
 
 // Section and value names: letters, digits and "_-." as they are, every other character as %XX
@@ -129,7 +151,7 @@ std::string UnescapedName(std::string_view text) {
         }
     }
     flushUnits();
-    return out;
+    return ValidUtf8(out);
 }
 
 // A value: quoted when it holds ";", "," or "=" or starts or ends with a blank; control
@@ -261,9 +283,11 @@ std::string_view TrimBlanks(std::string_view text) {
 std::string SectionName(std::string_view header) {
     if (EqualsIgnoringAsciiCase(header, GeneralSection))
         return {};
-    if (header == "%General")
+    // Qt spells a key named like that section (in any case) "%General" and reads it as "General".
+    if (EqualsIgnoringAsciiCase(header, "%General"))
         return std::string(GeneralSection);
-    return UnescapedName(header);
+    std::string name = UnescapedName(header);
+    return EqualsIgnoringAsciiCase(name, GeneralSection) ? std::string(GeneralSection) : name;
 }
 
 } // namespace
@@ -310,9 +334,11 @@ std::string ComposeIni(const TIniSections& sections) {
         if (!text.empty())
             text += '\n';
         text += '[';
-        text += section.empty()             ? std::string(GeneralSection)
-                : section == GeneralSection ? "%General"
-                                            : EscapedName(section);
+        // As Qt does, a key spelt like the section of values outside any key is marked with "%";
+        // it reads back as "General".
+        text += section.empty()                                    ? std::string(GeneralSection)
+                : EqualsIgnoringAsciiCase(section, GeneralSection) ? "%General"
+                                                                   : EscapedName(section);
         text += "]\n";
         for (const auto& [name, value] : values) {
             text += EscapedName(name);

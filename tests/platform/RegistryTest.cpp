@@ -269,6 +269,19 @@ INSTANTIATE_TEST_SUITE_P(
                     TStoreText{"Utf16WithoutItsMark", Utf16LittleEndian(UsersStore).substr(2)}),
     [](const testing::TestParamInfo<TStoreText>& info) { return std::string(info.param.Name); });
 
+// Found by the fuzzer: a name of bytes that are no UTF-8 was written as the Latin-1 character of
+// its byte and took the place of that character's own name.
+TEST(FileRegistryTest, NamesThatAreNoUtf8KeepApartFromTheCharactersOfTheirBytes) {
+    QTemporaryDir directory;
+    const QString path = directory.filePath("HKEY_CURRENT_USER.ini");
+    std::ofstream(path.toStdString(), std::ios::binary) << "[Key]\nA\xF6=raw\nA%F6=latin\n";
+    auto registry = MakeFileRegistry(directory.path().toStdString());
+    ASSERT_TRUE(registry->WriteString(HKCU, "Key", "B", "1", false));
+    auto reopened = MakeFileRegistry(directory.path().toStdString());
+    EXPECT_EQ(reopened->ReadString(HKCU, "Key", "Aö"), "latin");
+    EXPECT_EQ(reopened->ReadString(HKCU, "Key", "A\uFFFD"), "raw") << "read as Qt reads it";
+}
+
 TEST(FileRegistryTest, ALockFileLeftByAnotherHostHoldsNothingUp) {
     QTemporaryDir directory;
     for (const char* root : {"HKEY_CURRENT_USER.ini.lock", "HKEY_LOCAL_MACHINE.ini.lock"})

@@ -79,10 +79,12 @@ std::vector<QPoint> RingOutline(const TRing& ring, QSize visBoxSize) {
                                    ring.Bottom - ring.Top - 2));
     }
     std::vector<QPoint> outline;
-    for (int y = 0; y < mask.height(); ++y)
+    for (int y = 0; y < mask.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
         for (int x = 0; x < mask.width(); ++x)
-            if (mask.pixel(x, y) != kBlack)
+            if (row[x] != kBlack)
                 outline.emplace_back(x, y);
+    }
     return outline;
 }
 
@@ -104,10 +106,7 @@ static_assert(std::size(kRings) == kRingCount);
 
 TSpectrumDisplay::TSpectrumDisplay(QSize visBoxSize)
     : BlackFrame(MakeBlackImage(visBoxSize)), BackBuffer(MakeBlackImage(visBoxSize)),
-      LedBar(MakeLedBar()), GradientBar(MakeGradientBar()) {
-    for (std::size_t ring = 0; ring < kRingCount; ++ring)
-        RingOutlines[ring] = RingOutline(kRings[ring], visBoxSize);
-}
+      LedBar(MakeLedBar()), GradientBar(MakeGradientBar()) {}
 
 void TSpectrumDisplay::Clear() {
     std::memcpy(BackBuffer.bits(), BlackFrame.constBits(), BackBuffer.sizeInBytes());
@@ -151,6 +150,9 @@ void TSpectrumDisplay::DrawScrollingRow(const TBandOut& bandOut) {
 // Style 6 with the colour key: five rings for bands 1, 5, 9, 13 and 17, drawn over the last
 // frame; black stays see-through.
 void TSpectrumDisplay::DrawRings(const TBandOut& bandOut) {
+    if (RingOutlines.front().empty()) // worked out when rings are first drawn, not at start
+        for (std::size_t ring = 0; ring < kRingCount; ++ring)
+            RingOutlines[ring] = RingOutline(kRings[ring], BackBuffer.size());
     QRgb previousRingColour = kBlack;
     for (std::size_t ring = 0; ring < kRingCount; ++ring)
         DrawRing(ring, StyleSixLevel(bandOut[ring * 4]), previousRingColour);
@@ -320,6 +322,19 @@ TVisBox::TVisBox(const QImage& backBuffer, QWidget* parent)
     setObjectName("VisBox");
     setAttribute(Qt::WA_OpaquePaintEvent); // the frame covers the box: nothing to erase first
     resize(backBuffer.size());
+}
+
+TVisBox::~TVisBox() = default;
+
+void TVisBox::Present() {
+    if (!Presenter && !PresenterRefused && internalWinId() != 0) {
+        Presenter = MakeFramePresenter(internalWinId(), BackBuffer.size());
+        PresenterRefused = !Presenter;
+    }
+    if (Presenter && isVisible())
+        Presenter->Present(BackBuffer);
+    else
+        update();
 }
 
 void TVisBox::paintEvent(QPaintEvent*) {

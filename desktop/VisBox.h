@@ -6,6 +6,10 @@
 #include "common/BandOut.h"
 
 #include <QImage>
+
+#include <memory>
+
+#include "platform/FramePresenter.h"
 #include <QSize>
 #include <QWidget>
 
@@ -75,14 +79,19 @@ TStyleChange RandomStyleAtTrackEnd(int visStyle, int visMode, int drawnStyle);
 class TVisBox : public QWidget {
 public:
     TVisBox(const QImage& backBuffer, QWidget* parent = nullptr);
-    // Schedules the one copy of the new frame to the screen.
-    void Present() { update(); }
+    ~TVisBox() override;
+    // Shows the new frame: when the box has a native window of its own, straight into it (40
+    // frames a second through Qt's painting cost more than the rest of playback), else by
+    // scheduling a paint.
+    void Present();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     const QImage& BackBuffer;
+    std::unique_ptr<TFramePresenter> Presenter;
+    bool PresenterRefused = false; // the window does not take frames straight: Qt paints
 };
 
 } // namespace tavuro

@@ -245,6 +245,7 @@ private:
     void PickVisStyle();
     void PickVisStyleAtTrackEnd();
     void DrawSpectrumFrame(TBandOut& bandOut);
+    void GiveDisplayItsOwnWindow();
     void ScreenSaverSwitch();
     void SavePlaylistIfChanged();
     bool PlaylistFlagsDiffer() const;

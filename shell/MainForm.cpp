@@ -193,6 +193,7 @@ void TMainForm::FormShow() {
         VisPanel->setCursor(Qt::PointingHandCursor);
         pnTitle->setCursor(Qt::PointingHandCursor);
         VisBox->show();
+        GiveDisplayItsOwnWindow();
     }
     const int scrollBarWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     if (scrollBarWidth >= 18)

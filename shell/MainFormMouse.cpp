@@ -174,10 +174,11 @@ void TMainForm::ToggleStayOnTop() {
     }
 }
 
-// The list lies over the spectrum or the video. The picture is a native window of mpv's, which
-// only another native window can cover; the list's siblings stay as they are.
+// The list lies over the spectrum or the video. Both are native windows (mpv's picture, the
+// spectrum's own on X11), which only another native window can cover; the list's siblings stay
+// as they are.
 void TMainForm::ShowListAboveDisplay() {
-    if (VideoLayoutShown() && !MListPanel->testAttribute(Qt::WA_NativeWindow)) {
+    if (!MListPanel->testAttribute(Qt::WA_NativeWindow)) {
         MListPanel->setAttribute(Qt::WA_DontCreateNativeAncestors);
         MListPanel->setAttribute(Qt::WA_NativeWindow);
     }

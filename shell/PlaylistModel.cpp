@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <thread>
 
 #include "common/Text.h"
 
@@ -43,13 +45,37 @@ template <class KeyOf> std::vector<int> StableOrder(std::size_t count, const Key
         order[i] = items[i].Position;
     return order;
 }
+// Puts items in the given order (order[i] is the old place of the item that goes to place i),
+// moving each item once along the cycles of the permutation, with no second array of items.
+template <class TItem> void ApplyOrder(std::vector<TItem>& items, const std::vector<int>& order) {
+    std::vector<bool> placed(items.size());
+    for (std::size_t start = 0; start < items.size(); ++start) {
+        if (placed[start])
+            continue;
+        TItem first = std::move(items[start]);
+        std::size_t to = start;
+        for (auto from = static_cast<std::size_t>(order[to]); from != start;
+             from = static_cast<std::size_t>(order[to])) {
+            items[to] = std::move(items[from]);
+            placed[to] = true;
+            to = from;
+        }
+        items[to] = std::move(first);
+        placed[to] = true;
+    }
+}
 } // namespace
 
 TPlaylistModel::TPlaylistModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 TPlaylistModel::TRow TPlaylistModel::MakeRow(TPlaylistEntry entry) {
-    const std::size_t at = KeyBytes.size();
-    const std::size_t size = Collator.AppendSortKey(entry.Caption, KeyBytes);
+    return MakeRow(std::move(entry), Collator, KeyBytes);
+}
+
+TPlaylistModel::TRow TPlaylistModel::MakeRow(TPlaylistEntry entry, const TCaptionCollator& collator,
+                                             std::string& keys) {
+    const std::size_t at = keys.size();
+    const std::size_t size = collator.AppendSortKey(entry.Caption, keys);
     return TRow{std::move(entry), at, size};
 }
 
@@ -102,9 +128,9 @@ void TPlaylistModel::AddMany(std::vector<TPlaylistEntry> entries) {
         return;
     const int oldCount = Count();
     beginInsertRows({}, oldCount, oldCount + static_cast<int>(entries.size()) - 1);
-    Rows.reserve(Rows.size() + entries.size());
-    for (auto& entry : entries)
-        Rows.push_back(MakeRow(std::move(entry)));
+    std::vector<TRow> added = MakeRows(std::move(entries));
+    Rows.insert(Rows.end(), std::make_move_iterator(added.begin()),
+                std::make_move_iterator(added.end()));
     PathIndexValid = false;
     endInsertRows();
     SortAll();
@@ -114,19 +140,38 @@ void TPlaylistModel::Assign(std::vector<TPlaylistEntry> entries) {
     beginResetModel();
     Rows.clear();
     KeyBytes.clear();
-    KeyBytes.reserve(entries.size() * 48);
-    std::vector<TRow> loaded;
-    loaded.reserve(entries.size());
-    for (auto& entry : entries)
-        loaded.push_back(MakeRow(std::move(entry)));
-    // Sorting positions and moving each row once is cheaper than sorting the rows themselves.
-    const std::vector<int> order =
-        StableOrder(loaded.size(), [this, &loaded](std::size_t i) { return KeyOf(loaded[i]); });
-    Rows.reserve(loaded.size());
-    for (int index : order)
-        Rows.push_back(std::move(loaded[index]));
+    Rows = MakeRows(std::move(entries));
+    ApplyOrder(Rows, StableOrder(Rows.size(), [this](std::size_t i) { return KeyOf(Rows[i]); }));
     PathIndexValid = false;
     endResetModel();
+}
+
+// Rows with their captions' keys appended to KeyBytes. A long list has the keys of its second
+// half made on another core, with a collator of its own, and appended after the first half's.
+std::vector<TPlaylistModel::TRow> TPlaylistModel::MakeRows(std::vector<TPlaylistEntry> entries) {
+    const std::size_t count = entries.size();
+    const std::size_t half = count >= ParallelKeysFrom ? count / 2 : count;
+    std::vector<TRow> rows(count);
+    std::string laterKeys;
+    std::thread helper;
+    if (half < count)
+        helper = std::thread([&] {
+            const TCaptionCollator collator;
+            laterKeys.reserve((count - half) * 32);
+            for (std::size_t i = half; i < count; ++i)
+                rows[i] = MakeRow(std::move(entries[i]), collator, laterKeys);
+        });
+    KeyBytes.reserve(KeyBytes.size() + count * 32);
+    for (std::size_t i = 0; i < half; ++i)
+        rows[i] = MakeRow(std::move(entries[i]), Collator, KeyBytes);
+    if (helper.joinable()) {
+        helper.join();
+        const std::size_t base = KeyBytes.size();
+        KeyBytes += laterKeys;
+        for (std::size_t i = half; i < count; ++i)
+            rows[i].KeyAt += base;
+    }
+    return rows;
 }
 
 // A stable sort that moves the view's persistent indexes (selection, focus) with their rows.
@@ -135,13 +180,9 @@ void TPlaylistModel::SortAll() {
     const std::vector<int> order =
         StableOrder(Rows.size(), [this](std::size_t i) { return KeyOf(Rows[i]); });
     std::vector<int> newIndexOf(Rows.size());
-    std::vector<TRow> sorted;
-    sorted.reserve(Rows.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
+    for (std::size_t i = 0; i < order.size(); ++i)
         newIndexOf[order[i]] = static_cast<int>(i);
-        sorted.push_back(std::move(Rows[order[i]]));
-    }
-    Rows = std::move(sorted);
+    ApplyOrder(Rows, order);
     CompactKeys();
     const QModelIndexList old = persistentIndexList();
     QModelIndexList moved;

@@ -60,6 +60,10 @@ private:
     };
     // Makes the row and appends its caption's key.
     TRow MakeRow(TPlaylistEntry entry);
+    static TRow MakeRow(TPlaylistEntry entry, const TCaptionCollator& collator, std::string& keys);
+    std::vector<TRow> MakeRows(std::vector<TPlaylistEntry> entries);
+    // From this many rows on, two threads make the keys.
+    static constexpr std::size_t ParallelKeysFrom = 4096;
     std::string_view KeyOf(const TRow& row) const {
         return std::string_view(KeyBytes).substr(row.KeyAt, row.KeySize);
     }

@@ -95,7 +95,7 @@ echo "|---|---|---|---|---|"
 
 read -r t_show t_mem < <(probe_runs window "$small/tavuro")
 read -r q_show q_mem < <(probe_runs window "$work/minimal-qt")
-read -r m_show m_mem < <(probe_runs window "${mpv_common[@]}" --idle=yes --force-window=immediate)
+read -r m_show m_mem < <(probe_runs window "${mpv_common[@]}" --idle=yes --force-window=immediate --vo=x11)
 row "spawn to window shown, 1-entry playlist (ms)" "$t_show" "minimal Qt widget" "$q_show"
 row "" "" "mpv --force-window, idle" "$m_show"
 row "idle peak resident memory (MB)" "$(awk -v k="$t_mem" 'BEGIN{printf "%.1f", k/1024}')" \
@@ -111,7 +111,7 @@ row "spawn to first sound, MP3 single-file mode (ms)" "$t_sound" "mpv --ao=sdl" 
 export SDL_AUDIODRIVER=dummy
 
 read -r t_big t_big_mem < <(probe_runs window "$big/tavuro")
-read -r m_big m_big_mem < <(probe_runs window "${mpv_common[@]}" --force-window=immediate \
+read -r m_big m_big_mem < <(probe_runs window "${mpv_common[@]}" --force-window=immediate --vo=x11 \
   --idle=yes --pause --playlist="$big/playlist.m3u")
 row "spawn to window shown, 100,000-entry extended M3U (ms)" "$t_big" "mpv --playlist, paused" "$m_big"
 row "peak resident memory with that list (MB)" "$(awk -v k="$t_big_mem" 'BEGIN{printf "%.1f", k/1024}')" \

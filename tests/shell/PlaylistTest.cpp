@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ShellFixture.h"
+#include "shell/CaptionCollator.h"
 #include "shell/PlaylistModel.h"
 
 namespace tavuro {
@@ -273,6 +274,45 @@ TEST(PlaylistModel, OrderHoldsThroughDeletesRenamesAndAdds) {
     for (int row = 1; row < model.Count(); ++row)
         ASSERT_LT(model.Entry(row - 1).Caption, model.Entry(row).Caption) << row;
     EXPECT_EQ(model.FindEntry("/M/1996"), model.Count() - 2);
+}
+
+TEST(PlaylistModel, ALongListIsInCaptionOrderWithEachCaptionBesideItsPath) {
+    // Long enough that two threads make the sort keys, for loading and for adding alike.
+    const std::vector<std::string> words = {"alpha", "Beta", "gamma", "Delta", "émile", "Zeta"};
+    auto entriesFrom = [&words](int first, int count) {
+        std::vector<TPlaylistEntry> entries;
+        for (int i = first; i < first + count; ++i) {
+            // Every caption three times, so equal captions must keep their file order.
+            const std::string caption =
+                words[(i / 3) % words.size()] + " " + std::to_string((i / 3 * 7919) % 5000);
+            entries.push_back({caption, {"/m/" + std::to_string(100000 + i) + "/" + caption}});
+        }
+        return entries;
+    };
+    TPlaylistModel model;
+    const TCaptionCollator collator;
+    auto expectOrdered = [&model, &collator] {
+        std::string previousKey;
+        for (int row = 0; row < model.Count(); ++row) {
+            const TPlaylistEntry& entry = model.Entry(row);
+            ASSERT_EQ(entry.Path().substr(entry.Path().find('/', 3) + 1), entry.Caption) << row;
+            std::string key;
+            collator.AppendSortKey(entry.Caption, key);
+            ASSERT_LE(previousKey, key) << row;
+            if (row > 0 && key == previousKey) {
+                ASSERT_LT(model.Entry(row - 1).Path(), entry.Path())
+                    << "file order kept at " << row;
+            }
+            previousKey = key;
+        }
+    };
+    model.Assign(entriesFrom(0, 9000));
+    ASSERT_EQ(model.Count(), 9000);
+    expectOrdered();
+    model.AddMany(entriesFrom(9000, 6000));
+    ASSERT_EQ(model.Count(), 15000);
+    expectOrdered();
+    EXPECT_EQ(model.FindEntry(model.Entry(7).Path()), 7);
 }
 
 } // namespace

@@ -4,9 +4,11 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 #include "ShellFixture.h"
+#include "desktop/VisBox.h"
 
 namespace tavuro {
 namespace {
@@ -127,6 +129,45 @@ TEST_F(LayoutUnderX, TheWindowManagerMovesAndSizesTheWindowAndTheListFitsItsRows
     Wait(500);
     EXPECT_EQ(form.MListPanel->height(), 8 * 13 + 7);
     EXPECT_EQ(form.height(), 8 * 13 + 7 + 36);
+}
+
+// A box that counts the paints Qt asks of it.
+class TCountingVisBox : public TVisBox {
+public:
+    using TVisBox::TVisBox;
+    int Paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        ++Paints;
+        TVisBox::paintEvent(event);
+    }
+};
+
+TEST(SpectrumOnX, FramesReachTheScreenStraightWithoutQtPainting) {
+    QImage frame(171, 92, QImage::Format_RGB32);
+    frame.fill(qRgb(0, 0, 0));
+    QWidget window;
+    window.setGeometry(150, 150, 191, 105);
+    TCountingVisBox box(frame, &window);
+    box.move(10, 12);
+    box.setAttribute(Qt::WA_DontCreateNativeAncestors);
+    box.setAttribute(Qt::WA_NativeWindow);
+    window.show();
+    Wait(800);
+    const int paintsBefore = box.Paints;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            frame.setPixel(x, y, qRgb(x, y * 2, 200));
+    box.Present();
+    Wait(300);
+    const QPoint origin = box.mapToGlobal(QPoint(0, 0));
+    const QImage shown = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, origin.x(), origin.y(), 171, 92)
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, frame) << "the frame is on the screen";
+    EXPECT_EQ(box.Paints, paintsBefore) << "without a paint of Qt's";
 }
 
 } // namespace

@@ -25,6 +25,9 @@ struct TCutLibrary {
     const char* Name;
     std::size_t Size;
 };
+void PrintTo(const TCutLibrary& cut, std::ostream* out) {
+    *out << cut.Name << " cut to " << cut.Size;
+}
 
 class CutLibrary : public testing::TestWithParam<TCutLibrary> {};
 

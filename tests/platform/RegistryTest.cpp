@@ -215,6 +215,9 @@ struct TStoreText {
     const char* Name;
     std::string Bytes;
 };
+void PrintTo(const TStoreText& store, std::ostream* out) {
+    *out << store.Name;
+}
 
 std::string Utf16LittleEndian(const std::string& ascii) {
     std::string bytes = "\xFF\xFE";

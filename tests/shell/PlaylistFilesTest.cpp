@@ -89,6 +89,9 @@ struct TSpecialFile {
     std::function<void(const std::string& path)> Make;
     const char* Reason; // what the playlist message says after the path
 };
+void PrintTo(const TSpecialFile& file, std::ostream* out) {
+    *out << file.Name;
+}
 
 const TSpecialFile SpecialFiles[] = {
     {"fifo", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, "Not a regular file"},
@@ -181,6 +184,9 @@ struct TEncoding {
     const char* Name;
     std::function<std::string(const std::string& utf8)> Encode;
 };
+void PrintTo(const TEncoding& encoding, std::ostream* out) {
+    *out << encoding.Name;
+}
 
 std::string Utf16(const std::string& utf8, bool bigEndian) {
     const std::u16string units = QString::fromStdString(utf8).toStdU16String();
@@ -269,6 +275,9 @@ struct TPlaylistPlace {
     const char* Name;
     bool InProgramFolder;
 };
+void PrintTo(const TPlaylistPlace& place, std::ostream* out) {
+    *out << place.Name;
+}
 
 class DeletingTheLastEntry : public PlaylistFiles,
                              public testing::WithParamInterface<TPlaylistPlace> {};

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Builds every libFuzzer target (clang, ASan + UBSan) in build-fuzz and runs each for SECONDS.
-#   fuzz/run.sh SECONDS [REGEX]   REGEX picks targets by name (default: all fuzz_* targets)
+# Builds every libFuzzer target (clang, ASan + UBSan) in build-fuzz and runs each for SECONDS or
+# RUNS executions, whichever ends first, one target at a time.
+#   fuzz/run.sh SECONDS [REGEX [RUNS]]   REGEX picks targets by name (default: all fuzz_* targets);
+#                                        RUNS defaults to 10 million
 # Seeds come from fuzz/<part>/corpus/<target without "fuzz_">/; new inputs go to
 # build-fuzz/corpus/<target>/, crashes to build-fuzz/artifacts/<target>/. Afterwards every input
 # of the corpus is timed once and those over 100 ms are listed.
 set -euo pipefail
-seconds=${1:?usage: fuzz/run.sh SECONDS [REGEX]}
+seconds=${1:?usage: fuzz/run.sh SECONDS [REGEX [RUNS]]}
 filter=${2:-.}
+runs=${3:-10000000}
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${TAVURO_FUZZ_BUILD_DIR:-$top/build-fuzz}
 parts=${TAVURO_FUZZ_PARTS:-$(cd "$top/fuzz" && ls -d */ | tr -d / | paste -sd';')}
@@ -25,8 +28,8 @@ for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     artifacts=$build/artifacts/$target/
     mkdir -p "$corpus" "$artifacts"
-    echo "== $target: ${seconds}s (seeds: ${seeds:-none})"
-    if ! "$build/bin/$target" "$corpus" ${seeds:+"$seeds"} -max_total_time="$seconds" -timeout=1 \
+    echo "== $target: ${seconds}s or $runs runs (seeds: ${seeds:-none})"
+    if ! "$build/bin/$target" "$corpus" ${seeds:+"$seeds"} -max_total_time="$seconds" -runs="$runs" -timeout=1 \
         -rss_limit_mb=2048 -malloc_limit_mb=64 -artifact_prefix="$artifacts" -print_final_stats=1 \
         >"$build/$target.log" 2>&1; then
         echo "!! $target failed; see $build/$target.log and $artifacts"

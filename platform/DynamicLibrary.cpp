@@ -1,9 +1,12 @@
 #include "platform/DynamicLibrary.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/LibraryFile.h"
 
 namespace tavuro {
 
@@ -24,6 +27,14 @@ void ClearSlots(std::span<const TEntryPointSlot> slots) {
 bool TDynamicLibrary::OpenAndResolve(const std::string& path,
                                      std::span<const TEntryPointSlot> slots) {
     Close();
+    // A damaged library would crash the loader; a missing one is simply not there.
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) {
+        if (const auto fault = LibraryFileFault(path)) {
+            std::fprintf(stderr, "tavuro: %s cannot be used: %s\n", path.c_str(), fault->c_str());
+            return false;
+        }
+    }
     Handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (Handle == nullptr) {
         if (DebugOutput())

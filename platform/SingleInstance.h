@@ -4,8 +4,11 @@
 
 namespace tavuro {
 
-// The named single-instance guard: an exclusive lock on a file named after the guard in
-// $XDG_RUNTIME_DIR (else /tmp). The system releases it when the process ends.
+// The named single-instance guard: an exclusive flock on a file named after the guard. It is
+// keyed on the user, not on the session's environment, so every session of one user (and so one
+// program folder) shares it: the user's runtime folder /run/user/UID when the system keeps one,
+// else /tmp with the user id in the name. TAVURO_INSTANCE_DIR chooses another folder (tests).
+// The system releases the lock when the process ends.
 class TSingleInstanceLock {
 public:
     explicit TSingleInstanceLock(const std::string& name);
@@ -15,6 +18,8 @@ public:
 
     // True when this process now holds the guard; false when another process holds it.
     bool TryAcquire();
+    // The lock file this guard uses.
+    const std::string& LockFile() const { return Path; }
 
 private:
     std::string Path;

@@ -1,9 +1,12 @@
 #include "shell/M3U.h"
 
 #include <cstring>
+#include <deque>
+#include <filesystem>
 #include <optional>
 
 #include "common/Text.h"
+#include "common/TextEncoding.h"
 #include "shell/PathTable.h"
 #include "shell/TextLines.h"
 
@@ -42,16 +45,27 @@ bool IsHeader(std::string_view line) {
     return StartsWithIgnoringCase(line, "#EXTM3U");
 }
 
-// The trimmed, non-empty lines as views into the text; a header becomes an empty placeholder
-// (or one is put in front), so entries always start at the second line.
-std::vector<std::string_view> EntryLines(std::string_view bytes, TM3UContent& content) {
+bool IsRelativePath(std::string_view line) {
+    return !IsComment(line) && line.front() != '/' && !IsNetworkAddress(line);
+}
+
+// The trimmed, non-empty lines as views into the text, or into resolved for a relative path made
+// absolute; a header becomes an empty placeholder (or one is put in front), so entries always
+// start at the second line.
+std::vector<std::string_view> EntryLines(std::string_view bytes, const std::string& folder,
+                                         std::deque<std::string>& resolved, TM3UContent& content) {
     std::vector<std::string_view> lines;
     lines.reserve(bytes.size() / 40 + 2);
     lines.emplace_back();
-    ForEachLine(bytes, [&lines](std::string_view line) {
+    ForEachLine(bytes, [&](std::string_view line) {
         line = TrimControl(line);
-        if (!line.empty())
-            lines.push_back(line);
+        if (line.empty())
+            return;
+        if (!folder.empty() && IsRelativePath(line)) {
+            const std::filesystem::path path = std::filesystem::path(folder) / line;
+            line = resolved.emplace_back(path.lexically_normal().string());
+        }
+        lines.push_back(line);
     });
     if (lines.size() > 1 && IsHeader(lines[1])) {
         const std::string_view flags = TrimControl(lines[1].substr(7));
@@ -99,9 +113,12 @@ TPlaylistEntry InfoRow(std::string_view line) {
 
 } // namespace
 
-TM3UContent ParseM3U(std::string_view bytes) {
+TM3UContent ParseM3U(std::string_view bytes, const std::string& folder) {
     TM3UContent content;
-    const std::vector<std::string_view> lines = EntryLines(bytes, content);
+    std::string decoded;
+    std::deque<std::string> resolved;
+    const std::vector<std::string_view> lines =
+        EntryLines(DecodeTextFile(bytes, decoded), folder, resolved, content);
     // Extended playlists hold about two lines per entry; the table grows if they hold fewer.
     TPathTable paths(lines.size() / 2);
     const auto lineOf = [&lines](int number) { return lines[static_cast<std::size_t>(number)]; };
@@ -165,6 +182,8 @@ std::string ComposeM3U(const std::string& header, std::size_t count,
 }
 
 std::string UpdateM3UHeader(std::string_view existing, const std::string& header) {
+    std::string decoded;
+    existing = DecodeTextFile(existing, decoded);
     std::vector<std::string> lines = SplitLines(existing);
     if (!lines.empty() && IsHeader(lines.front()))
         lines.front() = header;

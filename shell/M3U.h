@@ -19,8 +19,11 @@ struct TM3UContent {
     bool HadDuplicates = false; // a path was listed twice, so the file is due for a rewrite
 };
 
-// Parses M3U text of any content; never fails (a file without entries gives no entries).
-TM3UContent ParseM3U(std::string_view bytes);
+// Parses M3U text of any content; never fails (a file without entries gives no entries). The
+// text may be UTF-8 with or without a byte-order mark, or UTF-16 with its mark. A relative path
+// is taken relative to folder, the playlist's own folder with its trailing "/" (when folder is
+// empty, paths stay as written).
+TM3UContent ParseM3U(std::string_view bytes, const std::string& folder = {});
 
 // "#EXTM3U", or "#EXTM3U " followed by "Random", "VisMIDI" or "Random,VisMIDI".
 std::string M3UHeader(bool random, bool visMidi);
@@ -30,7 +33,7 @@ std::string M3UHeader(bool random, bool visMidi);
 std::string ComposeM3U(const std::string& header, std::size_t count,
                        const std::function<const TPlaylistEntry&(std::size_t)>& entryAt);
 
-// The existing file with only its header line replaced (or inserted when it has none).
+// The existing file, as UTF-8, with only its header line replaced (or inserted when it has none).
 std::string UpdateM3UHeader(std::string_view existing, const std::string& header);
 
 } // namespace tavuro

@@ -79,6 +79,17 @@ public:
     bool ShouldRun() const { return RunAllowed; }
     // True once the close query ran (the program is ending).
     bool Closed() const { return HasClosed; }
+
+    // The end of the session. EndSession runs the close query and ends the event loop (a
+    // termination signal, the session manager's quit). SaveForSessionEnd writes the settings and
+    // the playlist when they changed and goes on running (the session manager asks before it
+    // ends the session). SaveWithoutDisplay does what the close query can do without the display
+    // (the connection to it broke): it restores the external player's registry key and the screen
+    // saver value and writes the settings and the playlist. While the session ends, failures are
+    // told on standard error rather than in a message box nobody may answer.
+    void EndSession();
+    void SaveForSessionEnd();
+    void SaveWithoutDisplay();
     // The audio engine while the program folder holds the audio library, else null.
     TEngineControl* EngineControl() const { return Engine.get(); }
 
@@ -239,6 +250,14 @@ private:
     void ScreenSaverSwitch();
     void SavePlaylistIfChanged();
     bool PlaylistFlagsDiffer() const;
+    void SaveChangedSettingsAndPlaylist();
+    void RestoreDesktopSettings();
+    // Tells that the playlist could not be written; the old file is untouched.
+    void ReportSaveFailure(const std::string& file, const std::string& reason);
+    // After the last entry went: a playlist of the player's own folder is deleted, one elsewhere
+    // (the user's own file) keeps its header line only.
+    void DiscardPlaylistFile(const std::string& header);
+    bool InPlaylistFolder(const std::string& file) const;
     void BackUpXGRegistry();
     void RestoreXGRegistry();
     void SetTitleColumnWidth(int width);
@@ -283,6 +302,7 @@ private:
     QTimer* ColourKeyTimer = nullptr; // coalesces repaints into a few shape updates a second
     QTimer* SizingSettled = nullptr;
     bool RunAllowed = true, HasClosed = false, Shown = false, ModalShown = false;
+    bool SessionEnding = false;
     int TitleColumnMinWidth = 125;
     static constexpr int TitleColumnMaxWidth = 142;
     static constexpr int TimeColumnWidth = 43;

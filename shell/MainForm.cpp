@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include "common/Text.h"
+#include "common/TextEncoding.h"
 #include "desktop/Titles.h"
 #include "shell/Main.h"
 #include "shell/PlaylistEntry.h"
@@ -130,8 +131,9 @@ void TMainForm::ReadSettings() {
 void TMainForm::WriteSettings() {
     const std::string path = AppDir + SettingsFileName;
     std::vector<std::string> lines;
+    std::string decoded;
     if (const auto bytes = ReadFileBytes(path))
-        lines = SplitLines(*bytes);
+        lines = SplitLines(DecodeTextFile(*bytes, decoded));
     TSettingsWrite settings;
     settings.LastOpenDir = LastOpenDir;
     settings.ScheduleCodeInUse = !Schedule.ScheduleCode.empty();
@@ -318,12 +320,20 @@ void TMainForm::CloseQuery() {
     Timer2->stop();
     Player->SetFileName("");
     Engine.reset();
+    RestoreDesktopSettings();
+    if (Services.ScreenSaver)
+        Services.ScreenSaver->SetInhibited(false);
+    SaveChangedSettingsAndPlaylist();
+}
+
+void TMainForm::RestoreDesktopSettings() {
     RestoreXGRegistry();
     if (ScreenSaverSuspended)
         Services.Registry->WriteString(TRegistryRoot::rrCurrentUser, DesktopKey, "ScreenSaveActive",
                                        "1", false);
-    if (Services.ScreenSaver)
-        Services.ScreenSaver->SetInhibited(false);
+}
+
+void TMainForm::SaveChangedSettingsAndPlaylist() {
     if (GeometryChanged || StayOnTop != StartStayOnTop || Transparent != StartTransparent ||
         VisMode != StartVisMode)
         WriteSettings();

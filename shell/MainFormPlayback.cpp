@@ -4,6 +4,7 @@
 #include "common/Text.h"
 #include "desktop/Titles.h"
 #include "shell/Main.h"
+#include "shell/TextFile.h"
 
 namespace tavuro {
 
@@ -17,6 +18,9 @@ bool TMainForm::PlayCurrent() {
     MediaClass = classification.Class;
     IsUrl = classification.IsUrl;
     IsWindowsMediaFormat = classification.IsWindowsMediaFormat;
+    // A folder, a FIFO or a device would hold a back end for ever: refused before any opens it.
+    if (!IsUrl && NamesSpecialFile(path))
+        return ReportPlayError();
     const bool wasPlaying = Playing();
     if (IsUrl) {
         if (Playing())

@@ -170,13 +170,14 @@ void TMainForm::DeleteSelected() {
         SavePlaylist();
         return;
     }
+    const std::string header = M3UHeader(RandomMode(), VisMidiOn());
     if (Playing()) {
         Timer1->stop();
         StopAll();
         ShowIdleState();
     }
     ShowEmptyListDisplay();
-    QFile::remove(QString::fromStdString(PlaylistFile));
+    DiscardPlaylistFile(header);
     PlaylistFile.clear();
     PlaylistDirty = false;
 }
@@ -232,7 +233,7 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
         ShowMessage("无法打开文件 \"" + file + "\": " + error, ApplicationTitle());
         return false;
     }
-    TM3UContent content = ParseM3U(*bytes);
+    TM3UContent content = ParseM3U(*bytes, AbsoluteFolderOf(file));
     if (content.HadDuplicates)
         PlaylistDirty = true;
     if (content.Entries.empty())
@@ -258,7 +259,7 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
 bool TMainForm::FailEmptyPlaylist(const std::string& file) {
     ShowEmptyListDisplay();
     RestoreAndBringToFront();
-    const bool inAppDir = UpperAscii(FolderOf(file)) == UpperAscii(AppDir);
+    const bool inAppDir = InPlaylistFolder(file);
     ShowMessage(inAppDir ? "该文件不包含任何媒体信息,即将删除之!" : "该文件不包含任何媒体信息!",
                 file);
     if (inAppDir)
@@ -287,7 +288,10 @@ void TMainForm::SavePlaylist() {
                           });
     }
     // The list stays due for a write until one succeeded.
-    if (WriteBytesReplacing(PlaylistFile, text) && full)
+    std::string error;
+    if (!WriteFileReplacing(PlaylistFile, text, &error))
+        ReportSaveFailure(PlaylistFile, error);
+    else if (full)
         PlaylistDirty = false;
 }
 

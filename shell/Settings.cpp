@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/Text.h"
+#include "common/TextEncoding.h"
 #include "shell/Schedule.h"
 #include "shell/TextLines.h"
 
@@ -26,7 +27,8 @@ std::string ComposeDisplayLine(const TDisplaySettings& display) {
 
 TSettingsRead ParseSettings(std::string_view bytes) {
     TSettingsRead read;
-    std::vector<std::string> lines = SplitLines(bytes);
+    std::string decoded;
+    std::vector<std::string> lines = SplitLines(DecodeTextFile(bytes, decoded));
     for (auto& line : lines)
         line = std::string(TrimControl(line));
     if (lines.size() > 0)

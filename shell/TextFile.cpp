@@ -1,49 +1,10 @@
 #include "shell/TextFile.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
-#include <algorithm>
+#include <sys/stat.h>
 
 namespace tavuro {
-
-std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString().toStdString();
-        return std::nullopt;
-    }
-    // Straight into the string: a big playlist is neither copied nor grown step by step.
-    std::string bytes(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)), '\0');
-    qint64 got = file.read(bytes.data(), static_cast<qint64>(bytes.size()));
-    if (got >= 0) {
-        bytes.resize(static_cast<std::size_t>(got));
-        // The rest of a file that reported no size, or grew meanwhile.
-        char block[65536];
-        while ((got = file.read(block, sizeof block)) > 0)
-            bytes.append(block, static_cast<std::size_t>(got));
-    }
-    if (got < 0) {
-        if (error)
-            *error = file.errorString().toStdString();
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-bool WriteBytesReplacing(const std::string& path, std::string_view bytes) {
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
-        static_cast<qint64>(bytes.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
 
 bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines) {
     std::string text;
@@ -55,12 +16,24 @@ bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>
         text += line;
         text += "\r\n";
     }
-    return WriteBytesReplacing(path, text);
+    return WriteFileReplacing(path, text);
 }
 
 bool FileExists(const std::string& path) {
     const QFileInfo info(QString::fromStdString(path));
     return info.exists() && info.isFile();
+}
+
+std::string AbsoluteFolderOf(const std::string& path) {
+    std::string folder = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+bool NamesSpecialFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
 }
 
 } // namespace tavuro

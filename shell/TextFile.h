@@ -1,20 +1,23 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/FileBytes.h"
+
 namespace tavuro {
 
-// The whole file, or nothing when it cannot be read.
-std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error = nullptr);
-
-// Writes the lines with CR LF ends to a temporary file beside the target and renames it over
-// the target, so a crash or a full disk never leaves a truncated file. False when it failed.
+// Writes the lines with CR LF ends through WriteFileReplacing, so a crash or a full disk never
+// leaves a truncated file. False when it failed; the old file is then left as it was.
 bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines);
-bool WriteBytesReplacing(const std::string& path, std::string_view bytes);
 
 bool FileExists(const std::string& path);
+// The absolute folder of a file, with its trailing "/" (a relative path is taken from the
+// current folder).
+std::string AbsoluteFolderOf(const std::string& path);
+// True when the path names something that is not a regular file (a folder, a FIFO, a device),
+// which no back end may open: opening a FIFO waits for a writer, a device never ends.
+bool NamesSpecialFile(const std::string& path);
 
 } // namespace tavuro

@@ -16,6 +16,7 @@
 #include "shell/HandOver.h"
 #include "shell/Main.h"
 #include "shell/Mpris.h"
+#include "shell/SessionEnd.h"
 #include "shell/StartOptions.h"
 
 namespace {
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
     TMainForm form(std::move(services));
     if (!form.ShouldRun())
         return 0;
+    TSessionEnd sessionEnd(form);
     form.show();
     if (form.Closed())
         return 0;

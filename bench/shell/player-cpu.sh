@@ -32,7 +32,7 @@ if [[ "${TAVURO_BENCH_UNDER_XVFB:-}" == 1 ]]; then
   measure
   exit 0
 fi
-export SDL_AUDIODRIVER=dummy TAVURO_REGISTRY_DIR="$work/registry" XDG_RUNTIME_DIR="$work"
+export SDL_AUDIODRIVER=dummy TAVURO_REGISTRY_DIR="$work/registry" TAVURO_INSTANCE_DIR="$work"
 export TAVURO_BENCH_UNDER_XVFB=1
 chmod 700 "$work"
 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program_dir"

@@ -48,7 +48,7 @@ awk -v tone="$work/tone.mp3" 'BEGIN {
   }
 }' >"$big/playlist.m3u"
 
-export TAVURO_REGISTRY_DIR=$work/registry XDG_RUNTIME_DIR=$work SDL_AUDIODRIVER=dummy
+export TAVURO_REGISTRY_DIR=$work/registry XDG_RUNTIME_DIR=$work TAVURO_INSTANCE_DIR=$work SDL_AUDIODRIVER=dummy
 mpv_common=(mpv --no-config --really-quiet)
 
 # The median of a column of numbers on standard input.

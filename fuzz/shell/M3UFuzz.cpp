@@ -1,8 +1,10 @@
 // The M3U parser on arbitrary bytes, then a write of what it found and a header update: none
-// may crash, and a written playlist must read back to the same entries.
+// may crash, and a written playlist must read back to the same entries, also when relative paths
+// were resolved against a folder (they are absolute once written).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "shell/M3U.h"
@@ -10,12 +12,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tavuro;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const TM3UContent content = ParseM3U(bytes);
+    const std::string folder = size % 2 ? "/lists/" : "";
+    const TM3UContent content = ParseM3U(bytes, folder);
     const std::string header = M3UHeader(content.RandomFlag, content.VisMidiFlag);
     const std::string written =
         ComposeM3U(header, content.Entries.size(),
                    [&](std::size_t i) -> const TPlaylistEntry& { return content.Entries[i]; });
-    const TM3UContent again = ParseM3U(written);
+    const TM3UContent again = ParseM3U(written, folder);
     if (again.RandomFlag != content.RandomFlag || again.VisMidiFlag != content.VisMidiFlag ||
         again.Entries.size() != content.Entries.size())
         std::abort();

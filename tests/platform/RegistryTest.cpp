@@ -1,13 +1,19 @@
 #include "platform/Registry.h"
 
+#include "common/FileBytes.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace tavuro {
 namespace {
@@ -193,6 +199,113 @@ TEST(DefaultRegistryDirectoryTest, FollowsTheOverrideThenXdgThenHome) {
     const char* names[] = {"TAVURO_REGISTRY_DIR", "XDG_CONFIG_HOME", "HOME"};
     for (int i = 0; i < 3; ++i)
         saved[i] ? setenv(names[i], copies[i].c_str(), 1) : unsetenv(names[i]);
+}
+
+} // namespace
+} // namespace tavuro
+
+namespace tavuro {
+namespace {
+
+std::string FileText(const QString& path) {
+    return ReadFileBytes(path.toStdString()).value_or("");
+}
+
+struct TStoreText {
+    const char* Name;
+    std::string Bytes;
+};
+void PrintTo(const TStoreText& store, std::ostream* out) {
+    *out << store.Name;
+}
+
+std::string Utf16LittleEndian(const std::string& ascii) {
+    std::string bytes = "\xFF\xFE";
+    for (const char c : ascii) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
+
+const std::string UsersStore = "[Software%5CYAMAHA%5CXGPlayer]\r\nVolume=37\r\nReverb=0\r\n";
+
+class ReadableStore : public testing::TestWithParam<TStoreText> {};
+
+// The external player writes its defaults where it finds no key: a store read as empty would
+// lose the user's own values at its first start.
+TEST_P(ReadableStore, KeepsTheUsersValuesThroughTheNextWrite) {
+    QTemporaryDir directory;
+    const QString path = directory.filePath("HKEY_CURRENT_USER.ini");
+    std::ofstream(path.toStdString(), std::ios::binary) << GetParam().Bytes;
+    auto registry = MakeFileRegistry(directory.path().toStdString());
+    EXPECT_EQ(registry->ReadString(HKCU, "Software\\YAMAHA\\XGPlayer", "Volume"), "37");
+    ASSERT_TRUE(registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "Song", "a.mid", false));
+    EXPECT_EQ(FileText(path), "[Software%5CYAMAHA%5CXGPlayer]\nReverb=0\nSong=a.mid\nVolume=37\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, ReadableStore,
+    testing::Values(TStoreText{"Utf8", UsersStore},
+                    TStoreText{"Utf8WithMark", "\xEF\xBB\xBF" + UsersStore},
+                    TStoreText{"Utf16", Utf16LittleEndian(UsersStore)},
+                    TStoreText{"DamagedAfterTheValues", UsersStore + "\x01\x02garbage\xFF\r\n"}),
+    [](const testing::TestParamInfo<TStoreText>& info) { return std::string(info.param.Name); });
+
+class UnreadableStore : public testing::TestWithParam<TStoreText> {};
+
+TEST_P(UnreadableStore, IsLeftAloneAndItsWritesFail) {
+    QTemporaryDir directory;
+    const QString path = directory.filePath("HKEY_CURRENT_USER.ini");
+    std::ofstream(path.toStdString(), std::ios::binary) << GetParam().Bytes;
+    auto registry = MakeFileRegistry(directory.path().toStdString());
+    EXPECT_FALSE(registry->KeyExists(HKCU, "Software\\YAMAHA\\XGPlayer"));
+    EXPECT_FALSE(registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "Volume", "100", true));
+    EXPECT_EQ(FileText(path), GetParam().Bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, UnreadableStore,
+    testing::Values(TStoreText{"Binary", std::string("\x7F"
+                                                     "ELF\x02\x01\x01\0\0\0garbage\x01",
+                                                     18)},
+                    TStoreText{"Utf16WithoutItsMark", Utf16LittleEndian(UsersStore).substr(2)}),
+    [](const testing::TestParamInfo<TStoreText>& info) { return std::string(info.param.Name); });
+
+// Found by the fuzzer: a name of bytes that are no UTF-8 was written as the Latin-1 character of
+// its byte and took the place of that character's own name.
+TEST(FileRegistryTest, NamesThatAreNoUtf8KeepApartFromTheCharactersOfTheirBytes) {
+    QTemporaryDir directory;
+    const QString path = directory.filePath("HKEY_CURRENT_USER.ini");
+    std::ofstream(path.toStdString(), std::ios::binary) << "[Key]\nA\xF6=raw\nA%F6=latin\n";
+    auto registry = MakeFileRegistry(directory.path().toStdString());
+    ASSERT_TRUE(registry->WriteString(HKCU, "Key", "B", "1", false));
+    auto reopened = MakeFileRegistry(directory.path().toStdString());
+    EXPECT_EQ(reopened->ReadString(HKCU, "Key", "Aö"), "latin");
+    EXPECT_EQ(reopened->ReadString(HKCU, "Key", "A\uFFFD"), "raw") << "read as Qt reads it";
+}
+
+TEST(FileRegistryTest, ALockFileLeftByAnotherHostHoldsNothingUp) {
+    QTemporaryDir directory;
+    for (const char* root : {"HKEY_CURRENT_USER.ini.lock", "HKEY_LOCAL_MACHINE.ini.lock"})
+        std::ofstream(directory.filePath(root).toStdString()) << "4242\ntavuro\nother-host\n";
+    const auto start = std::chrono::steady_clock::now();
+    auto registry = MakeFileRegistry(directory.path().toStdString());
+    ASSERT_TRUE(registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "Volume", "5", true));
+    EXPECT_EQ(registry->ReadString(HKLM, "Software", "Missing"), std::nullopt);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(FileRegistryTest, ALiveHoldersLockKeepsOthersFromWritingUntilItEnds) {
+    QTemporaryDir directory;
+    auto registry = MakeFileRegistry(directory.path().toStdString());
+    const int holder = open(directory.filePath("HKEY_CURRENT_USER.ini.lock").toUtf8().constData(),
+                            O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    EXPECT_FALSE(registry->WriteString(HKCU, "Control Panel\\Desktop", "A", "1", false))
+        << "no write while another process holds the store";
+    close(holder);
+    EXPECT_TRUE(registry->WriteString(HKCU, "Control Panel\\Desktop", "A", "1", false));
 }
 
 } // namespace

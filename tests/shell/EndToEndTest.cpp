@@ -78,7 +78,7 @@ TEST_F(EndToEnd, ASecondInstanceEndsAtOnceAndSilently) {
     QTemporaryDir registry, runtime;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TAVURO_REGISTRY_DIR", registry.path());
-    environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    environment.insert("TAVURO_INSTANCE_DIR", runtime.path());
     environment.insert("TAVURO_NULL_OUTPUT", "1");
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     const QString program = QString(TAVURO_PROGRAM_DIR) + "/tavuro";

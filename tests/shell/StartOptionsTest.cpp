@@ -63,6 +63,7 @@ TRun RunProgram(const QStringList& arguments, bool display) {
     static QTemporaryDir runtime, registry;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_RUNTIME_DIR", runtime.path());
+    environment.insert("TAVURO_INSTANCE_DIR", runtime.path());
     environment.insert("TAVURO_REGISTRY_DIR", registry.path());
     environment.insert("TAVURO_NULL_OUTPUT", "1");
     environment.remove("DBUS_SESSION_BUS_ADDRESS");

@@ -95,6 +95,7 @@ protected:
     QProcessEnvironment Environment() const {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_RUNTIME_DIR", Work.filePath("runtime"));
+        environment.insert("TAVURO_INSTANCE_DIR", Work.filePath("runtime"));
         environment.insert("TAVURO_NULL_OUTPUT", "1");
         return environment;
     }

@@ -19,7 +19,7 @@ ffmpeg -loglevel error -f lavfi -i testsrc=size=640x480:rate=25:duration=3 \
 # Rows in caption order: 0 "Arpeggio", 1 "bars".
 printf '%s\r\n' "#EXTM3U VisMIDI" "$work/bars.avi" "$program/demo/Arpeggio.mid" >"$program/playlist.m3u"
 
-XDG_RUNTIME_DIR=$work "$program/tavuro" 2>"$work/player.log" &
+XDG_RUNTIME_DIR=$work TAVURO_INSTANCE_DIR=$work "$program/tavuro" 2>"$work/player.log" &
 player=$!
 window=$(xdotool search --sync --onlyvisible --name 'Tavuro$' | head -1)
 

@@ -1,0 +1,139 @@
+#include "common/FileBytes.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tavuro {
+
+namespace {
+
+// Reads to the end, never past limit + 1 bytes (so an overlong file is seen as such); false on a
+// read error.
+bool ReadAll(int descriptor, std::size_t sizeHint, std::size_t limit, std::string& bytes) {
+    // Straight into the string: a big playlist is neither copied nor grown step by step.
+    bytes.resize(std::min(sizeHint, limit) + 1);
+    std::size_t filled = 0;
+    while (filled <= limit) {
+        if (filled == bytes.size())
+            bytes.resize(std::min(bytes.size() * 2, limit + 1));
+        const ssize_t got = read(descriptor, bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error) {
+    const auto fail = [error](const char* reason) -> std::optional<std::string> {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    };
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer before the type can be checked.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return fail(std::strerror(errno));
+    struct stat info {};
+    std::string bytes;
+    const char* reason = nullptr;
+    if (fstat(descriptor, &info) != 0)
+        reason = std::strerror(errno);
+    else if (!S_ISREG(info.st_mode))
+        reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
+    else if (static_cast<std::size_t>(info.st_size) > MaxTextFileBytes)
+        reason = std::strerror(EFBIG);
+    else if (!ReadAll(descriptor, static_cast<std::size_t>(info.st_size), MaxTextFileBytes, bytes))
+        reason = std::strerror(errno);
+    else if (bytes.size() > MaxTextFileBytes) // it grew while being read
+        reason = std::strerror(EFBIG);
+    close(descriptor);
+    if (reason)
+        return fail(reason);
+    return bytes;
+}
+
+namespace {
+
+// Writes everything, going on after a short write; false with errno set when the rest cannot go.
+bool WriteAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// A new file beside target, made with the mode a new file gets (the umask applies); -1 on
+// failure.
+int CreateBeside(const std::string& target, std::string& name) {
+    static std::atomic<unsigned> counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0 || errno != EEXIST)
+            return descriptor;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::string* error) {
+    std::string target = path;
+    char resolved[PATH_MAX];
+    struct stat old {};
+    const bool exists = stat(path.c_str(), &old) == 0;
+    if (exists && realpath(path.c_str(), resolved))
+        target = resolved;
+    const auto fail = [error](int number) {
+        if (error)
+            *error = std::strerror(number);
+        return false;
+    };
+    if (exists && access(target.c_str(), W_OK) != 0)
+        return fail(errno);
+    std::string temporary;
+    const int descriptor = CreateBeside(target, temporary);
+    if (descriptor < 0)
+        return fail(errno);
+    bool done = (!exists || fchmod(descriptor, old.st_mode & 07777) == 0) &&
+                WriteAll(descriptor, bytes) && fdatasync(descriptor) == 0;
+    int number = errno;
+    if (close(descriptor) != 0 && done) {
+        done = false;
+        number = errno;
+    }
+    if (done && rename(temporary.c_str(), target.c_str()) != 0) {
+        done = false;
+        number = errno;
+    }
+    if (!done) {
+        unlink(temporary.c_str());
+        return fail(number);
+    }
+    return true;
+}
+
+} // namespace tavuro

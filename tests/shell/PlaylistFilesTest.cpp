@@ -1,0 +1,326 @@
+// The playlist's files as a user and a hostile environment meet them: special files, failed saves,
+// other encodings, relative paths and the user's own playlist after its last entry went.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "ShellFixture.h"
+#include "shell/M3U.h"
+#include "shell/TextFile.h"
+
+namespace tavuro {
+namespace {
+
+// After a while opens the FIFO for writing again and again, so that whoever waits on it reads its
+// end: a test of code that must never wait on a FIFO then fails instead of hanging.
+class TFifoUnblocker {
+public:
+    explicit TFifoUnblocker(std::string path) : Path(std::move(path)), Worker([this] { Run(); }) {}
+    ~TFifoUnblocker() {
+        Stop = true;
+        Worker.join();
+    }
+    bool Fired() const { return HadToFire; }
+
+private:
+    void Run() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!Stop) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (std::chrono::steady_clock::now() < deadline)
+                continue;
+            if (const int end = open(Path.c_str(), O_WRONLY | O_NONBLOCK); end >= 0) {
+                HadToFire = true;
+                close(end);
+            }
+        }
+    }
+    std::string Path;
+    std::atomic<bool> Stop = false, HadToFire = false;
+    std::thread Worker;
+};
+
+// Files of at most a few bytes can be written while it lives: a full disk, for root as well.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &Saved);
+        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = Saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~TFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &Saved);
+        std::signal(SIGXFSZ, OldHandler);
+    }
+
+private:
+    rlimit Saved{};
+    void (*OldHandler)(int) = nullptr;
+};
+
+class PlaylistFiles : public ShellFixture {
+protected:
+    QTemporaryDir Elsewhere; // a folder of the user's, not the program's
+    std::string Outside(const std::string& name) const {
+        return Elsewhere.path().toStdString() + "/" + name;
+    }
+    void WriteOutside(const std::string& name, const std::string& content) const {
+        std::ofstream(Outside(name), std::ios::binary) << content;
+    }
+    std::string ReadOutside(const std::string& name) const {
+        std::ifstream in(Outside(name), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+};
+
+struct TSpecialFile {
+    const char* Name;
+    std::function<void(const std::string& path)> Make;
+    const char* Reason; // what the playlist message says after the path
+};
+void PrintTo(const TSpecialFile& file, std::ostream* out) {
+    *out << file.Name;
+}
+
+const TSpecialFile SpecialFiles[] = {
+    {"fifo", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, "Not a regular file"},
+    {"folder", [](const std::string& path) { mkdir(path.c_str(), 0700); }, "Is a directory"},
+    {"device", [](const std::string& path) { symlink("/dev/zero", path.c_str()); },
+     "Not a regular file"},
+    {"oversized",
+     [](const std::string& path) {
+         std::ofstream(path) << "#EXTM3U\n";
+         truncate(path.c_str(), static_cast<off_t>(MaxTextFileBytes) + 1); // sparse
+     },
+     "File too large"},
+};
+
+class SpecialPlaylist : public PlaylistFiles, public testing::WithParamInterface<TSpecialFile> {};
+
+TEST_P(SpecialPlaylist, IsRefusedAtOnceWithTheUsualMessage) {
+    const std::string path = Outside("list.m3u");
+    GetParam().Make(path);
+    TFifoUnblocker unblocker(path);
+    auto& form = Make({path});
+    EXPECT_FALSE(unblocker.Fired()) << "the player waited on the FIFO";
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text,
+              "无法打开文件 \"" + path + "\": " + std::string(GetParam().Reason));
+    EXPECT_FALSE(form.sbAbout->isHidden()) << "the empty-list display";
+}
+
+class SpecialEntry : public PlaylistFiles, public testing::WithParamInterface<TSpecialFile> {};
+
+TEST_P(SpecialEntry, IsRefusedAtOnceBeforeAnyBackEndOpensIt) {
+    Write("libbass.so", "");
+    const std::string path = Outside("entry.mp3");
+    GetParam().Make(path);
+    Write("playlist.m3u", path + "\n");
+    auto& form = Make();
+    form.PlaySelected();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, "格式不明或者路径有误,不能播放!");
+    EXPECT_EQ(Dialogs.Messages[0].Title, "entry");
+    EXPECT_TRUE(Media.Opened.empty());
+    EXPECT_EQ(Engine->Current, "");
+    EXPECT_FALSE(form.sbStop->isEnabled());
+}
+
+std::string SpecialFileName(const testing::TestParamInfo<TSpecialFile>& info) {
+    return info.param.Name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialPlaylist, testing::ValuesIn(SpecialFiles), SpecialFileName);
+// A big media file is a regular file like any other: the oversized file, last, is no entry case.
+INSTANTIATE_TEST_SUITE_P(Kinds, SpecialEntry,
+                         testing::ValuesIn(std::begin(SpecialFiles), std::end(SpecialFiles) - 1),
+                         SpecialFileName);
+
+TEST_F(PlaylistFiles, AFullDiskKeepsTheOldPlaylistAndTheChangesAndSaysSo) {
+    const std::string old = "#EXTM3U\r\n/m/a.mp3\r\n";
+    Write("playlist.m3u", old);
+    auto& form = Make();
+    {
+        TFileSizeLimit fullDisk(old.size());
+        Dialogs.OpenAnswers.push_back(std::vector<std::string>{"/m/b.mp3"});
+        form.OpenDialogFlow();
+        form.close();
+    }
+    EXPECT_EQ(Read("playlist.m3u"), old);
+    EXPECT_TRUE(form.PlaylistDirty);
+    ASSERT_EQ(Dialogs.Messages.size(), 2u) << "after adding, and again at the close";
+    for (const auto& message : Dialogs.Messages) {
+        EXPECT_EQ(message.Text.rfind("无法保存文件 \"" + AppDir + "playlist.m3u\": ", 0), 0u)
+            << message.Text;
+        EXPECT_GT(message.Text.size(), ("无法保存文件 \"" + AppDir + "playlist.m3u\": ").size());
+        EXPECT_EQ(message.Title, "!Tavuro");
+    }
+}
+
+TEST_F(PlaylistFiles, AFolderThatTakesNoFileIsSaid) {
+    Write("playlist.m3u", "/m/a.mp3\n");
+    auto& form = Make();
+    form.PlaylistFile = "/proc/tavuro-test.m3u"; // no file can be made there, not even by root
+    Dialogs.OpenAnswers.push_back(std::vector<std::string>{"/m/b.mp3"});
+    form.OpenDialogFlow();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text.rfind("无法保存文件 \"/proc/tavuro-test.m3u\": ", 0), 0u)
+        << Dialogs.Messages[0].Text;
+    EXPECT_TRUE(form.PlaylistDirty);
+}
+
+struct TEncoding {
+    const char* Name;
+    std::function<std::string(const std::string& utf8)> Encode;
+};
+void PrintTo(const TEncoding& encoding, std::ostream* out) {
+    *out << encoding.Name;
+}
+
+std::string Utf16(const std::string& utf8, bool bigEndian) {
+    const std::u16string units = QString::fromStdString(utf8).toStdU16String();
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : units) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+
+const TEncoding Encodings[] = {
+    {"Utf8", [](const std::string& text) { return text; }},
+    {"Utf8WithMark", [](const std::string& text) { return "\xEF\xBB\xBF" + text; }},
+    {"Utf16LittleEndian", [](const std::string& text) { return Utf16(text, false); }},
+    {"Utf16BigEndian", [](const std::string& text) { return Utf16(text, true); }},
+};
+
+class Encoding : public PlaylistFiles, public testing::WithParamInterface<TEncoding> {};
+
+TEST_P(Encoding, PlaylistsAreReadWithTheirFlagsAndWrittenAsUtf8) {
+    const std::string text = "#EXTM3U VisMIDI\r\n#EXTINF:215,Grüße 中文\r\n/m/ü.mp3\r\n";
+    const TM3UContent content = ParseM3U(GetParam().Encode(text));
+    EXPECT_TRUE(content.VisMidiFlag);
+    ASSERT_EQ(content.Entries.size(), 1u);
+    EXPECT_EQ(content.Entries[0].Caption, "Grüße 中文");
+    EXPECT_EQ(content.Entries[0].SubItems, (std::vector<std::string>{"/m/ü.mp3", "215", "3:35"}));
+
+    Write("playlist.m3u", GetParam().Encode(text));
+    auto& form = Make();
+    form.OrderClick(); // only the header changes
+    form.close();
+    // VisMIDI is kept only while the external player can take MIDI; this folder has none.
+    EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U Random\r\n#EXTINF:215,Grüße 中文\r\n/m/ü.mp3\r\n");
+}
+
+TEST_P(Encoding, TheSettingsFileIsReadAndRewrittenAsUtf8) {
+    Write("playmode.ini", GetParam().Encode("/home/ü/Musik\r\n1113152208\r\n100\r\n"));
+    auto& form = Make();
+    EXPECT_EQ(form.LastOpenDir, "/home/ü/Musik");
+    EXPECT_EQ(form.Schedule.ScheduleCode, "1113152208");
+    EXPECT_EQ(form.VisMode, 1);
+    form.ToggleStayOnTop();
+    form.close();
+    EXPECT_EQ(Read("playmode.ini"), "/home/ü/Musik\r\n1113152208\r\n190\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, Encoding, testing::ValuesIn(Encodings),
+                         [](const testing::TestParamInfo<TEncoding>& info) {
+                             return std::string(info.param.Name);
+                         });
+
+TEST(M3URelativePaths, ResolveAgainstThePlaylistsFolder) {
+    const struct {
+        const char* Line;
+        const char* Path;
+    } cases[] = {
+        {"song.mp3", "/lists/song.mp3"},
+        {"sub/a.ogg", "/lists/sub/a.ogg"},
+        {"./b.wav", "/lists/b.wav"},
+        {"../c.mid", "/c.mid"},
+        {"/music/d.mp3", "/music/d.mp3"},
+        {"http://radio.example/e.mp3", "http://radio.example/e.mp3"},
+        {"mms://radio.example/live", "mms://radio.example/live"},
+    };
+    for (const auto& c : cases) {
+        const TM3UContent content = ParseM3U(std::string("#EXTM3U\n") + c.Line + "\n", "/lists/");
+        ASSERT_EQ(content.Entries.size(), 1u) << c.Line;
+        EXPECT_EQ(content.Entries[0].Path(), c.Path);
+    }
+    EXPECT_EQ(ParseM3U("song.mp3\n/lists/song.mp3\n", "/lists/").Entries.size(), 1u)
+        << "one file named two ways is listed once";
+}
+
+TEST_F(PlaylistFiles, AnEntryBesideItsPlaylistPlaysFromThere) {
+    WriteOutside("party.m3u", "#EXTM3U\r\n#EXTINF:3,Song\r\nsong.mp3\r\n");
+    Media.Durations[Outside("song.mp3")] = 3;
+    auto& form = Make({Outside("party.m3u")});
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_EQ(Media.FileName(), Outside("song.mp3"));
+    EXPECT_TRUE(form.sbStop->isEnabled());
+}
+
+struct TPlaylistPlace {
+    const char* Name;
+    bool InProgramFolder;
+};
+void PrintTo(const TPlaylistPlace& place, std::ostream* out) {
+    *out << place.Name;
+}
+
+class DeletingTheLastEntry : public PlaylistFiles,
+                             public testing::WithParamInterface<TPlaylistPlace> {};
+
+TEST_P(DeletingTheLastEntry, DeletesOnlyTheProgramsOwnPlaylistAndPlaysNothingAfter) {
+    const std::string path =
+        GetParam().InProgramFolder ? AppDir + "mine.m3u" : Outside("users.m3u");
+    std::ofstream(path, std::ios::binary) << "#EXTM3U Random\r\n/m/only.mp3\r\n";
+    Media.Durations["/m/only.mp3"] = 5;
+    auto& form = Make({path});
+    ASSERT_EQ(Media.FileName(), "/m/only.mp3");
+    form.DeleteSelected();
+    if (GetParam().InProgramFolder) {
+        EXPECT_FALSE(std::ifstream(path).good());
+    } else {
+        EXPECT_EQ(ReadOutside("users.m3u"), "#EXTM3U Random\r\n") << "the empty playlist";
+    }
+    EXPECT_FALSE(form.sbAbout->isHidden()) << "the empty-list display";
+    EXPECT_EQ(form.PlaylistFile, "");
+    EXPECT_EQ(Media.FileName(), "");
+
+    const std::size_t opened = Media.Opened.size();
+    form.sbPlay->click();
+    form.pmPlay->trigger();
+    form.pmNext->trigger();
+    form.PlayListDoubleClick();
+    Clock.Set(11, 0, 0);
+    form.Timer2Timer();
+    EXPECT_EQ(Media.Opened.size(), opened) << "nothing plays the deleted entry";
+    EXPECT_FALSE(form.sbStop->isEnabled());
+    form.close();
+    if (!GetParam().InProgramFolder) {
+        EXPECT_EQ(ReadOutside("users.m3u"), "#EXTM3U Random\r\n");
+    }
+    EXPECT_FALSE(Exists("playlist.m3u")) << "nothing is saved for the empty-list display";
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, DeletingTheLastEntry,
+                         testing::Values(TPlaylistPlace{"InTheProgramFolder", true},
+                                         TPlaylistPlace{"ElsewhereGivenOnTheCommandLine", false}),
+                         [](const testing::TestParamInfo<TPlaylistPlace>& info) {
+                             return std::string(info.param.Name);
+                         });
+
+} // namespace
+} // namespace tavuro

@@ -12,6 +12,14 @@ namespace {
 
 enum class TLayoutKind { lkList, lkSpectrum, lkVideo };
 
+// A place of the window in a layout, and whether a click there does what the test looks for.
+struct TPlaceCase {
+    const char* What;
+    TLayoutKind Layout;
+    std::function<QPoint(TMainForm&)> Where;
+    bool Toggles;
+};
+
 class WindowInput : public ShellFixture {
 protected:
     TMainForm& Show(TLayoutKind layout) {
@@ -35,13 +43,7 @@ protected:
 };
 
 TEST_F(WindowInput, ARightClickTogglesStayOnTopOnlyOnTheGripsTheMouseTableLists) {
-    struct Case {
-        const char* What;
-        TLayoutKind Layout;
-        std::function<QPoint(TMainForm&)> Where;
-        bool Toggles;
-    };
-    const Case cases[] = {
+    const TPlaceCase cases[] = {
         {"the panel between the gauges and the list", TLayoutKind::lkList,
          [](TMainForm&) { return QPoint(100, 34); }, true},
         {"the list's bottom strip, its grip disabled", TLayoutKind::lkList,
@@ -57,7 +59,7 @@ TEST_F(WindowInput, ARightClickTogglesStayOnTopOnlyOnTheGripsTheMouseTableLists)
         {"the video picture, which lies on the panel", TLayoutKind::lkVideo,
          [](TMainForm& form) { return MiddleOf(form.VdoPanel); }, true},
     };
-    for (const Case& test : cases) {
+    for (const TPlaceCase& test : cases) {
         SCOPED_TRACE(test.What);
         auto& form = Show(test.Layout);
         const QSize before = form.size();
@@ -71,13 +73,7 @@ TEST_F(WindowInput, ARightClickTogglesStayOnTopOnlyOnTheGripsTheMouseTableLists)
 }
 
 TEST_F(WindowInput, ADoubleClickTogglesTheListOnlyOnTheGripsTheMouseTableLists) {
-    struct Case {
-        const char* What;
-        TLayoutKind Layout;
-        std::function<QPoint(TMainForm&)> Where;
-        bool Toggles;
-    };
-    const Case cases[] = {
+    const TPlaceCase cases[] = {
         {"the display's bottom strip", TLayoutKind::lkSpectrum,
          [](TMainForm& form) { return MiddleOf(form.pnResize); }, true},
         {"the spectrum", TLayoutKind::lkSpectrum,
@@ -87,7 +83,7 @@ TEST_F(WindowInput, ADoubleClickTogglesTheListOnlyOnTheGripsTheMouseTableLists) 
         {"the video picture", TLayoutKind::lkVideo,
          [](TMainForm& form) { return MiddleOf(form.VdoPanel); }, true},
     };
-    for (const Case& test : cases) {
+    for (const TPlaceCase& test : cases) {
         SCOPED_TRACE(test.What);
         auto& form = Show(test.Layout);
         const int style = form.VisStyle;

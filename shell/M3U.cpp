@@ -1,9 +1,10 @@
 #include "shell/M3U.h"
 
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <optional>
+#include <thread>
 
 #include "common/Text.h"
 #include "common/TextEncoding.h"
@@ -111,6 +112,44 @@ TPlaylistEntry InfoRow(std::string_view line) {
     return row;
 }
 
+// An entry to be made: its path line, and the "#EXTINF:" line just before it (0 for none).
+struct TEntryLines {
+    std::uint32_t Info;
+    std::uint32_t Path;
+};
+
+TPlaylistEntry MakeEntry(const std::vector<std::string_view>& lines, TEntryLines at) {
+    const std::string_view path = lines[at.Path];
+    if (at.Info == 0)
+        return {EntryCaption(path), {std::string(path)}};
+    TPlaylistEntry entry = InfoRow(lines[at.Info]);
+    if (entry.Caption.empty())
+        entry.Caption = EntryCaption(path);
+    entry.SubItems.insert(entry.SubItems.begin(), std::string(path));
+    return entry;
+}
+
+// From this many entries on, the second half is made on another core.
+constexpr std::size_t ParallelEntriesFrom = 4096;
+
+std::vector<TPlaylistEntry> MakeEntries(const std::vector<std::string_view>& lines,
+                                        const std::vector<TEntryLines>& planned) {
+    std::vector<TPlaylistEntry> entries(planned.size());
+    const std::size_t half =
+        planned.size() >= ParallelEntriesFrom ? planned.size() / 2 : planned.size();
+    const auto make = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            entries[i] = MakeEntry(lines, planned[i]);
+    };
+    std::thread helper;
+    if (half < planned.size())
+        helper = std::thread(make, half, planned.size());
+    make(0, half);
+    if (helper.joinable())
+        helper.join();
+    return entries;
+}
+
 } // namespace
 
 TM3UContent ParseM3U(std::string_view bytes, const std::string& folder) {
@@ -122,36 +161,28 @@ TM3UContent ParseM3U(std::string_view bytes, const std::string& folder) {
     // Extended playlists hold about two lines per entry; the table grows if they hold fewer.
     TPathTable paths(lines.size() / 2);
     const auto lineOf = [&lines](int number) { return lines[static_cast<std::size_t>(number)]; };
-    content.Entries.reserve(lines.size());
-    std::optional<TPlaylistEntry> pending;
-    bool previousWasInfo = false;
+    // Which lines make entries is found in order, as a path counts only the first time; the
+    // entries themselves are then made apart.
+    std::vector<TEntryLines> planned;
+    planned.reserve(lines.size() / 2 + 1);
+    std::uint32_t info = 0;
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
         if (StartsWithIgnoringCase(line, "#EXTINF:")) {
-            pending = InfoRow(line);
-            previousWasInfo = true;
+            info = static_cast<std::uint32_t>(i);
             continue;
         }
         if (IsComment(line)) {
-            previousWasInfo = false;
+            info = 0;
             continue;
         }
-        const bool isNew = paths.Insert(line, static_cast<int>(i), lineOf);
-        if (!isNew)
+        if (paths.Insert(line, static_cast<int>(i), lineOf))
+            planned.push_back({info, static_cast<std::uint32_t>(i)});
+        else
             content.HadDuplicates = true;
-        if (previousWasInfo && pending) {
-            if (isNew) {
-                if (pending->Caption.empty())
-                    pending->Caption = EntryCaption(line);
-                pending->SubItems.insert(pending->SubItems.begin(), std::string(line));
-                content.Entries.push_back(std::move(*pending));
-            }
-        } else if (isNew) {
-            content.Entries.push_back({EntryCaption(line), {std::string(line)}});
-        }
-        pending.reset();
-        previousWasInfo = false;
+        info = 0;
     }
+    content.Entries = MakeEntries(lines, planned);
     return content;
 }
 

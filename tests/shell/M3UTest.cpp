@@ -75,17 +75,25 @@ TEST(M3U, DuplicatesAreDroppedAndReported) {
 }
 
 TEST(M3U, ManyPathsAndEveryLineEnd) {
-    // A plain playlist has one line per entry, more than the path table first expects.
+    // A plain playlist has one line per entry, more than the path table first expects; a list
+    // this long has its entries made on two cores, each in its place.
     std::string text;
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 6000; ++i) {
+        if (i % 5 == 0)
+            text += "#EXTINF:" + std::to_string(i + 1) + ",Title " + std::to_string(i) + "\n";
         text += "/m/" + std::to_string(i) + (i % 3 == 0 ? "\r" : i % 3 == 1 ? "\n" : "\r\n");
-    for (int i = 0; i < 3000; i += 7)
-        text += "/M/" + std::to_string(i) + "\n";
+    }
+    for (int i = 0; i < 6000; i += 7)
+        text += "#EXTINF:1,Again\n/M/" + std::to_string(i) + "\n";
     const TM3UContent content = ParseM3U(text);
-    ASSERT_EQ(content.Entries.size(), 3000u);
+    ASSERT_EQ(content.Entries.size(), 6000u);
     EXPECT_TRUE(content.HadDuplicates);
-    for (int i = 0; i < 3000; ++i)
-        ASSERT_EQ(content.Entries[i].Path(), "/m/" + std::to_string(i));
+    for (int i = 0; i < 6000; ++i) {
+        const TPlaylistEntry& entry = content.Entries[i];
+        ASSERT_EQ(entry.Path(), "/m/" + std::to_string(i));
+        ASSERT_EQ(entry.Caption, (i % 5 == 0 ? "Title " : "") + std::to_string(i));
+        ASSERT_EQ(entry.SubItems.size(), i % 5 == 0 ? 3u : 1u) << i;
+    }
 }
 
 TEST(M3U, AHeaderAloneHasNoEntries) {

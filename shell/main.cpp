@@ -10,6 +10,7 @@
 #include "engine/DecoderWarmUp.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/DataFolder.h"
+#include "platform/FontWarmUp.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "platform/WindowSystem.h"
@@ -66,6 +67,7 @@ int main(int argc, char** argv) {
         HandOverToRunningPlayer(argc, argv, arguments);
         return 0; // another instance runs: end at once and silently
     }
+    WarmUpFonts();
     const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);
     // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly.

@@ -1,0 +1,13 @@
+#include "platform/FontWarmUp.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+
+namespace tavuro {
+
+void WarmUpFonts() {
+    std::thread([] { FcInit(); }).detach();
+}
+
+} // namespace tavuro

@@ -4,8 +4,8 @@
 # memory then, spawn to first sound of an MP3 given alone, and the CPU share while it plays in
 # the spectrum layout. Peers: mpv, and a minimal Qt widget program built here.
 #   bench/whole/run.sh [PROGRAM_DIR [RUNS]]    PROGRAM_DIR defaults to build/bin (build Release)
-# Runs on its own virtual X screen without a window manager; sound goes to SDL's dummy or disk
-# driver. Needs xvfb, sox, lame, mpv, g++ and Qt's development files.
+# Runs on its own virtual X screen and session bus, without a window manager; sound goes to
+# SDL's dummy or disk driver. Needs xvfb, dbus, sox, lame, mpv, g++ and Qt's development files.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 program_dir=$(cd "${1:-$top/build/bin}" && pwd)
@@ -16,7 +16,8 @@ chmod 700 "$work"
 
 if [[ -z "${TAVURO_WHOLE_BENCH_DISPLAY:-}" ]]; then
   export TAVURO_WHOLE_BENCH_DISPLAY=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program_dir" "$runs"
+  # A desktop has a session bus; without one, Qt would start a bus of its own in every run.
+  exec dbus-run-session -- xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$program_dir" "$runs"
 fi
 
 g++ -O2 -o "$work/spawn-probe" "$top/bench/whole/spawn-probe.cpp" -lX11

@@ -41,14 +41,12 @@ Library::OpenTicket::~OpenTicket() {
 }
 
 bool Library::OpenTicket::Cancelled() const {
-    return !library_.initialised_ || library_.frees_ != epoch_;
+    return library_.FreedSince(epoch_);
 }
 
 CancelCheck Library::OpenTicket::Check() const {
     // By value: the library outlives every open, the ticket does not outlive its open.
-    return [library = &library_, epoch = epoch_] {
-        return !library->initialised_ || library->frees_ != epoch;
-    };
+    return [library = &library_, epoch = epoch_] { return library->FreedSince(epoch); };
 }
 
 Library& Library::Instance() {

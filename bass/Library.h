@@ -60,6 +60,9 @@ private:
         uint64_t epoch_;
     };
 
+    // True once the library is not initialised, or was freed after `epoch` was read from frees_.
+    bool FreedSince(uint64_t epoch) const { return !initialised_ || frees_ != epoch; }
+
     DWORD Register(ChannelType type, const BASS_CHANNELINFO& info,
                    std::unique_ptr<Producer> producer, double bufferSeconds, double resumeSeconds,
                    const std::function<void(Channel&)>& prepare);

@@ -129,9 +129,9 @@ bool TNSPlay::CreateMpv() {
         // to X11 contexts: the DRM one opens the terminal and, failing there, closes
         // descriptor 0, which may by then be an X connection of the player's.
         Lib->mpv_set_option_string(Mpv, "vo", "gpu,xv,x11");
+        // mpv before 0.36 takes a single context.
         if (Lib->mpv_set_option_string(Mpv, "gpu-context", "x11egl,x11vk") < 0)
-            Lib->mpv_set_option_string(Mpv, "gpu-context",
-                                       "x11egl"); // a single context before 0.36
+            Lib->mpv_set_option_string(Mpv, "gpu-context", "x11egl");
     }
     Lib->mpv_request_log_messages(Mpv, EnvironmentSwitch("TAVURO_DEBUG") ? "warn" : "no");
     Lib->mpv_set_wakeup_callback(Mpv, &TNSPlay::WakeUp, this);

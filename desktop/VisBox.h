@@ -4,17 +4,15 @@
 // which the paint box VisBox then shows in one copy.
 
 #include "common/BandOut.h"
+#include "platform/FramePresenter.h"
 
 #include <QImage>
-
-#include <memory>
-
-#include "platform/FramePresenter.h"
 #include <QSize>
 #include <QWidget>
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 namespace tavuro {

@@ -170,6 +170,8 @@ public:
     void Timer1Timer();
     void Timer2Timer();
     void ProgressClick(int x);
+    // Whether the playing entry can be sought now, by a click on the progress bar or otherwise.
+    bool CanSeek() const;
     // Seeks the playing entry where its back end can; false when the request was dropped.
     bool SeekTo(std::uint32_t milliseconds);
 

@@ -385,20 +385,22 @@ void TMainForm::ProgressClick(int x) {
     SeekTo(static_cast<std::uint32_t>(std::max(seconds, 0)) * 1000u);
 }
 
-bool TMainForm::SeekTo(std::uint32_t milliseconds) {
+bool TMainForm::CanSeek() const {
     if (UnknownLength || !Playing() || StripMode())
-        return false;
-    if (!VisPanel->isHidden() && Engine && Engine->PlayerState() == psStopped)
         return false;
     if (!Player->FileName().empty() && Player->PlayState() == 0)
         return false;
+    if (!VisPanel->isHidden())
+        return Engine && Engine->PlayerState() != psStopped && Engine->CanSeek();
+    return !IsWindowsMediaFormat || Player->CanSeek();
+}
+
+bool TMainForm::SeekTo(std::uint32_t milliseconds) {
+    if (!CanSeek())
+        return false;
     if (!VisPanel->isHidden()) {
-        if (!Engine || !Engine->CanSeek())
-            return false;
         Engine->SetPosition(milliseconds);
     } else {
-        if (IsWindowsMediaFormat && !Player->CanSeek())
-            return false;
         Player->SetCurrentPosition(milliseconds / 1000.0);
         Player->Play();
     }

@@ -21,10 +21,6 @@ constexpr const char* PlayerInterface = "org.mpris.MediaPlayer2.Player";
 constexpr const char* NoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 constexpr int BusyRetryMilliseconds = 100;
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 bool SessionBusAvailable() {
@@ -145,7 +141,7 @@ QVariantMap TMprisService::Metadata() const {
     metadata.insert("mpris:trackid", QVariant::fromValue(TrackId()));
     if (!Told.HasEntry)
         return metadata;
-    metadata.insert("xesam:title", FromUtf8(Told.Title));
+    metadata.insert("xesam:title", QString::fromStdString(Told.Title));
     metadata.insert("xesam:url", UriOfPath(Told.Path));
     if (Told.LengthMicroseconds)
         metadata.insert("mpris:length", static_cast<qlonglong>(*Told.LengthMicroseconds));

@@ -15,15 +15,6 @@ bool EngineAudioShown(const TMainForm& form) {
     return !form.VisPanel->isHidden() && form.EngineControl();
 }
 
-// The conditions of a click on the progress bar.
-bool CanSeek(const TMainForm& form) {
-    if (form.UnknownLength || !form.sbStop->isEnabled() || form.StripMode())
-        return false;
-    if (!form.VisPanel->isHidden())
-        return EngineAudioShown(form) && form.EngineControl()->CanSeek();
-    return !(form.IsWindowsMediaFormat && !form.Player->CanSeek());
-}
-
 std::optional<std::int64_t> KnownLength(const TMainForm& form, const TPlaylistEntry& entry,
                                         bool playing) {
     long long seconds = 0;
@@ -46,7 +37,7 @@ TPlayerStatus ReadPlayerStatus(const TMainForm& form) {
         !aboutShown && form.CurrentIndex >= 0 && form.CurrentIndex < form.Playlist->Count();
     status.CanPlay = status.HasEntry && !form.StartingStream;
     status.CanGoNext = !form.sbNext->isHidden();
-    status.CanSeek = CanSeek(form);
+    status.CanSeek = form.CanSeek();
     if (!status.HasEntry)
         return status;
     const TPlaylistEntry& entry = form.Playlist->Entry(form.CurrentIndex);

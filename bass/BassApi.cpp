@@ -47,6 +47,7 @@ BOOL Play(Channel& channel, bool restart) {
     if (!Lib().Output().Add(&channel))
         return Fail(BASS_ERROR_NOCHAN, FALSE);
     channel.SetState(PlayState::Playing);
+    Lib().Output().Started();
     return Succeed(TRUE);
 }
 
@@ -440,6 +441,7 @@ BASSDEF(BOOL) BASS_ChannelResume(DWORD handle) {
         if (channel->State() != PlayState::Paused)
             return Fail(BASS_ERROR_NOPAUSE, FALSE);
         channel->SetState(PlayState::Playing);
+        Lib().Output().Started();
         return Succeed(TRUE);
     });
 }

@@ -165,6 +165,18 @@ bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGai
     return false;
 }
 
+bool Channel::CanFill(int frames, int deviceRate) const {
+    if (State() != PlayState::Playing)
+        return false;
+    if (producerEnded.load(std::memory_order_acquire))
+        return true;
+    const uint64_t sourceFrames =
+        static_cast<uint64_t>(frames) * static_cast<uint64_t>(frequency.load()) / deviceRate + 1;
+    const size_t wanted = std::max<size_t>(FramesToBytes(sourceFrames), stalled ? resumeBytes_ : 0);
+    return ring.Used() + (scratchCount_ - scratchIndex_) * FrameBytes() >=
+           std::min(wanted, ring.Capacity());
+}
+
 HSYNC Channel::AddSync(DWORD type, SYNCPROC* proc, DWORD_PTR user) {
     std::lock_guard lock(syncMutex_);
     syncs_.push_back({nextSync_, type, proc, user});

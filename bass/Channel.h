@@ -89,6 +89,9 @@ public:
     // --- mixer side, with the mixer lock held. Returns true when the channel just ended.
     // `heardAt`: when the device will have played what this call mixes (steady clock, ns).
     bool MixInto(float* stereo, int frames, int deviceRate, float globalGain, int64_t heardAt);
+    // Mixer lock held: whether the channel plays and has `frames` device frames buffered (or all
+    // it will ever have), so mixing it now fills a buffer without running dry.
+    bool CanFill(int frames, int deviceRate) const;
     // Drops what is buffered and counts from 0 again (user streams), mixer lock held.
     void DiscardBuffered();
     // How often DiscardBuffered ran: a producer that sees it change while it fetched data drops

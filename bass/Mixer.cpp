@@ -16,6 +16,7 @@ int Mixer::Open(int device, int rate, Notifier& notifier) {
     notifier_ = &notifier;
     rate_ = rate > 0 ? rate : 44100;
     deviceNumber_ = device;
+    closing_ = false;
     if (device == 0) {
         clockRunning_ = true;
         clock_ = std::thread([this] { RunClock(); });
@@ -56,6 +57,11 @@ void Mixer::Close() {
     if (!open_)
         return;
     if (sdlDevice_ != 0) {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        channelStarted_.notify_all();
         SDL_CloseAudioDevice(sdlDevice_);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         sdlDevice_ = 0;
@@ -115,8 +121,33 @@ void Mixer::Mix(int16_t* out, int frames) {
 
 void Mixer::SdlCallback(void* self, Uint8* stream, int bytes) {
     auto* mixer = static_cast<Mixer*>(self);
-    std::lock_guard lock(mixer->mutex_);
+    std::unique_lock lock(mixer->mutex_);
+    mixer->HoldWhileSilent(lock, bytes / 4);
     mixer->Mix(reinterpret_cast<int16_t*>(stream), bytes / 4);
+}
+
+void Mixer::HoldWhileSilent(std::unique_lock<std::mutex>& lock, int frames) {
+    using Clock = std::chrono::steady_clock;
+    // Nothing playing or paused: the device is idle until a channel starts.
+    const auto idleUntil = Clock::now() + kIdleHold;
+    while (!closing_ && !AnyChannelIn(PlayState::Playing) && !AnyChannelIn(PlayState::Paused))
+        if (channelStarted_.wait_until(lock, idleUntil) == std::cv_status::timeout)
+            return;
+    // A channel just started, or buffering again, gets a buffer's time to fill its ring.
+    const auto fillUntil = Clock::now() + std::chrono::microseconds(1000000LL * frames / rate_);
+    while (!closing_ && AnyChannelIn(PlayState::Playing) && !AnyChannelCanFill(frames) &&
+           Clock::now() < fillUntil)
+        channelStarted_.wait_for(lock, kFillingPoll);
+}
+
+bool Mixer::AnyChannelIn(PlayState state) const {
+    return std::any_of(channels_.begin(), channels_.begin() + count_,
+                       [&](const Channel* c) { return c->State() == state; });
+}
+
+bool Mixer::AnyChannelCanFill(int frames) const {
+    return std::any_of(channels_.begin(), channels_.begin() + count_,
+                       [&](const Channel* c) { return c->CanFill(frames, rate_); });
 }
 
 void Mixer::RunClock() {

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,6 +16,7 @@ namespace bass {
 
 class Channel;
 class Notifier;
+enum class PlayState : int;
 
 class Mixer {
 public:
@@ -29,6 +32,8 @@ public:
     // With Lock() held: adds the channel to the mix (no-op when already in it) or removes it.
     bool Add(Channel* channel);
     void Remove(Channel* channel);
+    // With Lock() held, once a channel in the mix was set playing: lets a held buffer go to it.
+    void Started() { channelStarted_.notify_all(); }
 
     std::atomic<int> streamVolume{100}; // BASS_CONFIG_GVOL_STREAM
     std::atomic<int> musicVolume{100};  // BASS_CONFIG_GVOL_MUSIC
@@ -39,13 +44,25 @@ public:
 private:
     // SDL's audio thread asks for the next buffer: mixes it under Lock().
     static void SdlCallback(void* self, Uint8* stream, int bytes);
+    // While the next buffer would be silent, holds it back (the device plays out what it has): a
+    // channel started meanwhile is heard at once, not after silence already queued. A paused
+    // channel keeps the device going, so the silence of a pause is written out in real time.
+    void HoldWhileSilent(std::unique_lock<std::mutex>& lock, int frames);
+    bool AnyChannelIn(PlayState state) const;
+    bool AnyChannelCanFill(int frames) const;
     void RunClock();
 
     static constexpr int kMaxChannels = 64;
     static constexpr int kBlockFrames = 1024;
     static constexpr int kDeviceFrames = 2048; // 46 ms at 44.1 kHz: fewer wake-ups, still prompt
+    // How long an idle device waits for a channel before it takes a buffer of silence after all,
+    // and how often a playing channel that is still filling its ring is looked at.
+    static constexpr std::chrono::milliseconds kIdleHold{1000};
+    static constexpr std::chrono::milliseconds kFillingPoll{2};
 
-    std::mutex mutex_; // protects channels_, count_ and every channel's mixing state
+    std::mutex mutex_; // protects channels_, count_, closing_ and every channel's mixing state
+    std::condition_variable channelStarted_;
+    bool closing_ = false; // a held buffer is let go at once
     std::array<Channel*, kMaxChannels> channels_{};
     int count_ = 0;
     std::vector<float> accumulator_ = std::vector<float>(2 * kBlockFrames);

@@ -514,6 +514,23 @@ TEST(BassDevice, VersionAndNoSoundDeviceAndInitTwice) {
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
 }
 
+// A device left idle holds no silence queued ahead: a sound started later is the next thing heard,
+// and the file the disk driver writes starts with it.
+TEST(BassDevice, ASoundStartedOnAnIdleDeviceIsNotQueuedBehindSilence) {
+    TempDir dir;
+    const std::string path =
+        MakeSineWav(dir, "tone.wav", 1000, 0.5, 0.5, "-b 16 -e signed-integer");
+    Device device(dir);
+    ASSERT_TRUE(device.ok);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    device.Free();
+    const std::vector<float> heard = device.output.TakeLeft();
+    EXPECT_LT(NonSilent(heard, 0.02f).first, 64u) << "of " << heard.size() << " samples";
+}
+
 TEST(BassDevice, NoOutputGivesZeroAndAnErrorCode) {
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));

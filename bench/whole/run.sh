@@ -84,9 +84,11 @@ cpu_runs() {
   median <"$out"
 }
 
-row() { # figure, tavuro, peer name, peer value
+mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+row() { # figure, tavuro, peer name, peer value; a row without a figure continues the one above
   awk -v f="$1" -v t="$2" -v p="$3" -v v="$4" \
-    'BEGIN { printf "| %-58s | %10s | %-28s | %8s | %5.2f |\n", f, t, p, v, (v > 0 ? t / v : 0) }'
+    'BEGIN { printf "| %-58s | %10s | %-28s | %8s | %5.2f |\n", f, (f == "" ? "" : t), p, v, (v > 0 ? t / v : 0) }'
 }
 
 echo "Medians of $runs runs; ratio = Tavuro / peer."
@@ -98,10 +100,9 @@ read -r t_show t_mem < <(probe_runs window "$small/tavuro")
 read -r q_show q_mem < <(probe_runs window "$work/minimal-qt")
 read -r m_show m_mem < <(probe_runs window "${mpv_common[@]}" --idle=yes --force-window=immediate --vo=x11)
 row "spawn to window shown, 1-entry playlist (ms)" "$t_show" "minimal Qt widget" "$q_show"
-row "" "" "mpv --force-window, idle" "$m_show"
-row "idle peak resident memory (MB)" "$(awk -v k="$t_mem" 'BEGIN{printf "%.1f", k/1024}')" \
-  "minimal Qt widget" "$(awk -v k="$q_mem" 'BEGIN{printf "%.1f", k/1024}')"
-row "" "" "mpv --force-window, idle" "$(awk -v k="$m_mem" 'BEGIN{printf "%.1f", k/1024}')"
+row "" "$t_show" "mpv --force-window, idle" "$m_show"
+row "idle peak resident memory (MB)" "$(mb "$t_mem")" "minimal Qt widget" "$(mb "$q_mem")"
+row "" "$(mb "$t_mem")" "mpv --force-window, idle" "$(mb "$m_mem")"
 
 export SDL_AUDIODRIVER=disk
 read -r t_sound _ < <(probe_runs sound "$work/tavuro.raw" env SDL_DISKAUDIOFILE="$work/tavuro.raw" \
@@ -115,8 +116,8 @@ read -r t_big t_big_mem < <(probe_runs window "$big/tavuro")
 read -r m_big m_big_mem < <(probe_runs window "${mpv_common[@]}" --force-window=immediate --vo=x11 \
   --idle=yes --pause --playlist="$big/playlist.m3u")
 row "spawn to window shown, 100,000-entry extended M3U (ms)" "$t_big" "mpv --playlist, paused" "$m_big"
-row "peak resident memory with that list (MB)" "$(awk -v k="$t_big_mem" 'BEGIN{printf "%.1f", k/1024}')" \
-  "mpv --playlist, paused" "$(awk -v k="$m_big_mem" 'BEGIN{printf "%.1f", k/1024}')"
+row "peak resident memory with that list (MB)" "$(mb "$t_big_mem")" \
+  "mpv --playlist, paused" "$(mb "$m_big_mem")"
 
 t_cpu=$(cpu_runs "$small/tavuro" "$work/tone.mp3")
 m_cpu=$(cpu_runs "${mpv_common[@]}" --no-video --ao=sdl "$work/tone.mp3")

@@ -25,6 +25,7 @@
 #include "platform/WindowSystem.h"
 #include "shell/MediaClass.h"
 #include "shell/PlaylistModel.h"
+#include "shell/PlaylistRead.h"
 #include "shell/Random.h"
 #include "shell/Schedule.h"
 #include "shell/SpeedButton.h"
@@ -136,6 +137,11 @@ public:
     void WriteSettings();
     bool ScheduleAllows(int mode);
     std::string PickStartPlaylist();
+    // The playlists the start picks from: the folder's first hundred, in no particular order.
+    QStringList StartPlaylistNames() const;
+    // The playlist the show will load, when it is plain already: the one given on the command line
+    // or the folder's only one; empty otherwise.
+    std::string LikelyStartPlaylist() const;
     void FormActivate();
 
     // The playlist.
@@ -295,6 +301,7 @@ private:
 
     TShellServices Services;
     std::string ProgramDir;
+    TPlaylistReadAhead StartPlaylistRead; // the start playlist, read while the window is made
     std::unique_ptr<TDialogs> OwnDialogs;
     std::unique_ptr<TEngineControl> Engine;
     TCaptionDelegate* CaptionDelegate = nullptr;

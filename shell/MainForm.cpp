@@ -35,6 +35,8 @@ TRect WorkAreaOf(const QWidget* widget) {
 TMainForm::TMainForm(TShellServices services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), Services(std::move(services)),
       ProgramDir(Services.ProgramDir.empty() ? Services.AppDir : Services.ProgramDir) {
+    // A long list takes a while to read: that goes on while the window is made.
+    StartPlaylistRead.Start(LikelyStartPlaylist());
     if (!Services.Dialogs) {
         OwnDialogs = MakeQtDialogs(this);
         Services.Dialogs = OwnDialogs.get();
@@ -159,13 +161,26 @@ bool TMainForm::ScheduleAllows(int mode) {
 }
 
 std::string TMainForm::PickStartPlaylist() {
-    QStringList names = QDir(QString::fromStdString(AppDir))
-                            .entryList({"*.m3u"}, QDir::Files | QDir::Hidden, QDir::Unsorted);
-    if (names.size() > 100)
-        names = names.mid(0, 100);
+    const QStringList names = StartPlaylistNames();
     if (names.isEmpty())
         return {};
     return AppDir + names[Random.Below(static_cast<int>(names.size()))].toStdString();
+}
+
+QStringList TMainForm::StartPlaylistNames() const {
+    return QDir(QString::fromStdString(Services.AppDir))
+        .entryList({"*.m3u"}, QDir::Files | QDir::Hidden, QDir::Unsorted)
+        .mid(0, 100);
+}
+
+std::string TMainForm::LikelyStartPlaylist() const {
+    const auto& arguments = Services.Arguments;
+    if (arguments.size() == 1)
+        return UpperAscii(FileExtension(arguments.front())) == ".M3U" ? arguments.front() : "";
+    if (!arguments.empty())
+        return {};
+    const QStringList names = StartPlaylistNames();
+    return names.size() == 1 ? Services.AppDir + names.front().toStdString() : "";
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

@@ -225,15 +225,16 @@ void TMainForm::PlayListDoubleClick() {
 
 bool TMainForm::LoadPlaylist(const std::string& file) {
     Playlist->Clear();
-    std::string error;
-    const auto bytes = ReadFileBytes(file, &error);
-    if (!bytes) {
+    std::optional<TPlaylistRead> read = StartPlaylistRead.Take(file);
+    if (!read)
+        read = ReadPlaylistFile(file);
+    if (read->Error) {
         // Nothing can be shown of an unreadable file: say so and show the empty list.
         ShowEmptyListDisplay();
-        ShowMessage("无法打开文件 \"" + file + "\": " + error, ApplicationTitle());
+        ShowMessage("无法打开文件 \"" + file + "\": " + *read->Error, ApplicationTitle());
         return false;
     }
-    TM3UContent content = ParseM3U(*bytes, AbsoluteFolderOf(file));
+    TM3UContent& content = read->Content;
     if (content.HadDuplicates)
         PlaylistDirty = true;
     if (content.Entries.empty())

@@ -13,6 +13,7 @@
 
 #include "ShellFixture.h"
 #include "shell/M3U.h"
+#include "shell/PlaylistRead.h"
 #include "shell/TextFile.h"
 
 namespace tavuro {
@@ -260,6 +261,23 @@ TEST(M3URelativePaths, ResolveAgainstThePlaylistsFolder) {
     }
     EXPECT_EQ(ParseM3U("song.mp3\n/lists/song.mp3\n", "/lists/").Entries.size(), 1u)
         << "one file named two ways is listed once";
+}
+
+TEST_F(PlaylistFiles, AFileReadAheadGoesOnceAndOnlyToTheLoadOfThatFile) {
+    Write("a.m3u", "#EXTM3U\r\n/music/one.mp3\r\n/music/two.mp3\r\n");
+    TPlaylistReadAhead ahead;
+    ahead.Start(AppDir + "a.m3u");
+    EXPECT_FALSE(ahead.Take(AppDir + "b.m3u"));
+    const std::optional<TPlaylistRead> read = ahead.Take(AppDir + "a.m3u");
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(read->Error);
+    EXPECT_EQ(read->Content.Entries.size(), 2u);
+    EXPECT_FALSE(ahead.Take(AppDir + "a.m3u")) << "a later load reads the file again";
+
+    ahead.Start(AppDir + "missing.m3u");
+    const std::optional<TPlaylistRead> missing = ahead.Take(AppDir + "missing.m3u");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->Error, "No such file or directory");
 }
 
 TEST_F(PlaylistFiles, AnEntryBesideItsPlaylistPlaysFromThere) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "common/FilePath.h"
 #include "common/Text.h"
 #include "common/TextEncoding.h"
 #include "shell/PathTable.h"
@@ -151,6 +152,10 @@ std::vector<TPlaylistEntry> MakeEntries(const std::vector<std::string_view>& lin
 }
 
 } // namespace
+
+bool IsPlaylistPath(std::string_view path) {
+    return UpperAscii(FileExtension(path)) == ".M3U";
+}
 
 TM3UContent ParseM3U(std::string_view bytes, const std::string& folder) {
     TM3UContent content;

@@ -10,6 +10,9 @@
 
 namespace tavuro {
 
+// Whether a path names a playlist: its extension is ".m3u" in any case.
+bool IsPlaylistPath(std::string_view path);
+
 // What an extended M3U file holds: its header flags and its entries in file order, each path
 // once (ASCII case ignored).
 struct TM3UContent {

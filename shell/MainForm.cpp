@@ -9,6 +9,7 @@
 #include "common/Text.h"
 #include "common/TextEncoding.h"
 #include "desktop/Titles.h"
+#include "shell/M3U.h"
 #include "shell/Main.h"
 #include "shell/PlaylistEntry.h"
 #include "shell/Settings.h"
@@ -176,7 +177,7 @@ QStringList TMainForm::StartPlaylistNames() const {
 std::string TMainForm::LikelyStartPlaylist() const {
     const auto& arguments = Services.Arguments;
     if (arguments.size() == 1)
-        return UpperAscii(FileExtension(arguments.front())) == ".M3U" ? arguments.front() : "";
+        return IsPlaylistPath(arguments.front()) ? arguments.front() : "";
     if (!arguments.empty())
         return {};
     const QStringList names = StartPlaylistNames();
@@ -218,7 +219,7 @@ void TMainForm::FormShow() {
     if (arguments.size() == 1) {
         if (RunMode != 1) {
             Schedule.HourGranted = true;
-            if (UpperAscii(FileExtension(arguments.front())) != ".M3U") {
+            if (!IsPlaylistPath(arguments.front())) {
                 StartSingleFile(arguments.front());
                 return;
             }

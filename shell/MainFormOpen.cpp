@@ -1,12 +1,13 @@
 // Opening what another program hands over (a media key client, a second start): the open
 // dialog's way of adding a file or opening a playlist, then playing it.
 #include "common/Text.h"
+#include "shell/M3U.h"
 #include "shell/Main.h"
 
 namespace tavuro {
 
 void TMainForm::OpenAndPlay(const std::string& path) {
-    const bool playlist = UpperAscii(FileExtension(path)) == ".M3U";
+    const bool playlist = IsPlaylistPath(path);
     const bool wasPlaying = Playing();
     if (RunMode == 2 && !playlist) {
         PlayInPlaceOfTheSingleFile(path);

@@ -59,7 +59,7 @@ void TMainForm::OpenChosenFiles(const std::optional<std::vector<std::string>>& f
             LastOpenDir = folder;
             StartVisMode = -1; // the new folder is written at exit
         }
-        if (UpperAscii(FileExtension(file)) == ".M3U") {
+        if (IsPlaylistPath(file)) {
             // Another playlist: Timer2 stays off until the next activation when nothing loads.
             if (file == PlaylistFile)
                 return;

@@ -1,6 +1,5 @@
 // Opening what another program hands over (a media key client, a second start): the open
 // dialog's way of adding a file or opening a playlist, then playing it.
-#include "common/Text.h"
 #include "shell/M3U.h"
 #include "shell/Main.h"
 

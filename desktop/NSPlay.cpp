@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
@@ -390,6 +391,10 @@ bool TNSPlay::Play() {
 
 void TNSPlay::SetBounds(int x, int y, int width, int height) {
     setGeometry(x, y, width, height);
+    // Qt moves this native window with its panel only when the window's own geometry changes:
+    // a panel moved in from its parked place with the same size would leave the picture there.
+    if (QWindow* native = windowHandle(); native && nativeParentWidget())
+        native->setPosition(mapTo(nativeParentWidget(), QPoint(0, 0)));
 }
 int TNSPlay::Width() const {
     return width();

@@ -115,6 +115,7 @@ bool TNSPlay::CreateMpv() {
     for (const auto& option : options)
         Lib->mpv_set_option_string(Mpv, option[0], option[1]);
     Lib->mpv_set_option_string(Mpv, "network-timeout", std::to_string(NetworkTimeout).c_str());
+    Lib->mpv_set_option_string(Mpv, "volume", std::to_string(Volume * 100.0).c_str());
     // Without a sound server or card the clip still plays, silently.
     if (nullOutput || Lib->mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack,null") < 0)
         Lib->mpv_set_option_string(Mpv, "ao", nullOutput ? "null" : "pulse,alsa,jack,null");
@@ -365,7 +366,7 @@ int TNSPlay::PlayState() const {
     if (!Started || (Clip != TClipState::csReady))
         return 0;
     if (IsMidi)
-        return Midi.Playing() ? 2 : 0;
+        return !Midi.Playing() ? 0 : Midi.Paused() ? 1 : 2;
     if (FlagProperty("eof-reached"))
         return 0;
     return FlagProperty("pause") ? 1 : 2;
@@ -387,6 +388,25 @@ bool TNSPlay::Play() {
     SetFlagProperty("pause", false);
     Started = true;
     return true;
+}
+
+void TNSPlay::Pause() {
+    if (PlayState() != 2)
+        return;
+    if (IsMidi)
+        Midi.Pause();
+    else
+        SetFlagProperty("pause", true);
+}
+
+// mpv's volume and the synthesiser's gain are both percent of the normal level.
+void TNSPlay::SetVolume(double level) {
+    Volume = std::clamp(level, 0.0, 1.0);
+    Midi.SetVolume(static_cast<int>(Volume * 100.0 + 0.5));
+    if (Mpv) {
+        double percent = Volume * 100.0;
+        Lib->mpv_set_property(Mpv, "volume", MPV_FORMAT_DOUBLE, &percent);
+    }
 }
 
 void TNSPlay::SetBounds(int x, int y, int width, int height) {

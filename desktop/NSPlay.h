@@ -41,6 +41,8 @@ public:
     bool CanSeek() const override;
     int PlayState() const override;
     bool Play() override;
+    void Pause() override;
+    void SetVolume(double level) override;
     void SetBounds(int x, int y, int width, int height) override;
     int Width() const override;
     int Height() const override;
@@ -81,6 +83,7 @@ private:
     QEventLoop* LoadWait = nullptr; // the running wait for a clip to load, if any
     int Display = 0;
     double NetworkTimeout = 10.0;
+    double Volume = 1.0;
 };
 
 } // namespace tavuro

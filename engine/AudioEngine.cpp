@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -399,6 +400,37 @@ void TAudioEngine::Play() {
         StartVisTimer();
 }
 
+bool TAudioEngine::Pause() {
+    if (State != psPlaying || IsPaused || Starting || Kind == ckNone || Kind == ckPlugin ||
+        !Bass.BASS_ChannelPause(Channel))
+        return false;
+    IsPaused = true;
+    PausedSince = std::chrono::steady_clock::now();
+    return true;
+}
+
+// A live stream's server keeps sending while the channel is held; once the buffer is full the
+// server gives the connection up, so a channel held longer than the buffer lasts is opened anew.
+bool TAudioEngine::Resume() {
+    if (!IsPaused)
+        return false;
+    const auto held = std::chrono::steady_clock::now() - PausedSince;
+    const auto buffer = std::chrono::milliseconds(Bass.BASS_GetConfig(BASS_CONFIG_NET_BUFFER));
+    if (LiveStream && held > buffer)
+        return false;
+    if (!Bass.BASS_ChannelResume(Channel))
+        return false;
+    IsPaused = false;
+    StartVisTimer();
+    return true;
+}
+
+void TAudioEngine::SetVolume(double level) {
+    VolumePercent = static_cast<int>(RoundHalfEven(std::clamp(level, 0.0, 1.0) * 100.0));
+    if (Kind == ckStream || Kind == ckWmaStream || Kind == ckMusic)
+        Bass.BASS_ChannelSetAttributes(Channel, -1, VolumePercent, -1);
+}
+
 void TAudioEngine::Restart() {
     if (State != psStopped || Starting)
         return;
@@ -415,8 +447,10 @@ bool TAudioEngine::StartChannel(bool firstPlay) {
     switch (Kind) {
     case ckStream:
     case ckWmaStream:
+        Bass.BASS_ChannelSetAttributes(Channel, -1, VolumePercent, -1);
         return Bass.BASS_StreamPlay(Channel, FALSE, 0) != 0;
     case ckMusic:
+        Bass.BASS_ChannelSetAttributes(Channel, -1, VolumePercent, -1);
         return Bass.BASS_MusicPlay(Channel) != 0;
     case ckPlugin:
         return StartPlugin(firstPlay);
@@ -465,11 +499,13 @@ void TAudioEngine::Stop() {
     } else {
         Bass.BASS_ChannelStop(Channel);
     }
+    IsPaused = false;
     State = psStopped;
 }
 
 void TAudioEngine::Close() {
     Connects.GiveUpAll();
+    IsPaused = false;
     const bool plugin = Kind == ckPlugin;
     ReleaseChannel();
     if (plugin) {

@@ -204,6 +204,7 @@ void TMainForm::FormShow() {
             close();
             return;
         }
+        Transport->SetEngine(Engine.get());
         VisStyle = VisMode < 7 ? VisMode : Random.Below(6) + 1;
         Engine->SetSpectrumHandler([this](TBandOut& bandOut) { DrawSpectrumFrame(bandOut); });
         // The display and its title bar take clicks (the next style): they show a hand.
@@ -279,7 +280,7 @@ void TMainForm::StartSingleFile(const std::string& path) {
             return;
         sbPlay->hide();
         sbNext->show();
-        sbStop->setEnabled(true);
+        Transport->SetPlaying();
         bgLabel3->setVisible(!sbNormal->isHidden());
     });
 }
@@ -335,6 +336,7 @@ void TMainForm::CloseQuery() {
     Timer1->stop();
     Timer2->stop();
     Player->SetFileName("");
+    Transport->SetEngine(nullptr);
     Engine.reset();
     RestoreDesktopSettings();
     if (Services.ScreenSaver)

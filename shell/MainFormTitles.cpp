@@ -25,7 +25,7 @@ void TMainForm::ShowIdleState() {
     Gauge2->SetProgress(0);
     const bool wasPlaying = Playing();
     if (wasPlaying)
-        sbStop->setEnabled(false);
+        Transport->SetIdle();
     SetApplicationTitle(IdleTitle(wasPlaying));
     bgLabel2->show();
     if (GaugeAtTopEdge())

@@ -328,6 +328,8 @@ void TMainForm::BuildPanels() {
     VdoPanel = MakePanel(Panel1, "VdoPanel", {2, -105, 191, 105});
     VdoPanel->setAttribute(Qt::WA_TransparentForMouseEvents); // the picture is the panel's
     Player = Services.CreateMediaControl(VdoPanel);
+    Transport = std::make_unique<TTransport>(*Player, [this] { CloseXGPlayer(); });
+    connect(Transport.get(), &TTransport::StateChanged, this, [this] { FollowTransport(); });
 }
 
 void TMainForm::BuildShortcuts() {

@@ -35,6 +35,9 @@ class QMouseEvent;
 
 namespace tavuro {
 
+// The translation context of the window's texts.
+inline constexpr const char* FormContext = "TMainForm";
+
 // What the main window works through: the system and the back ends behind their seams.
 struct TShellServices {
     TRegistry* Registry = nullptr;

@@ -3,6 +3,7 @@
 #include "common/Rounding.h"
 #include "common/Text.h"
 #include "desktop/Titles.h"
+#include "platform/Translations.h"
 #include "shell/Main.h"
 #include "shell/TextFile.h"
 
@@ -27,7 +28,7 @@ bool TMainForm::PlayCurrent() {
             ShowIdleState();
         if (StayOnTop)
             DropTopmost();
-        SetApplicationTitle(TitleConnecting);
+        SetApplicationTitle(TranslateUtf8(FormContext, TitleConnecting));
         StartingStream = true;
     }
     bool started;
@@ -110,7 +111,7 @@ bool TMainForm::ReportPlayError() {
     std::string message;
     if (IsUrl) {
         AlignCurrentWithSelection();
-        message = "地址有误或者尚未联网,不能播放!";
+        message = TranslateUtf8("TMainForm", "地址有误或者尚未联网,不能播放!");
         if (StayOnTop) {
             RestoreTopmost();
         } else if (!IsNTPlatform) {
@@ -119,7 +120,7 @@ bool TMainForm::ReportPlayError() {
         }
         StartingStream = false;
     } else {
-        message = "格式不明或者路径有误,不能播放!";
+        message = TranslateUtf8("TMainForm", "格式不明或者路径有误,不能播放!");
     }
     RestoreAndBringToFront();
     SetApplicationTitle(TitleStartUp);

@@ -95,8 +95,7 @@ bool TTransport::Pause() {
 bool TTransport::Resume() {
     if (!Paused())
         return true;
-    const bool resumed =
-        Current == TBackEnd::beEngine ? EngineBackEnd->Resume() : Player.Play();
+    const bool resumed = Current == TBackEnd::beEngine ? EngineBackEnd->Resume() : Player.Play();
     if (resumed)
         SetState(TTransportState::tsPlaying);
     return resumed;

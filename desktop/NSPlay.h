@@ -63,7 +63,10 @@ private:
     void LoadIntoMpv(const std::string& path);
     void WaitWhileLoading(double seconds);
     void HandleMpvEvents();
+    void ReportOutputFailure();
     TPictureSize PictureSize() const;
+    bool HasTrack(const char* type) const; // "audio", "video"
+    bool PropertyAvailable(const char* name) const;
     double DoubleProperty(const char* name) const;
     int IntegerProperty(const char* name) const;
     bool FlagProperty(const char* name) const;
@@ -77,6 +80,9 @@ private:
     bool IsMidi = false;
     TClipState Clip = TClipState::csNone;
     bool Started = false;           // Play succeeded since the clip was opened
+    bool OutputFailed = false;      // the clip ended: no sound device could be opened for it
+    bool OutputTold = false;        // that failure is on standard error already
+    double StartedLength = 0.0;     // the clip's length when it was started
     std::int64_t ClipEntry = 0;     // mpv's playlist entry of the open clip
     std::int64_t StartedEntry = 0;  // the entry mpv last began to load
     unsigned OpenCount = 0;         // tells a superseded wait from the current one

@@ -68,6 +68,7 @@ ENGLISH = {
     "Winamp input plug-in for ASF (or WMA) file is not loaded.":
         "Winamp input plug-in for ASF (or WMA) file is not loaded.",
     "Can't play the specified stream : ": "Can't play the specified stream : ",
+    "tavuro: %1: 声卡未安装或者被占用,不能播放!": "tavuro: %1: cannot play: no sound device, or it is busy.",
     # XGPlayer.
     "没有指定MIDI文件!": "No MIDI file was given.",
     "无法打开MIDI文件:\n%1": "Cannot open the MIDI file:\n%1",

@@ -164,6 +164,13 @@
     </message>
 </context>
 <context>
+    <name>TNSPlay</name>
+    <message>
+        <source>tavuro: %1: 声卡未安装或者被占用,不能播放!</source>
+        <translation>tavuro: %1: cannot play: no sound device, or it is busy.</translation>
+    </message>
+</context>
+<context>
     <name>XGPlayer</name>
     <message>
         <source>没有指定MIDI文件!</source>

@@ -6,9 +6,12 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <cstdio>
+
 #include "common/Text.h"
 #include "common/TextEncoding.h"
 #include "desktop/Titles.h"
+#include "platform/Translations.h"
 #include "shell/M3U.h"
 #include "shell/Main.h"
 #include "shell/PlaylistEntry.h"
@@ -104,6 +107,16 @@ void TMainForm::ReadSettings() {
         Schedule.ScheduleCode = *read.ScheduleCode;
         Schedule.ScheduleStartHour = ScheduleStartHourOf(*ParseScheduleCode(*read.ScheduleCode));
     }
+    // The file is rewritten with the default below; the user learns why.
+    if (read.RejectedScheduleCode)
+        std::fprintf(stderr, "%s\n",
+                     Translate("TMainForm",
+                               "tavuro: playmode.ini: 定时计划 \"%1\" 无效(PQAABBCCDD: "
+                               "P 不为 0, Q >= P, DD <= AA <= BB <= CC <= 24),"
+                               "改用默认的 1213152208")
+                         .arg(QString::fromStdString(*read.RejectedScheduleCode))
+                         .toLocal8Bit()
+                         .constData());
     if (read.Display) {
         VisMode = read.Display->VisMode;
         StayOnTop = read.Display->StayOnTop;

@@ -69,6 +69,9 @@ ENGLISH = {
         "Winamp input plug-in for ASF (or WMA) file is not loaded.",
     "Can't play the specified stream : ": "Can't play the specified stream : ",
     "tavuro: %1: 声卡未安装或者被占用,不能播放!": "tavuro: %1: cannot play: no sound device, or it is busy.",
+    "tavuro: playmode.ini: 定时计划 \"%1\" 无效(PQAABBCCDD: P 不为 0, Q >= P, DD <= AA <= BB <= CC <= 24),改用默认的 1213152208":
+        "tavuro: playmode.ini: the schedule \"%1\" is not valid (PQAABBCCDD: P not 0, Q >= P, "
+        "DD <= AA <= BB <= CC <= 24); the default 1213152208 is used instead",
     # XGPlayer.
     "没有指定MIDI文件!": "No MIDI file was given.",
     "无法打开MIDI文件:\n%1": "Cannot open the MIDI file:\n%1",

@@ -162,6 +162,10 @@
         <source>透明化</source>
         <translation>See-through</translation>
     </message>
+    <message>
+        <source>tavuro: playmode.ini: 定时计划 "%1" 无效(PQAABBCCDD: P 不为 0, Q &gt;= P, DD &lt;= AA &lt;= BB &lt;= CC &lt;= 24),改用默认的 1213152208</source>
+        <translation>tavuro: playmode.ini: the schedule "%1" is not valid (PQAABBCCDD: P not 0, Q &gt;= P, DD &lt;= AA &lt;= BB &lt;= CC &lt;= 24); the default 1213152208 is used instead</translation>
+    </message>
 </context>
 <context>
     <name>TNSPlay</name>

@@ -23,29 +23,8 @@ start() { "$program/tavuro" "$1" 2>>"$work/player.log" & }
 start "$work/clip.mp4"
 player=$!
 
-fail() {
-  echo "FAIL: $*" >&2
-  grep -v -E '^(ALSA lib|\[[WE]\])' "$work/player.log" >&2 || true
-  exit 1
-}
 window=$(xdotool search --sync --onlyvisible --name 'Tavuro$' | head -1)
-geometry() { eval "$(xdotool getwindowgeometry --shell "$window")"; }
-wait_for_width() {
-  for _ in $(seq 150); do
-    geometry
-    [[ $WIDTH == "$1" ]] && return 0
-    sleep 0.1
-  done
-  fail "the window did not become $1 wide (it is $WIDTH x $HEIGHT)"
-}
-# The mean brightness (0 to 1) of the video panel in a shot of the screen.
-video_brightness() {
-  geometry
-  import -window root "$work/screen.png"
-  [[ -z $shots ]] || cp "$work/screen.png" "$shots/$1.png"
-  convert "$work/screen.png" -crop $((WIDTH - 4))x$((HEIGHT - 3))+$((X + 2))+$((Y + 3)) +repage \
-    -colorspace Gray -format '%[fx:mean]' info:
-}
+. "$(dirname "$0")/window-helpers.sh"
 # Every child window of the player lies inside it (none parked above or left of it).
 children_inside() {
   xwininfo -children -id "$window" | awk '/^ +0x/ && /\+-?[0-9]+\+-?[0-9]+ *$/ {

@@ -93,6 +93,8 @@ bool TNSPlay::CreateMpv() {
     if (!Mpv)
         return false;
     const bool nullOutput = EnvironmentSwitch("TAVURO_NULL_OUTPUT");
+    const char* nullSwitch = std::getenv("TAVURO_NULL_OUTPUT");
+    const bool nullAudio = nullOutput || (nullSwitch && std::strcmp(nullSwitch, "audio") == 0);
     // A player that draws into our window and knows nothing of mpv's own keys, scripts and
     // configuration; a clip stays open at its end so that its name and length survive.
     const char* options[][2] = {
@@ -118,8 +120,8 @@ bool TNSPlay::CreateMpv() {
     Lib->mpv_set_option_string(Mpv, "network-timeout", std::to_string(NetworkTimeout).c_str());
     Lib->mpv_set_option_string(Mpv, "volume", std::to_string(Volume * 100.0).c_str());
     // No silent fall-back: an audio clip without a sound device fails and is told about.
-    if (nullOutput || Lib->mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack") < 0)
-        Lib->mpv_set_option_string(Mpv, "ao", nullOutput ? "null" : "pulse,alsa,jack");
+    if (nullAudio || Lib->mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack") < 0)
+        Lib->mpv_set_option_string(Mpv, "ao", nullAudio ? "null" : "pulse,alsa,jack");
     if (nullOutput || QGuiApplication::platformName() != QLatin1String("xcb")) {
         Lib->mpv_set_option_string(Mpv, "vo", "null");
     } else {

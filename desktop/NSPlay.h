@@ -22,7 +22,8 @@ struct TMpvLibrary;
 // (a network address may take seconds): a caller must expect its own handlers to run inside
 // SetFileName and Play. mpv signals from its own threads only by a queued call to this widget.
 //
-// TAVURO_NULL_OUTPUT=1 selects null audio and video outputs (and SDL's dummy driver for MIDI).
+// TAVURO_NULL_OUTPUT=1 selects null audio and video outputs (and SDL's dummy driver for MIDI);
+// TAVURO_NULL_OUTPUT=audio the null audio output alone, so that the picture still shows.
 class TNSPlay : public QWidget, public TMediaControl {
     Q_OBJECT
 public:

@@ -32,6 +32,10 @@ public:
     // Starts playing the opened clip; false where the control would raise an error (a missing
     // file, a file no decoder opens, an address not reached in time).
     virtual bool Play() = 0;
+    // Holds the playing clip where it is (PlayState 1); Play lets it go on from there.
+    virtual void Pause() = 0;
+    // Loudness from 0 to 1 for this clip and every later one.
+    virtual void SetVolume(double level) = 0;
     // The control's bounds inside its panel.
     virtual void SetBounds(int x, int y, int width, int height) = 0;
     virtual int Width() const = 0;

@@ -108,6 +108,7 @@ bool TMidiPlayer::Open(const std::string& path) {
 }
 
 void TMidiPlayer::Close() {
+    IsPaused = false;
     StopSequencer();
     CloseDevice();
     Song = TMidiFile();
@@ -238,7 +239,15 @@ bool TMidiPlayer::Play() {
             return false;
     }
     Sdl->SDL_PauseAudioDevice(Device, 0);
+    IsPaused = false;
     return true;
+}
+
+void TMidiPlayer::Pause() {
+    if (!Playing())
+        return;
+    Sdl->SDL_PauseAudioDevice(Device, 1);
+    IsPaused = true;
 }
 
 void TMidiPlayer::Seek(double seconds) {

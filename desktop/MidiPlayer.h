@@ -35,6 +35,9 @@ public:
     // Starts or resumes playing, from the beginning once the song has ended. False when no song
     // is open or no SoundFont or synthesiser could be set up.
     bool Play();
+    // Holds the song where it is (the sequencer runs only while the device plays); Play goes on.
+    void Pause();
+    bool Paused() const { return IsPaused; }
     void Seek(double seconds);
     // Loudness in percent of the normal level, and the synthesiser's reverb unit; both take
     // effect at once or at the next Play.
@@ -65,6 +68,7 @@ private:
     fluid_player_t* Sequencer = nullptr; // touched by the audio thread while the device runs
     unsigned Device = 0;                 // SDL audio device id, 0 when closed
     bool AudioReady = false;             // the SDL audio subsystem is initialised
+    bool IsPaused = false;
     int VolumePercent = 100;
     bool ReverbOn = true;
 };

@@ -4,10 +4,12 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 
 #include <xcb/xcb.h>
 
 #include "desktop/MpvLibrary.h"
+#include "platform/Translations.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -91,6 +93,8 @@ bool TNSPlay::CreateMpv() {
     if (!Mpv)
         return false;
     const bool nullOutput = EnvironmentSwitch("TAVURO_NULL_OUTPUT");
+    const char* nullSwitch = std::getenv("TAVURO_NULL_OUTPUT");
+    const bool nullAudio = nullOutput || (nullSwitch && std::strcmp(nullSwitch, "audio") == 0);
     // A player that draws into our window and knows nothing of mpv's own keys, scripts and
     // configuration; a clip stays open at its end so that its name and length survive.
     const char* options[][2] = {
@@ -114,9 +118,10 @@ bool TNSPlay::CreateMpv() {
     for (const auto& option : options)
         Lib->mpv_set_option_string(Mpv, option[0], option[1]);
     Lib->mpv_set_option_string(Mpv, "network-timeout", std::to_string(NetworkTimeout).c_str());
-    // Without a sound server or card the clip still plays, silently.
-    if (nullOutput || Lib->mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack,null") < 0)
-        Lib->mpv_set_option_string(Mpv, "ao", nullOutput ? "null" : "pulse,alsa,jack,null");
+    Lib->mpv_set_option_string(Mpv, "volume", std::to_string(Volume * 100.0).c_str());
+    // No silent fall-back: an audio clip without a sound device fails and is told about.
+    if (nullAudio || Lib->mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack") < 0)
+        Lib->mpv_set_option_string(Mpv, "ao", nullAudio ? "null" : "pulse,alsa,jack");
     if (nullOutput || QGuiApplication::platformName() != QLatin1String("xcb")) {
         Lib->mpv_set_option_string(Mpv, "vo", "null");
     } else {
@@ -174,8 +179,17 @@ void TNSPlay::HandleMpvEvents() {
                 Clip = TClipState::csFailed;
             else if (end->playlist_entry_id == ClipEntry && Clip == TClipState::csReady)
                 Clip = TClipState::csEnded; // a stream broke off; the clip stays named
-            if (end->reason == MPV_END_FILE_REASON_ERROR && EnvironmentSwitch("TAVURO_DEBUG"))
+            if (end->playlist_entry_id == ClipEntry && end->error == MPV_ERROR_AO_INIT_FAILED) {
+                ReportOutputFailure();
+                OutputFailed = true;
+            } else if (end->reason == MPV_END_FILE_REASON_ERROR &&
+                       EnvironmentSwitch("TAVURO_DEBUG"))
                 std::fprintf(stderr, "Player: %s\n", Lib->mpv_error_string(end->error));
+        } else if (event->event_id == MPV_EVENT_AUDIO_RECONFIG) {
+            // A clip with a picture plays on without its sound; it is told all the same.
+            if (Started && Clip == TClipState::csReady && HasTrack("audio") &&
+                !PropertyAvailable("current-ao"))
+                ReportOutputFailure();
         } else if (event->event_id == MPV_EVENT_LOG_MESSAGE) {
             const auto* message = static_cast<const mpv_event_log_message*>(event->data);
             std::fprintf(stderr, "mpv %s: %s", message->prefix, message->text);
@@ -183,6 +197,19 @@ void TNSPlay::HandleMpvEvents() {
     }
     if (LoadWait && Clip != TClipState::csLoading)
         LoadWait->quit();
+}
+
+// No sound device could be opened for the clip: it is told on standard error, once. A clip
+// without a picture then counts as played to its end, so that the player goes on to the next.
+void TNSPlay::ReportOutputFailure() {
+    if (OutputTold)
+        return;
+    OutputTold = true;
+    std::fprintf(stderr, "%s\n",
+                 Translate("TNSPlay", "tavuro: %1: 声卡未安装或者被占用,不能播放!")
+                     .arg(QString::fromStdString(CurrentFile))
+                     .toLocal8Bit()
+                     .constData());
 }
 
 std::string TNSPlay::FileName() const {
@@ -234,6 +261,8 @@ void TNSPlay::CloseClip() {
     IsMidi = false;
     Clip = TClipState::csNone;
     Started = false;
+    OutputFailed = OutputTold = false;
+    StartedLength = 0.0;
     ClipEntry = 0;
 }
 
@@ -284,6 +313,8 @@ void TNSPlay::WaitWhileLoading(double seconds) {
 double TNSPlay::CurrentPosition() const {
     if (IsMidi)
         return Midi.Position();
+    if (OutputFailed)
+        return StartedLength;
     if (Clip != TClipState::csReady)
         return 0.0;
     const double position = DoubleProperty("time-pos");
@@ -319,6 +350,26 @@ int TNSPlay::ImageSourceWidth() const {
 }
 int TNSPlay::ImageSourceHeight() const {
     return PictureSize().Height;
+}
+
+bool TNSPlay::HasTrack(const char* type) const {
+    mpv_node tracks{};
+    if (!Mpv || Lib->mpv_get_property(Mpv, "track-list", MPV_FORMAT_NODE, &tracks) < 0)
+        return false;
+    bool found = false;
+    if (tracks.format == MPV_FORMAT_NODE_ARRAY)
+        for (int i = 0; i < tracks.u.list->num && !found; ++i)
+            found = NodeTextIs(tracks.u.list->values[i], "type", type);
+    Lib->mpv_free_node_contents(&tracks);
+    return found;
+}
+
+bool TNSPlay::PropertyAvailable(const char* name) const {
+    mpv_node value{};
+    if (!Mpv || Lib->mpv_get_property(Mpv, name, MPV_FORMAT_NODE, &value) < 0)
+        return false;
+    Lib->mpv_free_node_contents(&value);
+    return true;
 }
 
 // The size of the video track in use; a cover picture of an audio file is no video.
@@ -364,7 +415,7 @@ int TNSPlay::PlayState() const {
     if (!Started || (Clip != TClipState::csReady))
         return 0;
     if (IsMidi)
-        return Midi.Playing() ? 2 : 0;
+        return !Midi.Playing() ? 0 : Midi.Paused() ? 1 : 2;
     if (FlagProperty("eof-reached"))
         return 0;
     return FlagProperty("pause") ? 1 : 2;
@@ -385,11 +436,35 @@ bool TNSPlay::Play() {
     }
     SetFlagProperty("pause", false);
     Started = true;
+    StartedLength = Duration();
     return true;
+}
+
+void TNSPlay::Pause() {
+    if (PlayState() != 2)
+        return;
+    if (IsMidi)
+        Midi.Pause();
+    else
+        SetFlagProperty("pause", true);
+}
+
+// mpv's volume and the synthesiser's gain are both percent of the normal level.
+void TNSPlay::SetVolume(double level) {
+    Volume = std::clamp(level, 0.0, 1.0);
+    Midi.SetVolume(static_cast<int>(Volume * 100.0 + 0.5));
+    if (Mpv) {
+        double percent = Volume * 100.0;
+        Lib->mpv_set_property(Mpv, "volume", MPV_FORMAT_DOUBLE, &percent);
+    }
 }
 
 void TNSPlay::SetBounds(int x, int y, int width, int height) {
     setGeometry(x, y, width, height);
+    // Qt moves this native window with its panel only when the window's own geometry changes:
+    // a panel moved in from its parked place with the same size would leave the picture there.
+    if (QWindow* native = windowHandle(); native && nativeParentWidget())
+        native->setPosition(mapTo(nativeParentWidget(), QPoint(0, 0)));
 }
 int TNSPlay::Width() const {
     return width();

@@ -22,7 +22,8 @@ struct TMpvLibrary;
 // (a network address may take seconds): a caller must expect its own handlers to run inside
 // SetFileName and Play. mpv signals from its own threads only by a queued call to this widget.
 //
-// TAVURO_NULL_OUTPUT=1 selects null audio and video outputs (and SDL's dummy driver for MIDI).
+// TAVURO_NULL_OUTPUT=1 selects null audio and video outputs (and SDL's dummy driver for MIDI);
+// TAVURO_NULL_OUTPUT=audio the null audio output alone, so that the picture still shows.
 class TNSPlay : public QWidget, public TMediaControl {
     Q_OBJECT
 public:
@@ -41,6 +42,8 @@ public:
     bool CanSeek() const override;
     int PlayState() const override;
     bool Play() override;
+    void Pause() override;
+    void SetVolume(double level) override;
     void SetBounds(int x, int y, int width, int height) override;
     int Width() const override;
     int Height() const override;
@@ -61,7 +64,10 @@ private:
     void LoadIntoMpv(const std::string& path);
     void WaitWhileLoading(double seconds);
     void HandleMpvEvents();
+    void ReportOutputFailure();
     TPictureSize PictureSize() const;
+    bool HasTrack(const char* type) const; // "audio", "video"
+    bool PropertyAvailable(const char* name) const;
     double DoubleProperty(const char* name) const;
     int IntegerProperty(const char* name) const;
     bool FlagProperty(const char* name) const;
@@ -75,12 +81,16 @@ private:
     bool IsMidi = false;
     TClipState Clip = TClipState::csNone;
     bool Started = false;           // Play succeeded since the clip was opened
+    bool OutputFailed = false;      // the clip ended: no sound device could be opened for it
+    bool OutputTold = false;        // that failure is on standard error already
+    double StartedLength = 0.0;     // the clip's length when it was started
     std::int64_t ClipEntry = 0;     // mpv's playlist entry of the open clip
     std::int64_t StartedEntry = 0;  // the entry mpv last began to load
     unsigned OpenCount = 0;         // tells a superseded wait from the current one
     QEventLoop* LoadWait = nullptr; // the running wait for a clip to load, if any
     int Display = 0;
     double NetworkTimeout = 10.0;
+    double Volume = 1.0;
 };
 
 } // namespace tavuro

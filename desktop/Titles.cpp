@@ -1,5 +1,7 @@
 #include "desktop/Titles.h"
 
+#include "platform/Translations.h"
+
 namespace tavuro {
 
 TPlayingTitle ComposePlayingTitle(const TPlayingTitleInput& input) {
@@ -18,7 +20,8 @@ TPlayingTitle ComposePlayingTitle(const TPlayingTitleInput& input) {
 }
 
 std::string IdleTitle(bool wasPlaying) {
-    return std::string(wasPlaying ? TitleIdleAfterPlaying : TitlePaused);
+    return wasPlaying ? std::string(TitleIdleAfterPlaying)
+                      : TranslateUtf8("TMainForm", TitlePaused);
 }
 
 } // namespace tavuro

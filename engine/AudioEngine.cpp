@@ -7,12 +7,14 @@
 #include "engine/StreamTitles.h"
 #include "engine/VisBands.h"
 #include "platform/Dialogs.h"
+#include "platform/Translations.h"
 #include "plugins/MessageWindow.h"
 #include "plugins/PluginHost.h"
 #include "plugins/Winamp.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -22,7 +24,7 @@ namespace tavuro {
 
 namespace {
 
-constexpr const char* kMessageCaption = "提示";
+constexpr const char* kMessageCaption = QT_TRANSLATE_NOOP("TAudioEngine", "提示");
 constexpr int kVisInterval = 25; // ms
 constexpr DWORD kUnknownFileSize = 0xFFFFFFFF;
 constexpr QWORD kNoBytes = static_cast<QWORD>(-1);
@@ -93,11 +95,11 @@ TAudioEngine::TAudioEngine(TDialogs& dialogs, std::string programDirectory, QObj
     if (!Bass.LoadBassLibrary(ProgramDirectory + "libbass.so"))
         return;
     if (Bass.BASS_GetVersion() != BASS_VERSION_VALUE) {
-        ShowMessage("BASS version is not 2.0 !");
+        ShowMessage(TranslateUtf8("TAudioEngine", "BASS version is not 2.0 !"));
         return;
     }
     if (!Bass.BASS_Init(1, 44100, 0, ApplicationWindow, nullptr)) {
-        ShowMessage("声卡未安装或者被占用,不能运行!");
+        ShowMessage(TranslateUtf8("TAudioEngine", "声卡未安装或者被占用,不能运行!"));
         return;
     }
     IsBassReady = true;
@@ -157,7 +159,7 @@ TWindowHandle TAudioEngine::MessageWindowHandle() const {
 }
 
 void TAudioEngine::ShowMessage(const std::string& text, bool error) {
-    Dialogs.ShowMessage(text, kMessageCaption,
+    Dialogs.ShowMessage(text, TranslateUtf8("TAudioEngine", kMessageCaption),
                         error ? TMessageIcon::miError : TMessageIcon::miNone);
 }
 
@@ -210,7 +212,7 @@ bool TAudioEngine::GetStreamInfo(const std::string& name, TStreamInfo& info, int
 
 bool TAudioEngine::Open(const std::string& name) {
     if (!IsBassReady) {
-        ShowMessage("Player is not ready !");
+        ShowMessage(TranslateUtf8("TAudioEngine", "Player is not ready !"));
         return false;
     }
     const bool url = IsUrl(name);
@@ -253,7 +255,7 @@ bool TAudioEngine::OpenLocal(const std::string& name, int pluginSlot, TPlayableB
         Bass.BASS_MusicFree(Channel);
         Channel = 0;
         Kind = ckNone;
-        ShowMessage("Sound card does not support 16-bit sources.");
+        ShowMessage(TranslateUtf8("TAudioEngine", "Sound card does not support 16-bit sources."));
         return false;
     }
     return true;
@@ -264,7 +266,8 @@ bool TAudioEngine::OpenUrl(const std::string& url, TStreamInfo& info) {
     if (extension == ".ASF" || extension == ".WMA") {
         const int slot = FindPluginForExtension(extension == ".ASF" ? "ASF" : "WMA");
         if (slot < 0) {
-            ShowMessage("Winamp input plug-in for ASF (or WMA) file is not loaded.");
+            ShowMessage(TranslateUtf8("TAudioEngine",
+                                      "Winamp input plug-in for ASF (or WMA) file is not loaded."));
             return false;
         }
         SelectPluginSlot(slot);
@@ -399,6 +402,37 @@ void TAudioEngine::Play() {
         StartVisTimer();
 }
 
+bool TAudioEngine::Pause() {
+    if (State != psPlaying || IsPaused || Starting || Kind == ckNone || Kind == ckPlugin ||
+        !Bass.BASS_ChannelPause(Channel))
+        return false;
+    IsPaused = true;
+    PausedSince = std::chrono::steady_clock::now();
+    return true;
+}
+
+// A live stream's server keeps sending while the channel is held; once the buffer is full the
+// server gives the connection up, so a channel held longer than the buffer lasts is opened anew.
+bool TAudioEngine::Resume() {
+    if (!IsPaused)
+        return false;
+    const auto held = std::chrono::steady_clock::now() - PausedSince;
+    const auto buffer = std::chrono::milliseconds(Bass.BASS_GetConfig(BASS_CONFIG_NET_BUFFER));
+    if (LiveStream && held > buffer)
+        return false;
+    if (!Bass.BASS_ChannelResume(Channel))
+        return false;
+    IsPaused = false;
+    StartVisTimer();
+    return true;
+}
+
+void TAudioEngine::SetVolume(double level) {
+    VolumePercent = static_cast<int>(RoundHalfEven(std::clamp(level, 0.0, 1.0) * 100.0));
+    if (Kind == ckStream || Kind == ckWmaStream || Kind == ckMusic)
+        Bass.BASS_ChannelSetAttributes(Channel, -1, VolumePercent, -1);
+}
+
 void TAudioEngine::Restart() {
     if (State != psStopped || Starting)
         return;
@@ -415,8 +449,10 @@ bool TAudioEngine::StartChannel(bool firstPlay) {
     switch (Kind) {
     case ckStream:
     case ckWmaStream:
+        Bass.BASS_ChannelSetAttributes(Channel, -1, VolumePercent, -1);
         return Bass.BASS_StreamPlay(Channel, FALSE, 0) != 0;
     case ckMusic:
+        Bass.BASS_ChannelSetAttributes(Channel, -1, VolumePercent, -1);
         return Bass.BASS_MusicPlay(Channel) != 0;
     case ckPlugin:
         return StartPlugin(firstPlay);
@@ -444,7 +480,8 @@ bool TAudioEngine::StartPlugin(bool firstPlay) {
         }
     }
     if (!started && firstPlay)
-        ShowMessage("Can't play the specified stream : " + FileName, true);
+        ShowMessage(TranslateUtf8("TAudioEngine", "Can't play the specified stream : ") + FileName,
+                    true);
     Starting = false;
     return started;
 }
@@ -465,11 +502,13 @@ void TAudioEngine::Stop() {
     } else {
         Bass.BASS_ChannelStop(Channel);
     }
+    IsPaused = false;
     State = psStopped;
 }
 
 void TAudioEngine::Close() {
     Connects.GiveUpAll();
+    IsPaused = false;
     const bool plugin = Kind == ckPlugin;
     ReleaseChannel();
     if (plugin) {

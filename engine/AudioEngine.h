@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -86,6 +87,10 @@ public:
     void SetPosition(std::uint32_t milliseconds) override;
     bool CanSeek() const override;
     TPlayerState PlayerState() const override { return State; }
+    bool Pause() override;
+    bool Resume() override;
+    bool Paused() const override { return IsPaused; }
+    void SetVolume(double level) override;
     void SetSpectrumHandler(std::function<void(TBandOut& bandOut)> handler) override {
         OnNewFFTData = [handler = std::move(handler)](TAudioEngine*, TBandOut& bandOut) {
             handler(bandOut);
@@ -167,6 +172,9 @@ private:
     bool DownloadComplete = false;
     TStreamInfo Info;
     TPlayerState State = psNone;
+    bool IsPaused = false;
+    std::chrono::steady_clock::time_point PausedSince;
+    int VolumePercent = 100; // the channel attribute's scale
 };
 
 } // namespace tavuro

@@ -34,6 +34,16 @@ public:
     virtual void SetPosition(std::uint32_t milliseconds) = 0;
     virtual bool CanSeek() const = 0;
     virtual TPlayerState PlayerState() const = 0;
+    // Holds the playing channel where it is (its state stays psPlaying); false where the channel
+    // cannot pause.
+    virtual bool Pause() = 0;
+    // Lets a paused channel play on from where it was held. False when it was not paused, or when
+    // it cannot go on from there (a live stream held longer than its buffer lasts): the caller
+    // opens it anew.
+    virtual bool Resume() = 0;
+    virtual bool Paused() const = 0;
+    // Loudness from 0 to 1 for this channel and every later one.
+    virtual void SetVolume(double level) = 0;
     // Called on the GUI thread with new band levels while engine audio plays (every 25 ms).
     virtual void SetSpectrumHandler(std::function<void(TBandOut& bandOut)> handler) = 0;
     // The title a network stream's metadata gave last (for a local file its tag's title);

@@ -50,6 +50,7 @@ public:
     std::vector<TMessage> Messages;
     std::vector<std::optional<std::vector<std::string>>> OpenAnswers; // taken from the front
     std::string LastInitialDirectory;
+    std::vector<TFileFilter> LastFilters;
 
     void ShowMessage(const std::string& text, const std::string& title,
                      TMessageIcon icon) override {
@@ -60,8 +61,10 @@ public:
         Messages.push_back({text, title, TMessageIcon::miNone, buttons});
     }
     std::optional<std::vector<std::string>>
-    RunOpenDialog(const std::string& initialDirectory, const std::vector<TFileFilter>&) override {
+    RunOpenDialog(const std::string& initialDirectory,
+                  const std::vector<TFileFilter>& filters) override {
         LastInitialDirectory = initialDirectory;
+        LastFilters = filters;
         if (OpenAnswers.empty())
             return std::nullopt;
         auto answer = OpenAnswers.front();

@@ -31,8 +31,9 @@ std::vector<std::string> ResolveArguments(const std::string& commandLine) {
             const std::string program = commandLine.substr(start, blank - start);
             if (IsExecutableFile(program)) {
                 // The rest is split behind a placeholder program name, which is then replaced.
-                std::vector<std::string> arguments =
-                    SplitCommandLine("x" + commandLine.substr(blank));
+                std::string rest = "x";
+                rest.append(commandLine, blank);
+                std::vector<std::string> arguments = SplitCommandLine(rest);
                 arguments.front() = program;
                 return arguments;
             }

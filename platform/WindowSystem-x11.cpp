@@ -155,8 +155,10 @@ private:
             xcb_query_tree_reply(Connection, xcb_query_tree(Connection, window), nullptr));
         if (!tree)
             return {};
-        const xcb_window_t* first = xcb_query_tree_children(tree.Reply);
-        return {first, first + xcb_query_tree_children_length(tree.Reply)};
+        const int count = xcb_query_tree_children_length(tree.Reply);
+        std::vector<xcb_window_t> children(static_cast<std::size_t>(std::max(count, 0)));
+        std::copy_n(xcb_query_tree_children(tree.Reply), children.size(), children.begin());
+        return children;
     }
 
     // Without a window manager the top-level windows are the root's mapped children.

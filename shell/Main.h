@@ -29,10 +29,14 @@
 #include "shell/Random.h"
 #include "shell/Schedule.h"
 #include "shell/SpeedButton.h"
+#include "shell/Transport.h"
 
 class QMouseEvent;
 
 namespace tavuro {
+
+// The translation context of the window's texts.
+inline constexpr const char* FormContext = "TMainForm";
 
 // What the main window works through: the system and the back ends behind their seams.
 struct TShellServices {
@@ -131,6 +135,8 @@ public:
     QTimer *Timer1, *Timer2;
     QAction *pmDel, *pmTransp, *pmAdd, *pmPlay, *pmNext;
     TMediaControl* Player = nullptr;
+    // What plays and whether it is idle, playing or paused; the buttons follow it.
+    std::unique_ptr<TTransport> Transport;
 
     // Start-up, settings and shutdown.
     void ReadSettings();
@@ -176,6 +182,10 @@ public:
     void Timer1Timer();
     void Timer2Timer();
     void ProgressClick(int x);
+    // The desktop's media controls: hold the entry where it is; go on from there (an entry that
+    // cannot, a live stream held past its buffer, starts anew).
+    bool PausePlayback() { return Transport->Pause(); }
+    void ResumePlayback();
     // Whether the playing entry can be sought now, by a click on the progress bar or otherwise.
     bool CanSeek() const;
     // Seeks the playing entry where its back end can; false when the request was dropped.
@@ -241,6 +251,7 @@ private:
     void PlayRowOf(const std::string& path);
     void StartWhenShown(const std::string& path, std::function<void()> start);
     void SetPlayingButtons();
+    void FollowTransport();
     bool StartMediaControl();
     bool StartEngine();
     bool StartXGPlayer(); // the external MIDI player on the current entry
@@ -293,8 +304,9 @@ private:
     void ShowMessage(const std::string& text, const std::string& title);
     bool Exists(const std::string& name) const; // in the program folder
     const TPlaylistEntry& CurrentEntry() const { return Playlist->Entry(CurrentIndex); }
-    bool Playing() const { return sbStop->isEnabled(); }
-    bool Idle() const { return !bgLabel2->isHidden(); }
+    bool Playing() const { return Transport->Playing(); }
+    bool Idle() const { return !Transport->Playing(); }
+    bool EngineAudio() const { return Transport->BackEnd() == TBackEnd::beEngine; }
     bool RandomMode() const { return !sbRandom->isHidden(); }
     bool VisMidiOn() const { return sbLevel->isEnabled() && !sbLevel->isHidden(); }
     bool EnginePresent() const { return !VisBox->isHidden(); }

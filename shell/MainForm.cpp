@@ -6,9 +6,12 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <cstdio>
+
 #include "common/Text.h"
 #include "common/TextEncoding.h"
 #include "desktop/Titles.h"
+#include "platform/Translations.h"
 #include "shell/M3U.h"
 #include "shell/Main.h"
 #include "shell/PlaylistEntry.h"
@@ -104,6 +107,16 @@ void TMainForm::ReadSettings() {
         Schedule.ScheduleCode = *read.ScheduleCode;
         Schedule.ScheduleStartHour = ScheduleStartHourOf(*ParseScheduleCode(*read.ScheduleCode));
     }
+    // The file is rewritten with the default below; the user learns why.
+    if (read.RejectedScheduleCode)
+        std::fprintf(stderr, "%s\n",
+                     Translate("TMainForm",
+                               "tavuro: playmode.ini: 定时计划 \"%1\" 无效(PQAABBCCDD: "
+                               "P 不为 0, Q >= P, DD <= AA <= BB <= CC <= 24),"
+                               "改用默认的 1213152208")
+                         .arg(QString::fromStdString(*read.RejectedScheduleCode))
+                         .toLocal8Bit()
+                         .constData());
     if (read.Display) {
         VisMode = read.Display->VisMode;
         StayOnTop = read.Display->StayOnTop;
@@ -204,6 +217,7 @@ void TMainForm::FormShow() {
             close();
             return;
         }
+        Transport->SetEngine(Engine.get());
         VisStyle = VisMode < 7 ? VisMode : Random.Below(6) + 1;
         Engine->SetSpectrumHandler([this](TBandOut& bandOut) { DrawSpectrumFrame(bandOut); });
         // The display and its title bar take clicks (the next style): they show a hand.
@@ -279,7 +293,7 @@ void TMainForm::StartSingleFile(const std::string& path) {
             return;
         sbPlay->hide();
         sbNext->show();
-        sbStop->setEnabled(true);
+        Transport->SetPlaying();
         bgLabel3->setVisible(!sbNormal->isHidden());
     });
 }
@@ -335,6 +349,7 @@ void TMainForm::CloseQuery() {
     Timer1->stop();
     Timer2->stop();
     Player->SetFileName("");
+    Transport->SetEngine(nullptr);
     Engine.reset();
     RestoreDesktopSettings();
     if (Services.ScreenSaver)

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "platform/Translations.h"
 #include "shell/Main.h"
 #include "shell/TextFile.h"
 
@@ -42,7 +43,9 @@ void TMainForm::DiscardPlaylistFile(const std::string& header) {
 }
 
 void TMainForm::ReportSaveFailure(const std::string& file, const std::string& reason) {
-    const std::string text = "无法保存文件 \"" + file + "\": " + reason;
+    const std::string text = Translate("TMainForm", "无法保存文件 \"%1\": %2")
+                                 .arg(QString::fromStdString(file), QString::fromStdString(reason))
+                                 .toStdString();
     if (SessionEnding)
         std::fprintf(stderr, "tavuro: %s\n", text.c_str());
     else

@@ -25,6 +25,7 @@ bool TMainForm::StartXGPlayer() {
     if (StayOnTop)
         DropTopmost();
     Services.Launcher->Launch(XGPlayerCommandLine(ProgramDir, path));
+    Transport->Started(TBackEnd::beExternalMidi);
     // The strip of the previous song was only collapsed: it is not laid out again.
     if (StripMode())
         SetClientSize(400, 6);

@@ -3,6 +3,7 @@
 #include "common/Rounding.h"
 #include "common/Text.h"
 #include "desktop/Titles.h"
+#include "platform/Translations.h"
 #include "shell/Main.h"
 #include "shell/TextFile.h"
 
@@ -27,7 +28,7 @@ bool TMainForm::PlayCurrent() {
             ShowIdleState();
         if (StayOnTop)
             DropTopmost();
-        SetApplicationTitle(TitleConnecting);
+        SetApplicationTitle(TranslateUtf8(FormContext, TitleConnecting));
         StartingStream = true;
     }
     bool started;
@@ -65,6 +66,7 @@ bool TMainForm::StartMediaControl() {
     Player->SetCurrentPosition(-1.0);
     if (!Player->Play())
         return HasClosed ? false : ReportPlayError(); // a close broke the connect off: no box
+    Transport->Started(TBackEnd::beMediaControl);
     if (IsUrl && StayOnTop)
         RestoreTopmost();
     if (Player->ImageSourceWidth() > 0) {
@@ -91,6 +93,7 @@ bool TMainForm::StartMediaControl() {
 bool TMainForm::StartEngine() {
     if (Engine && Engine->Open(CurrentEntry().Path())) {
         Engine->Play();
+        Transport->Started(TBackEnd::beEngine);
         EnterVideoOrSpectrumLayout();
         Gauge1->SetMaxValue(static_cast<int>(RoundHalfEven(Engine->GetLength() / 1000.0)));
         return true;
@@ -108,7 +111,7 @@ bool TMainForm::ReportPlayError() {
     std::string message;
     if (IsUrl) {
         AlignCurrentWithSelection();
-        message = "地址有误或者尚未联网,不能播放!";
+        message = TranslateUtf8("TMainForm", "地址有误或者尚未联网,不能播放!");
         if (StayOnTop) {
             RestoreTopmost();
         } else if (!IsNTPlatform) {
@@ -117,7 +120,7 @@ bool TMainForm::ReportPlayError() {
         }
         StartingStream = false;
     } else {
-        message = "格式不明或者路径有误,不能播放!";
+        message = TranslateUtf8("TMainForm", "格式不明或者路径有误,不能播放!");
     }
     RestoreAndBringToFront();
     SetApplicationTitle(TitleStartUp);
@@ -159,7 +162,20 @@ void TMainForm::SetPlayingButtons() {
     bgLabel2->hide();
     sbPlay->hide();
     sbNext->show();
-    sbStop->setEnabled(true);
+    Transport->SetPlaying();
+}
+
+// The stop button is enabled exactly while an entry plays, paused or not.
+void TMainForm::FollowTransport() {
+    sbStop->setEnabled(Transport->Playing());
+}
+
+void TMainForm::ResumePlayback() {
+    if (!Transport->Paused() || Transport->Resume())
+        return;
+    Timer1->stop();
+    StopAll();
+    PlayCurrent();
 }
 
 void TMainForm::PlaySelected() {
@@ -249,14 +265,7 @@ bool TMainForm::PlayNext() {
 
 void TMainForm::StopAll() {
     UnknownLength = false;
-    if (StripMode()) {
-        CloseXGPlayer();
-    } else if (!VisPanel->isHidden()) {
-        if (Engine)
-            Engine->Close();
-    } else {
-        Player->SetFileName("");
-    }
+    Transport->CloseBackEnd();
 }
 
 void TMainForm::EndOfTrack() {
@@ -276,9 +285,10 @@ void TMainForm::PickVisStyle() {
 }
 
 void TMainForm::Timer1Timer() {
+    if (Transport->Paused())
+        return; // the gauges and the time hold still
     if (UnknownLength) {
-        const bool engineStopped =
-            !VisPanel->isHidden() && Engine && Engine->PlayerState() == psStopped;
+        const bool engineStopped = EngineAudio() && Engine->PlayerState() == psStopped;
         const bool controlStopped =
             !Player->FileName().empty() && Player->PlayState() == 0 && MediaClass != mcAsx;
         if (engineStopped || controlStopped) {
@@ -305,12 +315,12 @@ void TMainForm::Timer1Timer() {
     if (Player->PlayState() == 1)
         return; // paused: nothing moves
     int progress;
-    if (StripMode()) {
+    if (Transport->BackEnd() == TBackEnd::beExternalMidi) {
         // The external player's position is counted, not read.
         if (Gauge1->Progress == 0 && CheckXGAlert())
             return;
         progress = Gauge1->Progress + 1;
-    } else if (!VisPanel->isHidden() && Engine) {
+    } else if (EngineAudio()) {
         const std::uint32_t position = Engine->GetPosition();
         if (Engine->PlayerState() == psStopped)
             progress = Gauge1->MaxValue; // the library ended the stream, early or not
@@ -368,7 +378,7 @@ void TMainForm::Timer2Timer() {
             return;
         Timer1->stop();
         StopAll();
-        sbStop->setEnabled(false);
+        Transport->SetIdle();
         ShowIdleState();
         if (VisMode > 7)
             PickVisStyle();
@@ -386,24 +396,26 @@ void TMainForm::ProgressClick(int x) {
 }
 
 bool TMainForm::CanSeek() const {
-    if (UnknownLength || !Playing() || StripMode())
+    if (UnknownLength || !Playing() || Transport->BackEnd() == TBackEnd::beExternalMidi)
         return false;
     if (!Player->FileName().empty() && Player->PlayState() == 0)
         return false;
-    if (!VisPanel->isHidden())
-        return Engine && Engine->PlayerState() != psStopped && Engine->CanSeek();
+    if (EngineAudio())
+        return Engine->PlayerState() != psStopped && Engine->CanSeek();
     return !IsWindowsMediaFormat || Player->CanSeek();
 }
 
 bool TMainForm::SeekTo(std::uint32_t milliseconds) {
     if (!CanSeek())
         return false;
-    if (!VisPanel->isHidden()) {
+    if (EngineAudio()) {
         Engine->SetPosition(milliseconds);
     } else {
         Player->SetCurrentPosition(milliseconds / 1000.0);
         Player->Play();
     }
+    // The control's seek plays on, so a seek goes on playing with every back end.
+    Transport->Resume();
     const int seconds = static_cast<int>(RoundHalfEven(milliseconds / 1000.0));
     Gauge1->SetProgress(seconds);
     Gauge2->SetProgress(seconds);

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "common/Text.h"
+#include "platform/Translations.h"
 #include "shell/M3U.h"
 #include "shell/Main.h"
 #include "shell/TextFile.h"
@@ -12,19 +13,24 @@
 namespace tavuro {
 
 namespace {
-const std::vector<TFileFilter>& OpenDialogFilters() {
-    static const std::vector<TFileFilter> filters = {
-        {"媒体文件(所有类型)",
+// The descriptions in the user's language; the patterns are the same in every language.
+std::vector<TFileFilter> OpenDialogFilters() {
+    const std::vector<std::pair<const char*, const char*>> filters = {
+        {QT_TRANSLATE_NOOP("TMainForm", "媒体文件(所有类型)"),
          "*.mid;*.rmi;*.kar;*.midi;*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;"
          "*.aif;*.aiff;*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob;*.m3u"},
-        {"MIDI音乐(MID;RMI...)", "*.mid;*.rmi;*.kar;*.midi"},
-        {"音频文件(MP3;WMA...)",
+        {QT_TRANSLATE_NOOP("TMainForm", "MIDI音乐(MID;RMI...)"), "*.mid;*.rmi;*.kar;*.midi"},
+        {QT_TRANSLATE_NOOP("TMainForm", "音频文件(MP3;WMA...)"),
          "*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;*.aif;*.aiff"},
-        {"视频文件(AVI;MPG...)", "*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob"},
-        {"播放列表(M3U)", "*.m3u"},
-        {"所有文件(*)", "*.*"},
+        {QT_TRANSLATE_NOOP("TMainForm", "视频文件(AVI;MPG...)"),
+         "*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob"},
+        {QT_TRANSLATE_NOOP("TMainForm", "播放列表(M3U)"), "*.m3u"},
+        {QT_TRANSLATE_NOOP("TMainForm", "所有文件(*)"), "*.*"},
     };
-    return filters;
+    std::vector<TFileFilter> translated;
+    for (const auto& [description, patterns] : filters)
+        translated.push_back({TranslateUtf8(FormContext, description), patterns});
+    return translated;
 }
 
 // The folder part of a path, with its trailing "/".
@@ -231,7 +237,10 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
     if (read->Error) {
         // Nothing can be shown of an unreadable file: say so and show the empty list.
         ShowEmptyListDisplay();
-        ShowMessage("无法打开文件 \"" + file + "\": " + *read->Error, ApplicationTitle());
+        ShowMessage(Translate("TMainForm", "无法打开文件 \"%1\": %2")
+                        .arg(QString::fromStdString(file), QString::fromStdString(*read->Error))
+                        .toStdString(),
+                    ApplicationTitle());
         return false;
     }
     TM3UContent& content = read->Content;
@@ -261,7 +270,8 @@ bool TMainForm::FailEmptyPlaylist(const std::string& file) {
     ShowEmptyListDisplay();
     RestoreAndBringToFront();
     const bool inAppDir = InPlaylistFolder(file);
-    ShowMessage(inAppDir ? "该文件不包含任何媒体信息,即将删除之!" : "该文件不包含任何媒体信息!",
+    ShowMessage(inAppDir ? TranslateUtf8("TMainForm", "该文件不包含任何媒体信息,即将删除之!")
+                         : TranslateUtf8("TMainForm", "该文件不包含任何媒体信息!"),
                 file);
     if (inAppDir)
         QFile::remove(QString::fromStdString(file));

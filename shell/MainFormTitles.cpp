@@ -1,5 +1,6 @@
 // What the window says: the playing title, the idle state and the empty-list display.
 #include "desktop/Titles.h"
+#include "platform/Translations.h"
 #include "shell/Main.h"
 
 namespace tavuro {
@@ -25,7 +26,7 @@ void TMainForm::ShowIdleState() {
     Gauge2->SetProgress(0);
     const bool wasPlaying = Playing();
     if (wasPlaying)
-        sbStop->setEnabled(false);
+        Transport->SetIdle();
     SetApplicationTitle(IdleTitle(wasPlaying));
     bgLabel2->show();
     if (GaugeAtTopEdge())
@@ -48,7 +49,9 @@ void TMainForm::ShowEmptyListDisplay() {
     bgLabel5->setVisible(!IsNTPlatform);
     SetTitleColumnWidth(TitleColumnMaxWidth);
     Playlist->AddMany(
-        {{"", {}}, {"", {}}, {std::string(AboutCaption), {"", "", std::string(AboutTimeText)}}});
+        {{"", {}},
+         {"", {}},
+         {std::string(AboutCaption), {"", "", TranslateUtf8(FormContext, AboutTimeText)}}});
     RunMode = 1;
 }
 

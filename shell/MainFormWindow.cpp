@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 
 #include "desktop/Titles.h"
+#include "platform/Translations.h"
 #include "shell/Main.h"
 #include "shell/SystemColours.h"
 
@@ -164,21 +165,21 @@ void TMainForm::BuildButtons() {
     for (QLabel* square : {bgLabel1, bgLabel4, bgLabel5})
         square->hide();
     auto button = [this](const char* name, TGlyph glyph, const char* hint, int x) {
-        auto* made = new TSpeedButton(Panel1, name, glyph, QString::fromUtf8(hint));
+        auto* made = new TSpeedButton(Panel1, name, glyph, Translate(FormContext, hint));
         made->move(x, 3);
         return made;
     };
-    sbPlay = button("sbPlay", TGlyph::glPlay, "播放", 3);
-    sbNext = button("sbNext", TGlyph::glNext, "下一个", 3);
-    sbAbout = button("sbAbout", TGlyph::glAbout, "版权所有", 3);
-    sbStop = button("sbStop", TGlyph::glStop, "停止", 30);
-    sbLevel = button("sbLevel", TGlyph::glLevel, "电平表", 57);
-    sbNormal = button("sbNormal", TGlyph::glNormal, "电平表", 57);
-    sbOrder = button("sbOrder", TGlyph::glOrder, "顺序", 84);
-    sbRandom = button("sbRandom", TGlyph::glRandom, "随机", 84);
-    sbAdd = button("sbAdd", TGlyph::glOpen, "打开", 111);
-    sbMin = button("sbMin", TGlyph::glMinimise, "最小化", 138);
-    sbPower = button("sbPower", TGlyph::glPower, "电源", 165);
+    sbPlay = button("sbPlay", TGlyph::glPlay, QT_TRANSLATE_NOOP("TMainForm", "播放"), 3);
+    sbNext = button("sbNext", TGlyph::glNext, QT_TRANSLATE_NOOP("TMainForm", "下一个"), 3);
+    sbAbout = button("sbAbout", TGlyph::glAbout, QT_TRANSLATE_NOOP("TMainForm", "版权所有"), 3);
+    sbStop = button("sbStop", TGlyph::glStop, QT_TRANSLATE_NOOP("TMainForm", "停止"), 30);
+    sbLevel = button("sbLevel", TGlyph::glLevel, QT_TRANSLATE_NOOP("TMainForm", "电平表"), 57);
+    sbNormal = button("sbNormal", TGlyph::glNormal, QT_TRANSLATE_NOOP("TMainForm", "电平表"), 57);
+    sbOrder = button("sbOrder", TGlyph::glOrder, QT_TRANSLATE_NOOP("TMainForm", "顺序"), 84);
+    sbRandom = button("sbRandom", TGlyph::glRandom, QT_TRANSLATE_NOOP("TMainForm", "随机"), 84);
+    sbAdd = button("sbAdd", TGlyph::glOpen, QT_TRANSLATE_NOOP("TMainForm", "打开"), 111);
+    sbMin = button("sbMin", TGlyph::glMinimise, QT_TRANSLATE_NOOP("TMainForm", "最小化"), 138);
+    sbPower = button("sbPower", TGlyph::glPower, QT_TRANSLATE_NOOP("TMainForm", "电源"), 165);
     sbNext->hide();
     sbAbout->hide();
     sbAbout->setEnabled(false);
@@ -211,24 +212,25 @@ void TMainForm::BuildButtons() {
     Gauge2->ForeColor = Gauge1->BackColor;
     lbProgress = new TClickLabel(Panel1, "lbProgress");
     lbProgress->setGeometry(4, 30, 187, 2);
+    lbProgress->setAccessibleName(Translate("TMainForm", "进度"));
     lbProgress->OnLeftUp = [this](int x) { ProgressClick(x); };
 
     // The edge buttons of the spectrum and video layouts, and the hover grips.
-    sbNext2 = new TSpeedButton(Panel1, "sbNext2", TGlyph::glNone, "下一个");
+    sbNext2 = new TSpeedButton(Panel1, "sbNext2", TGlyph::glNone, Translate("TMainForm", "下一个"));
     sbNext2->setGeometry(-1, -1, 3, 55);
-    sbStop2 = new TSpeedButton(Panel1, "sbStop2", TGlyph::glNone, "停止");
+    sbStop2 = new TSpeedButton(Panel1, "sbStop2", TGlyph::glNone, Translate("TMainForm", "停止"));
     sbStop2->setGeometry(-1, 54, 3, 56);
-    sbPower2 = new TSpeedButton(Panel1, "sbPower2", TGlyph::glNone, "电源");
+    sbPower2 = new TSpeedButton(Panel1, "sbPower2", TGlyph::glNone, Translate("TMainForm", "电源"));
     sbPower2->setGeometry(192, 0, 3, 54);
     connect(sbNext2, &QAbstractButton::clicked, this, &TMainForm::NextClick);
     connect(sbStop2, &QAbstractButton::clicked, this, &TMainForm::StopClick);
     connect(sbPower2, &QAbstractButton::clicked, this, &TMainForm::PowerClick);
     // The strip's three flat buttons share its 400 pixels; the gauges show through them.
-    sbNext3 = new TSpeedButton(Panel1, "sbNext3", TGlyph::glNone, "下一个");
+    sbNext3 = new TSpeedButton(Panel1, "sbNext3", TGlyph::glNone, Translate("TMainForm", "下一个"));
     sbNext3->setGeometry(0, 0, 133, 6);
-    sbStop3 = new TSpeedButton(Panel1, "sbStop3", TGlyph::glNone, "停止");
+    sbStop3 = new TSpeedButton(Panel1, "sbStop3", TGlyph::glNone, Translate("TMainForm", "停止"));
     sbStop3->setGeometry(133, 0, 134, 6);
-    sbPower3 = new TSpeedButton(Panel1, "sbPower3", TGlyph::glNone, "电源");
+    sbPower3 = new TSpeedButton(Panel1, "sbPower3", TGlyph::glNone, Translate("TMainForm", "电源"));
     sbPower3->setGeometry(267, 0, 133, 6);
     connect(sbNext3, &QAbstractButton::clicked, this, &TMainForm::NextClick);
     connect(sbStop3, &QAbstractButton::clicked, this, &TMainForm::StopClick);
@@ -236,8 +238,8 @@ void TMainForm::BuildButtons() {
     Label3 = new THoverLabel(Panel1, "Label3", {0, 0, 5, 3}, ActiveCaptionGradientColour());
     Label4 = new THoverLabel(Panel1, "Label4", {190, 0, 5, 3}, DesktopColour());
     Label5 = new THoverLabel(Panel1, "Label5", {186, 30, 5, 2}, QColor(96, 96, 96));
-    Label3->setToolTip(QString::fromUtf8("下一个/右击停止"));
-    Label4->setToolTip(QString::fromUtf8("移动/双击关闭"));
+    Label3->setToolTip(Translate("TMainForm", "下一个/右击停止"));
+    Label4->setToolTip(Translate("TMainForm", "移动/双击关闭"));
     for (QWidget* hidden : {static_cast<QWidget*>(sbNext2), static_cast<QWidget*>(sbStop2),
                             static_cast<QWidget*>(sbPower2), static_cast<QWidget*>(Label3),
                             static_cast<QWidget*>(Label4), static_cast<QWidget*>(Label5),
@@ -260,6 +262,7 @@ void TMainForm::BuildList() {
     Playlist = new TPlaylistModel(this);
     Playlist->OnCaptionEdited = [this](int) { PlaylistDirty = true; };
     MIDIList = new QTreeView(MListPanel);
+    MIDIList->setAccessibleName(Translate("TMainForm", "播放列表"));
     MIDIList->setObjectName("MIDIList");
     MIDIList->setGeometry(-2, -2, 189, 71);
     MIDIList->setModel(Playlist);
@@ -322,34 +325,41 @@ void TMainForm::BuildPanels() {
     pnResize = MakePanel(VisPanel, "pnResize", {3, 100, 185, 5});
     VisBox = new TVisBox(Spectrum.BackBuffer, VisPanel);
     VisBox->setGeometry(10, 12, 171, 92);
+    VisBox->setAccessibleName(Translate("TMainForm", "频谱显示"));
     pnResize->raise(); // a grip lies over the painted display, whose bottom it overlaps
     VisBox->hide();
     VisPanel->hide();
     VdoPanel = MakePanel(Panel1, "VdoPanel", {2, -105, 191, 105});
     VdoPanel->setAttribute(Qt::WA_TransparentForMouseEvents); // the picture is the panel's
     Player = Services.CreateMediaControl(VdoPanel);
+    Transport = std::make_unique<TTransport>(*Player, [this] { CloseXGPlayer(); });
+    connect(Transport.get(), &TTransport::StateChanged, this, [this] { FollowTransport(); });
 }
 
 void TMainForm::BuildShortcuts() {
     auto action = [this](QAction*& item, const char* name, const char* caption, QKeySequence key,
                          auto handler) {
-        item = new QAction(QString::fromUtf8(caption), this);
+        item = new QAction(Translate(FormContext, caption), this);
         item->setObjectName(name);
         item->setShortcut(key);
         item->setShortcutContext(Qt::WindowShortcut);
         connect(item, &QAction::triggered, this, handler);
         addAction(item);
     };
-    action(pmDel, "pmDel", "删除", QKeySequence(Qt::Key_Delete), [this] { DeleteSelected(); });
-    action(pmTransp, "pmTransp", "透明化", QKeySequence(Qt::Key_Insert),
-           [this] { ToggleTransparency(); });
-    action(pmAdd, "pmAdd", "打开", QKeySequence(Qt::Key_A), [this] { OpenDialogFlow(); });
-    action(pmPlay, "pmPlay", "播放", QKeySequence(Qt::Key_Return), [this] {
-        if (!StartingStream && sbAbout->isHidden())
-            PlaySelected();
-    });
+    action(pmDel, "pmDel", QT_TRANSLATE_NOOP("TMainForm", "删除"), QKeySequence(Qt::Key_Delete),
+           [this] { DeleteSelected(); });
+    action(pmTransp, "pmTransp", QT_TRANSLATE_NOOP("TMainForm", "透明化"),
+           QKeySequence(Qt::Key_Insert), [this] { ToggleTransparency(); });
+    action(pmAdd, "pmAdd", QT_TRANSLATE_NOOP("TMainForm", "打开"), QKeySequence(Qt::Key_A),
+           [this] { OpenDialogFlow(); });
+    action(pmPlay, "pmPlay", QT_TRANSLATE_NOOP("TMainForm", "播放"), QKeySequence(Qt::Key_Return),
+           [this] {
+               if (!StartingStream && sbAbout->isHidden())
+                   PlaySelected();
+           });
     pmPlay->setShortcuts(PlayKeys());
-    action(pmNext, "pmNext", "下一个", QKeySequence(Qt::Key_Right), [this] { NextClick(); });
+    action(pmNext, "pmNext", QT_TRANSLATE_NOOP("TMainForm", "下一个"), QKeySequence(Qt::Key_Right),
+           [this] { NextClick(); });
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {

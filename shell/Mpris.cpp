@@ -21,6 +21,12 @@ constexpr const char* PlayerInterface = "org.mpris.MediaPlayer2.Player";
 constexpr const char* NoTrack = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
 constexpr int BusyRetryMilliseconds = 100;
 
+QString PlaybackStatusText(const TPlayerStatus& status) {
+    if (!status.Playing)
+        return QStringLiteral("Stopped");
+    return status.Paused ? QStringLiteral("Paused") : QStringLiteral("Playing");
+}
+
 } // namespace
 
 bool SessionBusAvailable() {
@@ -59,12 +65,13 @@ std::unique_ptr<TMprisService> TMprisService::Start(TMainForm& form) {
         bus.unregisterObject(MprisObjectPath);
         return nullptr;
     }
-    // What the buttons, the titles and the list show is what the bus hears about.
-    connect(&form, &QWidget::windowTitleChanged, service.get(), &TMprisService::ScheduleRefresh);
-    for (QWidget* watched : {static_cast<QWidget*>(form.sbStop), static_cast<QWidget*>(form.sbNext),
-                             static_cast<QWidget*>(form.sbAbout)})
-        watched->installEventFilter(service.get());
+    // What the transport, the titles and the list tell is what the bus hears about.
     TMprisService* target = service.get();
+    connect(&form, &QWidget::windowTitleChanged, target, &TMprisService::ScheduleRefresh);
+    connect(form.Transport.get(), &TTransport::StateChanged, target,
+            &TMprisService::ScheduleRefresh);
+    connect(form.Transport.get(), &TTransport::VolumeChanged, target,
+            &TMprisService::ScheduleRefresh);
     connect(form.Playlist, &QAbstractItemModel::modelReset, target,
             [target] { target->ScheduleRefresh(); });
     connect(form.Playlist, &QAbstractItemModel::layoutChanged, target,
@@ -83,19 +90,6 @@ TMprisService::~TMprisService() {
         engine->SetStreamTitleHandler(nullptr);
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterObject(MprisObjectPath);
-}
-
-bool TMprisService::eventFilter(QObject* watched, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::EnabledChange:
-    case QEvent::ShowToParent:
-    case QEvent::HideToParent:
-        ScheduleRefresh();
-        break;
-    default:
-        break;
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 void TMprisService::WhenFree(std::function<void()> request) {
@@ -159,8 +153,8 @@ void TMprisService::Refresh() {
     if (newTrack)
         ++TrackNumber;
     QVariantMap changed;
-    if (now.Playing != before.Playing)
-        changed.insert("PlaybackStatus", now.Playing ? "Playing" : "Stopped");
+    if (now.Playing != before.Playing || now.Paused != before.Paused)
+        changed.insert("PlaybackStatus", PlaybackStatusText(now));
     if (newTrack || now.HasEntry != before.HasEntry || now.Title != before.Title ||
         now.LengthMicroseconds != before.LengthMicroseconds)
         changed.insert("Metadata", Metadata());
@@ -170,6 +164,10 @@ void TMprisService::Refresh() {
         changed.insert("CanGoNext", now.CanGoNext);
     if (now.CanSeek != before.CanSeek)
         changed.insert("CanSeek", now.CanSeek);
+    if (now.CanPause != before.CanPause)
+        changed.insert("CanPause", now.CanPause);
+    if (now.Volume != before.Volume)
+        changed.insert("Volume", now.Volume);
     if (!changed.isEmpty())
         SendPropertiesChanged(PlayerInterface, changed);
 }
@@ -216,7 +214,20 @@ TMprisPlayer::TMprisPlayer(TMprisService* service)
     : QDBusAbstractAdaptor(service), Service(*service) {}
 
 QString TMprisPlayer::PlaybackStatus() const {
-    return Service.Status().Playing ? QStringLiteral("Playing") : QStringLiteral("Stopped");
+    return PlaybackStatusText(Service.Status());
+}
+
+double TMprisPlayer::Volume() const {
+    return Service.Form.Transport->Volume();
+}
+
+// Applied at once: a volume key expects to hear it before its next press.
+void TMprisPlayer::SetVolume(double volume) {
+    Service.Form.Transport->SetVolume(volume);
+}
+
+bool TMprisPlayer::CanPause() const {
+    return Service.Status().CanPause;
 }
 
 qlonglong TMprisPlayer::Position() const {
@@ -241,9 +252,15 @@ void TMprisPlayer::Next() {
 
 void TMprisPlayer::Play() {
     Service.WhenFree([&form = Service.Form] {
-        if (!form.sbStop->isEnabled())
+        if (form.Transport->Paused())
+            form.ResumePlayback();
+        else if (!form.Transport->Playing())
             form.sbPlay->click();
     });
+}
+
+void TMprisPlayer::Pause() {
+    Service.WhenFree([&form = Service.Form] { form.PausePlayback(); });
 }
 
 void TMprisPlayer::Stop() {
@@ -252,7 +269,12 @@ void TMprisPlayer::Stop() {
 
 void TMprisPlayer::PlayPause() {
     Service.WhenFree([&form = Service.Form] {
-        if (form.sbStop->isEnabled())
+        const TTransport& transport = *form.Transport;
+        if (transport.Paused())
+            form.ResumePlayback();
+        else if (transport.CanPause())
+            form.PausePlayback();
+        else if (transport.Playing())
             form.sbStop->click();
         else
             form.sbPlay->click();

@@ -47,9 +47,6 @@ public:
     // Tells the bus what changed since it was last told, once the current event is done.
     void ScheduleRefresh();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     explicit TMprisService(TMainForm& form);
     bool Busy() const;
@@ -113,25 +110,28 @@ class TMprisPlayer : public QDBusAbstractAdaptor, protected QDBusContext {
 public:
     explicit TMprisPlayer(TMprisService* service);
     QString PlaybackStatus() const;
-    // The player plays at one speed and has no volume of its own: writes change nothing.
+    // The player plays at one speed: writes change nothing.
     double Rate() const { return 1.0; }
     void SetRate(double) {}
-    double Volume() const { return 1.0; }
-    void SetVolume(double) {}
+    // The loudness of what plays, 0 to 1 (louder asks are taken as 1).
+    double Volume() const;
+    void SetVolume(double volume);
     QVariantMap Metadata() const { return Service.Metadata(); }
     qlonglong Position() const;
     bool CanGoNext() const;
     bool CanGoPrevious() const { return false; }
     bool CanPlay() const;
-    bool CanPause() const { return false; } // the player has no pause
+    bool CanPause() const;
     bool CanSeek() const;
     bool CanControl() const { return true; }
 
 public slots:
     void Next();
     void Previous() {}
-    void Pause() {}
-    void PlayPause(); // plays when idle, stops when playing, as the buttons do
+    void Pause();
+    // Pauses and resumes where the back end can pause; else plays when idle and stops when
+    // playing, as the buttons do.
+    void PlayPause();
     void Stop();
     void Play();
     void Seek(qlonglong Offset);

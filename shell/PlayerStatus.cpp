@@ -11,8 +11,8 @@ namespace {
 
 constexpr std::int64_t MicrosecondsPerSecond = 1000000;
 
-bool EngineAudioShown(const TMainForm& form) {
-    return !form.VisPanel->isHidden() && form.EngineControl();
+bool EngineAudio(const TMainForm& form) {
+    return form.Transport->BackEnd() == TBackEnd::beEngine;
 }
 
 std::optional<std::int64_t> KnownLength(const TMainForm& form, const TPlaylistEntry& entry,
@@ -31,19 +31,23 @@ std::optional<std::int64_t> KnownLength(const TMainForm& form, const TPlaylistEn
 
 TPlayerStatus ReadPlayerStatus(const TMainForm& form) {
     TPlayerStatus status;
-    status.Playing = form.sbStop->isEnabled();
+    const TTransport& transport = *form.Transport;
+    status.Playing = transport.Playing();
+    status.Paused = transport.Paused();
+    status.CanPause = transport.CanPause();
+    status.Volume = transport.Volume();
     const bool aboutShown = !form.sbAbout->isHidden();
     status.HasEntry =
         !aboutShown && form.CurrentIndex >= 0 && form.CurrentIndex < form.Playlist->Count();
     status.CanPlay = status.HasEntry && !form.StartingStream;
-    status.CanGoNext = !form.sbNext->isHidden();
+    status.CanGoNext = status.Playing;
     status.CanSeek = form.CanSeek();
     if (!status.HasEntry)
         return status;
     const TPlaylistEntry& entry = form.Playlist->Entry(form.CurrentIndex);
     status.Path = entry.Path();
     status.Title = entry.Caption;
-    if (status.Playing && form.IsUrl && EngineAudioShown(form)) {
+    if (status.Playing && form.IsUrl && EngineAudio(form)) {
         const std::string streamTitle = form.EngineControl()->StreamTitle();
         if (!streamTitle.empty())
             status.Title = streamTitle;
@@ -53,12 +57,12 @@ TPlayerStatus ReadPlayerStatus(const TMainForm& form) {
 }
 
 std::int64_t PlayerPosition(const TMainForm& form) {
-    if (!form.sbStop->isEnabled())
+    if (!form.Transport->Playing())
         return 0;
     double seconds;
-    if (form.StripMode())
+    if (form.Transport->BackEnd() == TBackEnd::beExternalMidi)
         seconds = form.Gauge1->Progress; // the external player's seconds are counted
-    else if (EngineAudioShown(form))
+    else if (EngineAudio(form))
         seconds = form.EngineControl()->GetPosition() / 1000.0;
     else
         seconds = form.Player->CurrentPosition();

@@ -34,10 +34,12 @@ TSettingsRead ParseSettings(std::string_view bytes) {
     if (lines.size() > 0)
         read.LastOpenDir = lines[0];
     if (lines.size() > 1 && lines[1] != DefaultScheduleCode) {
-        if (ParseScheduleCode(lines[1]))
+        if (ParseScheduleCode(lines[1])) {
             read.ScheduleCode = lines[1];
-        else
+        } else {
             read.RewriteDue = true;
+            read.RejectedScheduleCode = lines[1];
+        }
     }
     if (lines.size() > 2) {
         read.Display = ParseDisplayLine(lines[2]);

@@ -21,8 +21,9 @@ struct TSettingsRead {
     std::optional<std::string> LastOpenDir;
     std::optional<std::string> ScheduleCode; // a valid code other than the default
     std::optional<TDisplaySettings> Display;
-    std::optional<std::string> GeometryLine; // line 4 when not empty
-    bool RewriteDue = false;                 // line 2 or 3 was invalid
+    std::optional<std::string> GeometryLine;         // line 4 when not empty
+    bool RewriteDue = false;                         // line 2 or 3 was invalid
+    std::optional<std::string> RejectedScheduleCode; // an invalid line 2, rewritten as the default
 };
 TSettingsRead ParseSettings(std::string_view bytes);
 

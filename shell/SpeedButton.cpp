@@ -11,6 +11,7 @@ TSpeedButton::TSpeedButton(QWidget* parent, const char* name, TGlyph glyph, cons
     : QAbstractButton(parent), Glyph(glyph) {
     setObjectName(name);
     setToolTip(hint);
+    setAccessibleName(hint); // a screen reader names the button by its hint
     setFocusPolicy(Qt::NoFocus);
     resize(27, 27);
 }

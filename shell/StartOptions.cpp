@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "common/Text.h"
+#include "platform/Translations.h"
 #include "shell/MediaUri.h"
 #include "shell/PlaylistEntry.h"
 
@@ -26,25 +27,25 @@ TStartChoice ChooseStartAction(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText() {
-    return "Usage: tavuro                 open the player on its playlist\n"
-           "       tavuro FILE            play this one file, then exit\n"
-           "       tavuro PLAYLIST.m3u    load this playlist and start playing\n"
-           "       tavuro ADDRESS         play a network stream (http://, mms://, ...)\n"
-           "       tavuro /AUTO           play only if the schedule allows it now\n"
-           "       tavuro --help | --version\n"
-           "\n"
-           "Only one player runs at a time: a second start hands its file, playlist or address\n"
-           "to the running player, which adds and plays it, and ends at once.\n"
-           "\n"
-           "Environment:\n"
-           "  TAVURO_NULL_OUTPUT=1   no sound and no video window\n"
-           "  TAVURO_REGISTRY_DIR    where the registry store lives (default "
-           "$XDG_CONFIG_HOME/tavuro/)\n"
-           "  TAVURO_DEBUG=1         diagnostics on standard error\n"
-           "\n"
-           "Files: playmode.ini and the .m3u playlists live in the program folder, or in\n"
-           "$XDG_DATA_HOME/tavuro/ (default ~/.local/share/tavuro/) when the program folder is\n"
-           "not writable.\n";
+    return TranslateUtf8(
+        "tavuro",
+        "用法: tavuro                 打开播放器及其播放列表\n"
+        "      tavuro 文件            只播放这一个文件,然后退出\n"
+        "      tavuro 列表.m3u        载入这个播放列表并立即开始播放\n"
+        "      tavuro 地址            播放网络流 (http://, mms://, ...)\n"
+        "      tavuro /AUTO           只在定时计划允许时播放\n"
+        "      tavuro --help | --version\n"
+        "\n"
+        "同一时间只运行一个播放器: 再次启动时把文件、播放列表或地址交给正在运行的播放器,\n"
+        "由它添加并播放,然后立即退出。\n"
+        "\n"
+        "环境变量:\n"
+        "  TAVURO_NULL_OUTPUT=1   没有声音,也没有视频窗口\n"
+        "  TAVURO_REGISTRY_DIR    注册表存放的文件夹 (默认 $XDG_CONFIG_HOME/tavuro/)\n"
+        "  TAVURO_DEBUG=1         在标准错误上输出诊断信息\n"
+        "\n"
+        "文件: playmode.ini 和 .m3u 播放列表存放在程序文件夹中;程序文件夹不可写时存放在\n"
+        "$XDG_DATA_HOME/tavuro/ (默认 ~/.local/share/tavuro/)。\n");
 }
 
 std::string VersionText() {

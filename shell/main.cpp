@@ -13,6 +13,7 @@
 #include "platform/FontWarmUp.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
+#include "platform/Translations.h"
 #include "platform/WindowSystem.h"
 #include "shell/HandOver.h"
 #include "shell/Main.h"
@@ -35,7 +36,8 @@ std::optional<int> AnswerSwitches(const std::vector<std::string>& arguments) {
         std::cout << VersionText();
         return 0;
     case TStartAction::saRefuse:
-        std::cerr << "tavuro: unknown option " << choice.Refused << "\n\n" << UsageText();
+        std::cerr << TranslateUtf8("tavuro", "tavuro: 未知选项 ") << choice.Refused << "\n\n"
+                  << UsageText();
         return 2;
     case TStartAction::saRun:
         break;
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i]);
+    LoadTranslations(); // the usage may be the first text shown
     if (const auto status = AnswerSwitches(arguments))
         return *status;
     TSingleInstanceLock instance("Tavuro 2008");
@@ -70,12 +73,14 @@ int main(int argc, char** argv) {
     WarmUpFonts();
     const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);
+    InstallTranslations();
     // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly.
     if (arguments.size() == 1)
         WarmUpDecoders();
     const bool headless = QGuiApplication::platformName() == "offscreen";
     if (headless && platformChosen)
-        std::cerr << "tavuro: no display found: running on Qt's offscreen platform, sound only.\n";
+        std::cerr << TranslateUtf8(
+            "tavuro", "tavuro: 找不到显示器: 在 Qt 的 offscreen 平台上运行,只有声音。\n");
 
     const auto registry = MakeFileRegistry(DefaultRegistryDirectory());
     const auto clock = MakeSystemClock();

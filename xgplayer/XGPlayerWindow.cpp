@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QVBoxLayout>
 
+#include "platform/Translations.h"
+
 namespace tavuro {
 
 namespace {
@@ -22,28 +24,31 @@ TXGPlayerWindow::TXGPlayerWindow(const std::string& path, const TXGPlayerSetting
     Song->setText(QFileInfo(QString::fromStdString(path)).fileName());
     layout->addWidget(Song);
     layout->addWidget(Progress);
-    layout->addWidget(new QLabel(QString("Volume %1 %, reverb %2")
-                                     .arg(settings.Volume)
-                                     .arg(settings.Reverb ? "on" : "off"),
-                                 this));
+    const QString reverb =
+        settings.Reverb ? Translate("XGPlayer", "开") : Translate("XGPlayer", "关");
+    layout->addWidget(new QLabel(
+        Translate("XGPlayer", "音量 %1 %,混响 %2").arg(settings.Volume).arg(reverb), this));
     resize(280, 90);
     ProgressTimer.setInterval(250);
     connect(&ProgressTimer, &QTimer::timeout, this, &TXGPlayerWindow::ShowProgress);
 }
 
+// The bridge finds the window by this prefix: it is the same in every language.
 QString TXGPlayerWindow::TitleFor(const std::string& path) {
     return "XGPlayer - " + QFileInfo(QString::fromStdString(path)).fileName();
 }
 
 bool TXGPlayerWindow::Start(std::string& reason) {
     if (!Player.Open(Path)) {
-        reason = "Cannot open the MIDI file:\n" + Path;
+        reason = Translate("XGPlayer", "无法打开MIDI文件:\n%1")
+                     .arg(QString::fromStdString(Path))
+                     .toStdString();
         return false;
     }
     Player.SetVolume(Settings.Volume);
     Player.SetReverb(Settings.Reverb);
     if (!Player.Play()) {
-        reason = "No General MIDI SoundFont or sound device could be set up.";
+        reason = TranslateUtf8("XGPlayer", "找不到通用MIDI音色库或者声卡,不能播放!");
         return false;
     }
     ShowProgress();

@@ -16,6 +16,7 @@ namespace tavuro {
 class TXGPlayerWindow : public QWidget {
     Q_OBJECT
 public:
+    // The bridge finds the alert box by this title: it is the same in every language.
     static constexpr const char* AlertTitle = "YAMAHA Softsynthesizer Player";
 
     TXGPlayerWindow(const std::string& path, const TXGPlayerSettings& settings);

@@ -1,4 +1,5 @@
 // XGPlayer "PATH": plays one MIDI file in a window of its own until the window is closed.
+#include "platform/Translations.h"
 #include "xgplayer/XGPlayerWindow.h"
 
 #include <QApplication>
@@ -27,8 +28,9 @@ int ShowAlert(const std::string& reason) {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    LoadTranslations();
     if (argc < 2)
-        return ShowAlert("No MIDI file was given.");
+        return ShowAlert(TranslateUtf8("XGPlayer", "没有指定MIDI文件!"));
     const std::string path = argv[1];
     auto registry = MakeFileRegistry(DefaultRegistryDirectory());
     TXGPlayerWindow window(path, TXGPlayerSettings::Load(*registry));

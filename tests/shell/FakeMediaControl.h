@@ -57,6 +57,12 @@ public:
         State = 2;
         return true;
     }
+    void Pause() override {
+        if (State == 2)
+            State = 1;
+    }
+    double Volume = 1.0;
+    void SetVolume(double level) override { Volume = level; }
     void SetBounds(int, int, int width, int height) override {
         BoundsWidth = width;
         BoundsHeight = height;
@@ -84,6 +90,7 @@ public:
     TPlayerState State = psNone;
     bool Seekable = true;
     std::vector<std::uint32_t> Seeks;
+    int Opens = 0;
 
     bool BassReady() const override { return Ready; }
     bool Open(const std::string& path) override {
@@ -92,13 +99,32 @@ public:
         Current = path;
         Position = 0;
         State = psReady;
+        ++Opens;
         return true;
     }
     void Play() override { State = psPlaying; }
     void Close() override {
         Current.clear();
         State = psNone;
+        IsPaused = false;
     }
+    bool IsPaused = false;
+    bool ResumeFails = false; // as a live stream held past its buffer
+    double Volume = 1.0;
+    bool Pause() override {
+        if (State != psPlaying || IsPaused)
+            return false;
+        IsPaused = true;
+        return true;
+    }
+    bool Resume() override {
+        if (!IsPaused || ResumeFails)
+            return false;
+        IsPaused = false;
+        return true;
+    }
+    bool Paused() const override { return IsPaused; }
+    void SetVolume(double level) override { Volume = level; }
     std::uint32_t GetLength() const override {
         const auto found = Lengths.find(Current);
         return found == Lengths.end() ? 0 : found->second;

@@ -127,6 +127,27 @@ TEST_F(SettingsFile, InvalidLinesAreRewrittenAtOnce) {
     EXPECT_EQ(Read("playmode.ini"), "/m/\r\n1213152208\r\n900\r\n");
 }
 
+// A window cannot wrap midnight (two windows serve: 1108232400 plays 0-8 and 23-24): such a
+// line is reset as any invalid one, and the reset is told on standard error.
+TEST_F(SettingsFile, AScheduleThatWrapsMidnightIsResetWithAWord) {
+    Write("playmode.ini", "/m/\r\n1113230008\r\n900\r\n");
+    testing::internal::CaptureStderr();
+    auto& form = Make({}, false);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(form.Schedule.ScheduleCode, "");
+    EXPECT_EQ(Read("playmode.ini"), "/m/\r\n1213152208\r\n900\r\n");
+    EXPECT_NE(said.find("playmode.ini"), std::string::npos) << said;
+    EXPECT_NE(said.find("\"1113230008\""), std::string::npos) << said;
+    EXPECT_NE(said.find("1213152208"), std::string::npos) << said;
+
+    Write("playmode.ini", "/m/\r\n1108232400\r\n900\r\n");
+    testing::internal::CaptureStderr();
+    auto& both = Make({}, false);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(both.Schedule.ScheduleCode, "1108232400");
+    EXPECT_EQ(both.Schedule.ScheduleStartHour, 0);
+}
+
 TEST_F(SettingsFile, ValidSettingsAreTakenAndNotRewritten) {
     const std::string text = "/m/\n1113152209\n399\n";
     Write("playmode.ini", text);

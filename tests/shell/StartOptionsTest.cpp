@@ -67,6 +67,10 @@ TRun RunProgram(const QStringList& arguments, bool display) {
     environment.insert("TAVURO_REGISTRY_DIR", registry.path());
     environment.insert("TAVURO_NULL_OUTPUT", "1");
     environment.remove("DBUS_SESSION_BUS_ADDRESS");
+    // English whatever the machine's locale (LanguageTest covers the others).
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+        environment.remove(name);
+    environment.insert("LANG", "en_US.UTF-8");
     if (!display)
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(name);
@@ -105,7 +109,7 @@ TEST(StartOptions, TheProgramAnswersItsSwitchesAndRunsWithoutADisplay) {
          false,
          0,
          "",
-         QString::fromUtf8("tavuro: missing: 格式不明或者路径有误,不能播放!")},
+         "tavuro: missing: Cannot play: unknown format or wrong path."},
     };
     for (const Case& c : cases) {
         const TRun run = RunProgram(c.Arguments, c.Display);

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <thread>
@@ -214,6 +215,40 @@ TEST_F(PlayerOnSessionBus, MediaControlsPlayAClipGoToTheNextAndStop) {
     QFile playlist(ProgramFolder + "/playlist.m3u");
     ASSERT_TRUE(playlist.open(QIODevice::ReadOnly));
     EXPECT_TRUE(playlist.readAll().contains("b.wav"));
+}
+
+TEST_F(PlayerOnSessionBus, PlayPauseTwicePausesAndResumesWhereItWas) {
+    ASSERT_EQ(std::system(("sox -n -r 44100 -c 2 -b 16 -e signed-integer '" +
+                           Clip("long.wav").toStdString() + "' synth 30 sine 550")
+                              .c_str()),
+              0);
+    StartPlayer();
+    ASSERT_TRUE(Call("OpenUri", QUrl::fromLocalFile(Clip("long.wav")).toString()));
+    ASSERT_TRUE(WaitForStatus("Playing"));
+    EXPECT_TRUE(Property("CanPause").toBool());
+    ASSERT_TRUE(WaitUntil([&] { return Property("Position").toLongLong() >= 1500000; }));
+
+    Playerctl({"play-pause"});
+    ASSERT_TRUE(WaitForStatus("Paused"));
+    EXPECT_EQ(Playerctl({"status"}), "Paused");
+    const qlonglong held = Property("Position").toLongLong();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_NEAR(Property("Position").toLongLong(), held, 100000) << "the position is held";
+    EXPECT_TRUE(WaitForWindowTitle("long/Tavuro")) << "the window shows the entry still";
+
+    Playerctl({"play-pause"});
+    ASSERT_TRUE(WaitForStatus("Playing"));
+    const qlonglong resumed = Property("Position").toLongLong();
+    EXPECT_GE(resumed, held);
+    EXPECT_LT(resumed, held + 1000000) << "resumed from where it was, not started over";
+    EXPECT_TRUE(WaitUntil([&] { return Property("Position").toLongLong() > held + 500000; }));
+
+    // The desktop's volume keys.
+    EXPECT_DOUBLE_EQ(Property("Volume").toDouble(), 1.0);
+    Playerctl({"volume", "0.4"});
+    EXPECT_TRUE(WaitUntil([&] { return Property("Volume").toDouble() == 0.4; }));
+    Playerctl({"volume", "0.1-"});
+    EXPECT_TRUE(WaitUntil([&] { return std::abs(Property("Volume").toDouble() - 0.3) < 1e-9; }));
 }
 
 TEST_F(PlayerOnSessionBus, ASecondStartHandsItsFileToTheRunningPlayer) {

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Runs a test program on a virtual X screen with the openbox window manager, a fresh registry
-# store and SDL's silent audio driver: run-under-xvfb.sh PROGRAM [ARGUMENTS...]
+# store, SDL's silent audio driver and mpv's silent audio output (its pictures still show):
+# run-under-xvfb.sh PROGRAM [ARGUMENTS...]
 set -eu
 for tool in xvfb-run openbox xprop; do
   if ! command -v "$tool" >/dev/null; then
@@ -10,7 +11,8 @@ for tool in xvfb-run openbox xprop; do
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export TAVURO_REGISTRY_DIR="$work/registry" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
+export TAVURO_REGISTRY_DIR="$work/registry" SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb \
+  TAVURO_NULL_OUTPUT=audio
 xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
   openbox >/dev/null 2>&1 &
   wm=$!

@@ -23,22 +23,8 @@ XDG_RUNTIME_DIR=$work TAVURO_INSTANCE_DIR=$work "$program/tavuro" 2>"$work/playe
 player=$!
 window=$(xdotool search --sync --onlyvisible --name 'Tavuro$' | head -1)
 
-fail() {
-  echo "FAIL: $*" >&2
-  grep -v -E '^(ALSA lib|\[[WE]\])' "$work/player.log" >&2 || true
-  exit 1
-}
+. "$(dirname "$0")/window-helpers.sh"
 alive() { kill -0 "$player" 2>/dev/null || fail "the player ended ($1)"; }
-geometry() { eval "$(xdotool getwindowgeometry --shell "$window")"; }
-# Waits up to 10 s for the window to take the given width.
-wait_for_width() {
-  for _ in $(seq 100); do
-    geometry
-    [[ $WIDTH == "$1" ]] && return 0
-    sleep 0.1
-  done
-  fail "the window did not become $1 wide (it is $WIDTH x $HEIGHT)"
-}
 click_at() { xdotool mousemove "$1" "$2" click 1; }
 play_row() {
   geometry
@@ -47,14 +33,6 @@ play_row() {
 stop_by_left_edge() {
   geometry
   click_at $((X + 1)) $((Y + HEIGHT * 3 / 4))
-}
-# The mean brightness (0 to 1) of the video area in a shot of the screen.
-video_brightness() {
-  geometry
-  import -window root "$work/screen.png"
-  [[ -z $shots ]] || cp "$work/screen.png" "$shots/$1.png"
-  convert "$work/screen.png" -crop $((WIDTH - 4))x$((HEIGHT - 3))+$((X + 2))+$((Y + 3)) +repage \
-    -colorspace Gray -format '%[fx:mean]' info:
 }
 
 play_row 1

@@ -11,7 +11,7 @@ function(tavuro_runtime_name variable library)
 endfunction()
 
 # The names the audio library loads FFmpeg by (its demuxers' library, which brings the decoders,
-# and the resampler's): the library itself and the player's warm-up load the same files.
+# and the resampler's).
 #   tavuro_ffmpeg_runtime_names(<avformat variable> <swresample variable>)
 function(tavuro_ffmpeg_runtime_names avformat_variable swresample_variable)
   find_package(PkgConfig REQUIRED)

@@ -16,10 +16,12 @@ const std::vector<TFileFilter>& OpenDialogFilters() {
     static const std::vector<TFileFilter> filters = {
         {"媒体文件(所有类型)",
          "*.mid;*.rmi;*.kar;*.midi;*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;"
-         "*.aif;*.aiff;*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob;*.m3u"},
+         "*.aif;*.aiff;*.flac;*.opus;*.oga;*.m4a;*.aac;*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;"
+         "*.m1v;*.vob;*.m3u"},
         {"MIDI音乐(MID;RMI...)", "*.mid;*.rmi;*.kar;*.midi"},
         {"音频文件(MP3;WMA...)",
-         "*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;*.aif;*.aiff"},
+         "*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;*.aif;*.aiff;*.flac;*.opus;"
+         "*.oga;*.m4a;*.aac"},
         {"视频文件(AVI;MPG...)", "*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob"},
         {"播放列表(M3U)", "*.m3u"},
         {"所有文件(*)", "*.*"},

@@ -122,6 +122,7 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, std::shared_ptr<
     decoder->info_.ctype = format.ctype;
     decoder->lengthFrames_ = format.lengthFrames;
     decoder->comments_ = decoder->codec_->Comments();
+    decoder->decodePosition_ = decoder->codec_->InputPosition();
     error = BASS_OK;
     return decoder;
 }
@@ -141,8 +142,11 @@ void Decoder::Shutdown() {
         quit_ = true;
     }
     seekHandled_.notify_all();
-    if (codec_)
-        codec_->Interrupt();
+    {
+        std::lock_guard lock(codecMutex_);
+        if (codec_)
+            codec_->Interrupt();
+    }
     if (net_)
         net_->Abort();
     if (channel_)
@@ -171,7 +175,7 @@ int Decoder::Seek(uint64_t frame) {
 DWORD Decoder::FilePosition(DWORD mode) {
     switch (mode) {
     case BASS_FILEPOS_DECODE:
-        return static_cast<DWORD>(codec_->InputPosition());
+        return static_cast<DWORD>(decodePosition_.load());
     case BASS_FILEPOS_DOWNLOAD:
         if (net_)
             return static_cast<DWORD>(net_->Downloaded());
@@ -234,6 +238,7 @@ bool Decoder::SeekCodec(uint64_t frame) {
     if (!reopened || reopened->Format().rate != codec_->Format().rate ||
         reopened->Format().channels != codec_->Format().channels || !reopened->Seek(frame))
         return false;
+    std::lock_guard lock(codecMutex_);
     codec_ = std::move(reopened);
     return true;
 }
@@ -247,6 +252,7 @@ void Decoder::HandleSeek(uint64_t frame) {
         pending_.clear();
         pendingAt_ = 0;
         inputEnded_ = atEnd;
+        decodePosition_ = codec_->InputPosition();
         std::lock_guard mix(*channel_->mixerLock);
         channel_->RestartAt(frame);
     }
@@ -261,6 +267,7 @@ void Decoder::HandleSeek(uint64_t frame) {
 void Decoder::DecodeNext() {
     pending_.resize(kChunkFrames * info_.chans);
     const size_t frames = codec_->Read(pending_.data(), kChunkFrames);
+    decodePosition_ = codec_->InputPosition();
     pending_.resize(frames * info_.chans);
     pendingAt_ = 0;
     if (frames == 0)

@@ -38,6 +38,13 @@ bool TFLACfile::ReadFromFile(const std::string& fileName) {
 
 bool TFLACfile::ReadFromSource(TByteSource& source) {
     ResetData();
+    if (ReadMetadata(source))
+        return true;
+    ResetData();
+    return false;
+}
+
+bool TFLACfile::ReadMetadata(TByteSource& source) {
     std::uint8_t head[10];
     source.ReadZeroFilled(0, head, sizeof head);
     std::int64_t at = ID3v2TagSize(TByteView(head, sizeof head), source.Size());

@@ -38,6 +38,8 @@ public:
     bool Valid() const;
 
 private:
+    bool ReadMetadata(TByteSource& source);
+
     std::int64_t fileSize_ = 0;
     std::int32_t sampleRate_ = 0;
     std::uint8_t channels_ = 0;

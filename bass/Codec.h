@@ -2,10 +2,12 @@
 // gives interleaved 16-bit PCM at the stream's own rate and channel count.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ByteInput.h"
 #include "bass.h"
@@ -46,6 +48,50 @@ protected:
     InputCursor cursor_;
     StreamFormat format_;
 };
+
+// Samples a library decoded in larger pieces than the reader takes: filled at the back, read
+// from the front.
+class PendingSamples {
+public:
+    bool Empty() const { return at_ == samples_.size(); }
+    void Clear() {
+        samples_.clear();
+        at_ = 0;
+    }
+    // Room for `count` more samples at the back, to be filled at once.
+    int16_t* Extend(size_t count) {
+        samples_.resize(samples_.size() + count);
+        return samples_.data() + samples_.size() - count;
+    }
+    // Drops the last `count` samples of what Extend gave.
+    void Shrink(size_t count) { samples_.resize(samples_.size() - count); }
+    // Passes over the next `count` samples unread.
+    void Skip(size_t count) { at_ += std::min(count, samples_.size() - at_); }
+    // Moves up to `frames` whole frames to `out`; the count of frames.
+    size_t TakeInto(int16_t* out, size_t frames, int channels) {
+        const auto width = static_cast<size_t>(channels);
+        const size_t count = std::min(frames, (samples_.size() - at_) / width);
+        std::copy_n(samples_.begin() + static_cast<std::ptrdiff_t>(at_), count * width, out);
+        at_ += count * width;
+        return count;
+    }
+
+private:
+    std::vector<int16_t> samples_;
+    size_t at_ = 0;
+};
+
+// Opens a codec of type T over `input` when its library `loaded`: null when the library is
+// missing or T::Open(arguments...) refuses the bytes.
+template <typename T, typename... Arguments>
+std::unique_ptr<Codec> OpenCodecOf(bool loaded, ByteInput& input, Arguments... arguments) {
+    if (!loaded)
+        return nullptr;
+    auto codec = std::make_unique<T>(input);
+    if (!codec->Open(arguments...))
+        return nullptr;
+    return codec;
+}
 
 // What the first bytes of a stream hold.
 enum class Content { Mpeg, Vorbis, Opus, Flac, OggFlac, Wav, Other };

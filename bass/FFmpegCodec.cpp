@@ -109,19 +109,13 @@ public:
     }
 
     size_t Read(int16_t* out, size_t frames) override {
-        while (pendingAt_ == pending_.size()) {
-            pending_.clear();
-            pendingAt_ = 0;
+        while (pending_.Empty()) {
+            pending_.Clear();
             if (ended_ || interrupted_)
                 return 0;
             DecodeNext();
         }
-        const size_t channels = static_cast<size_t>(format_.channels);
-        const size_t count = std::min(frames, (pending_.size() - pendingAt_) / channels);
-        std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(pendingAt_), count * channels,
-                    out);
-        pendingAt_ += count * channels;
-        return count;
+        return pending_.TakeInto(out, frames, format_.channels);
     }
 
     bool Seek(uint64_t frame) override {
@@ -136,8 +130,7 @@ public:
             api_.avformat_seek_file(demuxer_, streamIndex_, INT64_MIN, timestamp, timestamp, 0) < 0)
             return false;
         api_.avcodec_flush_buffers(codec_);
-        pending_.clear();
-        pendingAt_ = 0;
+        pending_.Clear();
         ended_ = false;
         trimUntil_ = static_cast<int64_t>(frame);
         return true;
@@ -309,20 +302,15 @@ private:
                 return;
             }
         }
-        const size_t channels = static_cast<size_t>(format_.channels);
-        const size_t at = pending_.size();
-        pending_.resize(at + static_cast<size_t>(frame->nb_samples) * channels);
-        auto* out = reinterpret_cast<uint8_t*>(pending_.data() + at);
+        const auto channels = static_cast<size_t>(format_.channels);
+        const auto room = static_cast<size_t>(frame->nb_samples);
+        auto* out = reinterpret_cast<uint8_t*>(pending_.Extend(room * channels));
         const int converted =
             api_.swr_convert(resampler_, &out, frame->nb_samples,
                              const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
-        if (converted <= skip) {
-            pending_.resize(at);
-            return;
-        }
-        pending_.resize(at + static_cast<size_t>(converted) * channels);
-        pending_.erase(pending_.begin() + static_cast<std::ptrdiff_t>(at),
-                       pending_.begin() + static_cast<std::ptrdiff_t>(at + skip * channels));
+        pending_.Shrink((room - static_cast<size_t>(std::max(converted, 0))) * channels);
+        // Only the first frame after a seek is trimmed, and the buffer is empty then.
+        pending_.Skip(static_cast<size_t>(skip) * channels);
     }
 
     FFmpegOptions options_;
@@ -334,8 +322,7 @@ private:
     AVFrame* frame_ = nullptr;
     AVPacket* packet_ = nullptr;
     int streamIndex_ = -1;
-    std::vector<int16_t> pending_; // converted, not yet read
-    size_t pendingAt_ = 0;
+    PendingSamples pending_; // converted, not yet read
     int64_t trimUntil_ = -1; // after a seek: frames before this are dropped
     bool ended_ = false;
     bool opening_ = true;

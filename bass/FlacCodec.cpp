@@ -55,7 +55,7 @@ public:
             return false;
         if (format_.rate <= 0 || format_.channels <= 0) {
             // No stream information: the first frame's header tells the format.
-            if (!api_.FLAC__stream_decoder_process_single(decoder_) || pending_.empty())
+            if (!api_.FLAC__stream_decoder_process_single(decoder_) || pending_.Empty())
                 return false;
             format_.rate = frameRate_;
             format_.channels = frameChannels_;
@@ -65,29 +65,22 @@ public:
     }
 
     size_t Read(int16_t* out, size_t frames) override {
-        while (pendingAt_ == pending_.size()) {
-            pending_.clear();
-            pendingAt_ = 0;
+        while (pending_.Empty()) {
+            pending_.Clear();
             if (api_.FLAC__stream_decoder_get_state(decoder_) == FLAC__STREAM_DECODER_END_OF_STREAM ||
                 !api_.FLAC__stream_decoder_process_single(decoder_))
                 return 0;
-            if (pending_.empty() && ++emptySteps_ > kMaxEmptySteps)
+            if (pending_.Empty() && ++emptySteps_ > kMaxEmptySteps)
                 return 0; // nothing but damage or metadata is left
         }
         emptySteps_ = 0;
-        const size_t channels = static_cast<size_t>(format_.channels);
-        const size_t count = std::min(frames, (pending_.size() - pendingAt_) / channels);
-        std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(pendingAt_), count * channels,
-                    out);
-        pendingAt_ += count * channels;
-        return count;
+        return pending_.TakeInto(out, frames, format_.channels);
     }
 
     bool Seek(uint64_t frame) override {
         if (!cursor_.Input().Seekable())
             return false;
-        pending_.clear();
-        pendingAt_ = 0;
+        pending_.Clear();
         // The decoder hands over the frame that holds the target from the target sample on.
         if (api_.FLAC__stream_decoder_seek_absolute(decoder_, frame))
             return true;
@@ -154,9 +147,7 @@ private:
             return;
         const int bits = static_cast<int>(frame.header.bits_per_sample);
         const unsigned count = frame.header.blocksize;
-        const size_t at = pending_.size();
-        pending_.resize(at + static_cast<size_t>(count) * frame.header.channels);
-        int16_t* out = pending_.data() + at;
+        int16_t* out = pending_.Extend(static_cast<size_t>(count) * frame.header.channels);
         for (unsigned i = 0; i < count; ++i)
             for (unsigned c = 0; c < frame.header.channels; ++c) {
                 const FLAC__int32 sample = channels[c][i];
@@ -191,8 +182,7 @@ private:
 
     const FlacLibrary& api_;
     FLAC__StreamDecoder* decoder_ = nullptr;
-    std::vector<int16_t> pending_; // decoded, not yet read
-    size_t pendingAt_ = 0;
+    PendingSamples pending_; // decoded, not yet read
     int frameRate_ = 0, frameChannels_ = 0; // of the last frame decoded
     int emptySteps_ = 0;
     std::string comments_;
@@ -201,12 +191,7 @@ private:
 } // namespace
 
 std::unique_ptr<Codec> OpenFlac(ByteInput& input, bool ogg) {
-    if (!Flac())
-        return nullptr;
-    auto codec = std::make_unique<FlacCodec>(input);
-    if (!codec->Open(ogg))
-        return nullptr;
-    return codec;
+    return OpenCodecOf<FlacCodec>(Flac() != nullptr, input, ogg);
 }
 
 } // namespace bass

@@ -149,12 +149,7 @@ private:
 } // namespace
 
 std::unique_ptr<Codec> OpenMpg123(ByteInput& input) {
-    if (!Mpg123())
-        return nullptr;
-    auto codec = std::make_unique<Mpg123Codec>(input);
-    if (!codec->Open())
-        return nullptr;
-    return codec;
+    return OpenCodecOf<Mpg123Codec>(Mpg123() != nullptr, input);
 }
 
 } // namespace bass

@@ -4,6 +4,7 @@
 
 #include "Codec.h"
 #include "RuntimeLibrary.h"
+#include "Tags.h"
 
 namespace bass {
 
@@ -77,13 +78,7 @@ public:
 
     std::string Comments() override {
         const OpusTags* tags = api_.op_tags(file_, -1);
-        std::string list;
-        for (int i = 0; tags && i < tags->comments; ++i)
-            if (tags->user_comments[i] && tags->user_comments[i][0]) {
-                list += tags->user_comments[i];
-                list += '\0';
-            }
-        return list + '\0';
+        return tags ? CommentListOf(tags->user_comments, tags->comments) : std::string();
     }
 
 private:
@@ -108,12 +103,7 @@ private:
 } // namespace
 
 std::unique_ptr<Codec> OpenOpus(ByteInput& input) {
-    if (!OpusFile())
-        return nullptr;
-    auto codec = std::make_unique<OpusCodec>(input);
-    if (!codec->Open())
-        return nullptr;
-    return codec;
+    return OpenCodecOf<OpusCodec>(OpusFile() != nullptr, input);
 }
 
 } // namespace bass

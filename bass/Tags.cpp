@@ -78,6 +78,14 @@ void AppendComment(std::string& list, const char* text, size_t length) {
     list += '\0';
 }
 
+std::string CommentListOf(char* const* comments, int count) {
+    std::string list;
+    for (int i = 0; i < count; ++i)
+        if (comments[i])
+            AppendComment(list, comments[i], std::strlen(comments[i]));
+    return list + '\0';
+}
+
 std::string OggCommentList(const uint8_t* packet, size_t size) {
     // The comment body follows a header that names the codec.
     size_t at = 0;

@@ -17,6 +17,8 @@ void StoreFileId3Tags(const std::string& path, TagStore& tags);
 // or a FLAC VORBIS_COMMENT block), each "KEY=value" NUL-terminated and the list ended by an
 // empty string; empty when the packet is none of those.
 std::string OggCommentList(const uint8_t* packet, size_t size);
+// Such a list of the comments a codec library parsed.
+std::string CommentListOf(char* const* comments, int count);
 // Adds one comment to such a list (not yet ended); an empty one is left out, and a NUL inside
 // would end it anyway.
 void AppendComment(std::string& list, const char* text, size_t length);

@@ -5,6 +5,7 @@
 
 #include "Codec.h"
 #include "RuntimeLibrary.h"
+#include "Tags.h"
 
 namespace bass {
 
@@ -79,13 +80,7 @@ public:
 
     std::string Comments() override {
         const vorbis_comment* comment = api_.ov_comment(&file_, -1);
-        std::string list;
-        for (int i = 0; comment && i < comment->comments; ++i)
-            if (comment->user_comments[i] && comment->user_comments[i][0]) {
-                list += comment->user_comments[i];
-                list += '\0';
-            }
-        return list + '\0';
+        return comment ? CommentListOf(comment->user_comments, comment->comments) : std::string();
     }
 
 private:
@@ -109,12 +104,7 @@ private:
 } // namespace
 
 std::unique_ptr<Codec> OpenVorbis(ByteInput& input) {
-    if (!VorbisFile())
-        return nullptr;
-    auto codec = std::make_unique<VorbisCodec>(input);
-    if (!codec->Open())
-        return nullptr;
-    return codec;
+    return OpenCodecOf<VorbisCodec>(VorbisFile() != nullptr, input);
 }
 
 } // namespace bass

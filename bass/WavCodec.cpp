@@ -188,10 +188,7 @@ private:
 } // namespace
 
 std::unique_ptr<Codec> OpenWav(ByteInput& input) {
-    auto codec = std::make_unique<WavCodec>(input);
-    if (!codec->Open())
-        return nullptr;
-    return codec;
+    return OpenCodecOf<WavCodec>(true, input);
 }
 
 } // namespace bass

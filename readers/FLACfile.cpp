@@ -1,5 +1,8 @@
 #include "readers/FLACfile.h"
 
+#include <algorithm>
+#include <array>
+
 #include "common/Rounding.h"
 #include "readers/ByteView.h"
 #include "readers/FileSource.h"
@@ -14,6 +17,10 @@ constexpr std::uint8_t kVorbisComment = 4;
 constexpr std::size_t kBlockHeaderSize = 4;
 constexpr std::size_t kStreamInfoSize = 34;
 constexpr int kMaxBlocks = 1024; // a file with more metadata blocks is taken as damaged
+constexpr std::size_t kOggPageBlockSize = 282; // page header with the longest segment table
+constexpr std::size_t kOggSegmentCountAt = 26;
+constexpr std::size_t kOggPageHeaderSize = 27;   // up to the segment table
+constexpr std::size_t kOggMappingSize = 13 + kBlockHeaderSize; // up to STREAMINFO's body
 
 } // namespace
 
@@ -44,13 +51,30 @@ bool TFLACfile::ReadFromSource(TByteSource& source) {
     return false;
 }
 
+bool TFLACfile::ReadStreamInfo(TByteSource& source, std::int64_t body) {
+    std::uint8_t info[kStreamInfoSize];
+    if (!source.ReadExactly(body, info, sizeof info))
+        return false;
+    const TByteView bits(info, sizeof info);
+    // 20 bits rate, 3 bits channels - 1, 5 bits depth - 1, 36 bits sample count.
+    const std::uint32_t word = bits.U32BE(10);
+    sampleRate_ = static_cast<std::int32_t>(word >> 12);
+    channels_ = static_cast<std::uint8_t>(((word >> 9) & 0x07) + 1);
+    bitsPerSample_ = static_cast<std::uint8_t>(((word >> 4) & 0x1F) + 1);
+    samples_ = static_cast<std::int64_t>(std::uint64_t{word & 0x0F} << 32 | bits.U32BE(14));
+    return true;
+}
+
 bool TFLACfile::ReadMetadata(TByteSource& source) {
     std::uint8_t head[10];
     source.ReadZeroFilled(0, head, sizeof head);
     std::int64_t at = ID3v2TagSize(TByteView(head, sizeof head), source.Size());
     std::uint8_t marker[4];
-    if (!source.ReadExactly(at, marker, sizeof marker) ||
-        !TByteView(marker, sizeof marker).Matches(0, "fLaC"))
+    if (!source.ReadExactly(at, marker, sizeof marker))
+        return false;
+    if (TByteView(marker, sizeof marker).Matches(0, "OggS"))
+        return ReadOggMetadata(source, at);
+    if (!TByteView(marker, sizeof marker).Matches(0, "fLaC"))
         return false;
     at += 4;
     bool haveInfo = false, last = false;
@@ -59,22 +83,13 @@ bool TFLACfile::ReadMetadata(TByteSource& source) {
         std::uint8_t header[kBlockHeaderSize];
         if (!source.ReadExactly(at, header, sizeof header))
             return false;
-        const TByteView view(header, sizeof header);
         last = (header[0] & 0x80) != 0;
         const std::uint8_t type = header[0] & 0x7F;
-        const std::uint32_t length = view.U24BE(1);
+        const std::uint32_t length = TByteView(header, sizeof header).U24BE(1);
         const std::int64_t body = at + kBlockHeaderSize;
         if (type == kStreamInfo && length >= kStreamInfoSize) {
-            std::uint8_t info[kStreamInfoSize];
-            if (!source.ReadExactly(body, info, sizeof info))
+            if (!ReadStreamInfo(source, body))
                 return false;
-            const TByteView bits(info, sizeof info);
-            // 20 bits rate, 3 bits channels - 1, 5 bits depth - 1, 36 bits sample count.
-            const std::uint32_t word = bits.U32BE(10);
-            sampleRate_ = static_cast<std::int32_t>(word >> 12);
-            channels_ = static_cast<std::uint8_t>(((word >> 9) & 0x07) + 1);
-            bitsPerSample_ = static_cast<std::uint8_t>(((word >> 4) & 0x1F) + 1);
-            samples_ = static_cast<std::int64_t>(std::uint64_t{word & 0x0F} << 32 | bits.U32BE(14));
             haveInfo = true;
         } else if (type == kVorbisComment) {
             ReadVorbisComments(source, body, slots, body + length);
@@ -85,6 +100,40 @@ bool TFLACfile::ReadMetadata(TByteSource& source) {
         return false;
     fileSize_ = source.Size();
     audioOffset_ = at;
+    tags_ = TCommentTags::From(slots);
+    return true;
+}
+
+// FLAC in Ogg: the first page's packet is 0x7F "FLAC", the mapping version and header count,
+// "fLaC" and the STREAMINFO block; the second page's is the VORBIS_COMMENT block.
+bool TFLACfile::ReadOggMetadata(TByteSource& source, std::int64_t at) {
+    std::int64_t bodyAt = 0, bodySize = 0;
+    auto readPage = [&](std::int64_t page) {
+        std::array<std::uint8_t, kOggPageBlockSize> header{};
+        source.ReadZeroFilled(page, header.data(), header.size());
+        if (!TByteView(header.data(), header.size()).Matches(0, "OggS"))
+            return false;
+        bodyAt = page + kOggPageHeaderSize + header[kOggSegmentCountAt];
+        bodySize = 0;
+        for (std::size_t i = 0; i < header[kOggSegmentCountAt]; ++i)
+            bodySize += header[kOggPageHeaderSize + i];
+        return true;
+    };
+    std::uint8_t mapping[kOggMappingSize];
+    if (!readPage(at) || !source.ReadExactly(bodyAt, mapping, sizeof mapping))
+        return false;
+    const TByteView view(mapping, sizeof mapping);
+    if (!view.Matches(0, "\x7F" "FLAC") || !view.Matches(9, "fLaC") ||
+        (view.U8(13) & 0x7F) != kStreamInfo || !ReadStreamInfo(source, bodyAt + kOggMappingSize))
+        return false;
+    TCommentSlots slots;
+    std::uint8_t header[kBlockHeaderSize];
+    if (readPage(bodyAt + bodySize) && source.ReadExactly(bodyAt, header, sizeof header) &&
+        (header[0] & 0x7F) == kVorbisComment)
+        ReadVorbisComments(source, bodyAt + kBlockHeaderSize, slots,
+                           bodyAt + kBlockHeaderSize + TByteView(header, sizeof header).U24BE(1));
+    fileSize_ = source.Size();
+    audioOffset_ = std::min(bodyAt + bodySize, fileSize_);
     tags_ = TCommentTags::From(slots);
     return true;
 }

@@ -8,15 +8,16 @@
 
 namespace tavuro {
 
-// Technical facts and comments of a native FLAC file, read without decoding: the metadata blocks
-// after "fLaC" are walked by their lengths; STREAMINFO gives the format and the sample count,
-// VORBIS_COMMENT the tags; pictures and the other blocks are passed over unread.
+// Technical facts and comments of a FLAC file, read without decoding: the metadata blocks after
+// "fLaC" are walked by their lengths; STREAMINFO gives the format and the sample count,
+// VORBIS_COMMENT the tags; pictures and the other blocks are passed over unread. FLAC in Ogg
+// carries the same two blocks in its first two pages.
 class TFLACfile {
 public:
     TFLACfile() { ResetData(); }
 
-    // True when the file starts (after an ID3v2 tag, if any) with "fLaC" and a STREAMINFO block;
-    // the fields are filled only then. False also when the file cannot be opened.
+    // True when the file starts (after an ID3v2 tag, if any) with "fLaC" and a STREAMINFO block,
+    // or with an Ogg FLAC page; the fields are filled only then. False also when the file cannot be opened.
     bool ReadFromFile(const std::string& fileName);
     bool ReadFromSource(TByteSource& source);
 
@@ -39,6 +40,8 @@ public:
 
 private:
     bool ReadMetadata(TByteSource& source);
+    bool ReadOggMetadata(TByteSource& source, std::int64_t at);
+    bool ReadStreamInfo(TByteSource& source, std::int64_t body);
 
     std::int64_t fileSize_ = 0;
     std::int32_t sampleRate_ = 0;

@@ -243,8 +243,8 @@ bool ReadStreamFacts(std::string_view fileName, TStreamInfo& info) {
     case rkOpus:
         recognised = ReadOpus(name, info);
         break;
-    case rkOga: // Ogg audio of either codec
-        recognised = ReadOggVorbis(name, info) || ReadOpus(name, info);
+    case rkOga: // Ogg audio of any of the three codecs
+        recognised = ReadOggVorbis(name, info) || ReadOpus(name, info) || ReadFLAC(name, info);
         break;
     case rkMP4:
         recognised = ReadMP4(name, info);

@@ -134,6 +134,7 @@ protected:
             "ffmpeg -v error -y -i " + d + "mono22.wav -c:a aac -b:a 64k " + d + "mono22.aac",
             "cp " + d + "tone.ogg " + d + "vorbis.oga",
             "cp " + d + "tone.opus " + d + "opus.oga",
+            "flac -s -f --ogg -T 'TITLE=Ogg Flac Title' -o " + d + "flac.oga " + d + "tone.wav",
         };
         for (const std::string& command : commands)
             if (RunCommand(command).status != 0)
@@ -293,9 +294,10 @@ TEST_F(Conformance, AlacInM4aAndRawAac) {
     EXPECT_NEAR(aac.BitRate, 64, 16);
 }
 
-TEST_F(Conformance, OgaHoldsVorbisOrOpus) {
+TEST_F(Conformance, OgaHoldsVorbisOpusOrFlac) {
     EXPECT_EQ(CheckFacts("vorbis.oga", 0.05).Title, "Ogg Title");
     EXPECT_EQ(CheckFacts("opus.oga", 0.01).Title, "Opus Title");
+    EXPECT_EQ(CheckFacts("flac.oga", 0.001).Title, "Ogg Flac Title");
 }
 
 TEST_F(Conformance, WmaDurationComesFromFileSizeAndMaximumBitRate) {

@@ -68,11 +68,12 @@ int main(int argc, char** argv) {
         return 0; // another instance runs: end at once and silently
     }
     WarmUpFonts();
-    const bool platformChosen = ChoosePlatform();
-    QApplication application(argc, argv);
-    // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly.
+    // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly:
+    // its libraries load while Qt starts.
     if (arguments.size() == 1)
         WarmUpDecoders();
+    const bool platformChosen = ChoosePlatform();
+    QApplication application(argc, argv);
     const bool headless = QGuiApplication::platformName() == "offscreen";
     if (headless && platformChosen)
         std::cerr << "tavuro: no display found: running on Qt's offscreen platform, sound only.\n";

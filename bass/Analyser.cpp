@@ -29,8 +29,8 @@ BASS_DEFINE_RUNTIME_LOADER(FftwLibrary, Fftw, BASS_FFTW_ENTRY_POINTS, BASS_FFTW_
 struct FftAnalyser::Plan {
     int size = 0;
     fftwf_plan plan = nullptr;
-    float* input = nullptr;           // size samples, FFTW's alignment
-    fftwf_complex* output = nullptr;  // size / 2 + 1 bins
+    float* input = nullptr;          // size samples, FFTW's alignment
+    fftwf_complex* output = nullptr; // size / 2 + 1 bins
     std::vector<float> window;
 };
 

@@ -22,8 +22,8 @@ public:
     ~FileInput() override { close(descriptor_); }
     int ReadAt(uint64_t position, uint8_t* buffer, int size) override {
         for (;;) {
-            const ssize_t n = pread(descriptor_, buffer, static_cast<size_t>(size),
-                                    static_cast<off_t>(position));
+            const ssize_t n =
+                pread(descriptor_, buffer, static_cast<size_t>(size), static_cast<off_t>(position));
             if (n >= 0)
                 return static_cast<int>(n);
             if (errno != EINTR)

@@ -63,10 +63,10 @@ private:
 
     std::unique_ptr<ByteInput> input_;
     NetInput* netInput_ = nullptr; // input_, when it is a download
-    std::mutex codecMutex_; // protects the codec_ pointer: a seek may open the codec again
+    std::mutex codecMutex_;        // protects the codec_ pointer: a seek may open the codec again
     std::unique_ptr<Codec> codec_;
     std::atomic<uint64_t> decodePosition_{0}; // how far the codec has read its input
-    FFmpegOptions ffmpegOptions_; // to open the codec again over a download now whole
+    FFmpegOptions ffmpegOptions_;             // to open the codec again over a download now whole
     BASS_CHANNELINFO info_{};
     int64_t lengthFrames_ = -1;
     std::string comments_;

@@ -250,7 +250,8 @@ private:
     void DecodeNext() {
         const int read = api_.av_read_frame(demuxer_, packet_);
         if (!io_ && demuxer_->pb)
-            position_.store(static_cast<uint64_t>(std::max<int64_t>(0, api_.avio_seek(demuxer_->pb, 0, SEEK_CUR))),
+            position_.store(static_cast<uint64_t>(
+                                std::max<int64_t>(0, api_.avio_seek(demuxer_->pb, 0, SEEK_CUR))),
                             std::memory_order_relaxed);
         if (read < 0) {
             api_.avcodec_send_packet(codec_, nullptr); // drain what the decoder holds
@@ -284,8 +285,8 @@ private:
             const int64_t pts = frame->best_effort_timestamp;
             if (pts != AV_NOPTS_VALUE) {
                 const int64_t start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
-                const int64_t first = api_.av_rescale_q(pts - start, stream->time_base,
-                                                        AVRational{1, format_.rate});
+                const int64_t first =
+                    api_.av_rescale_q(pts - start, stream->time_base, AVRational{1, format_.rate});
                 skip = std::clamp<int64_t>(trimUntil_ - first, 0, frame->nb_samples);
                 if (skip == frame->nb_samples)
                     return;

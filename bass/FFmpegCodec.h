@@ -16,11 +16,11 @@ enum class SourceKind { Stream, Wma, Music };
 
 struct FFmpegOptions {
     SourceKind kind = SourceKind::Stream;
-    int musicRate = 44100;     // output rate of module music
-    std::string extension;     // of a module file, which names its type
-    std::string url;           // an address for FFmpeg's own protocols, instead of the input
+    int musicRate = 44100; // output rate of module music
+    std::string extension; // of a module file, which names its type
+    std::string url;       // an address for FFmpeg's own protocols, instead of the input
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
-    CancelCheck cancelled;     // the open gives up when it says so
+    CancelCheck cancelled; // the open gives up when it says so
 };
 
 // Null with a BASS error code when FFmpeg cannot be loaded or the source is not of `kind`.

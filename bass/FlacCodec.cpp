@@ -45,11 +45,13 @@ public:
         if (!decoder_)
             return false;
         api_.FLAC__stream_decoder_set_md5_checking(decoder_, false);
-        api_.FLAC__stream_decoder_set_metadata_respond(decoder_, FLAC__METADATA_TYPE_VORBIS_COMMENT);
-        const auto init = ogg ? api_.FLAC__stream_decoder_init_ogg_stream
-                              : api_.FLAC__stream_decoder_init_stream;
+        api_.FLAC__stream_decoder_set_metadata_respond(decoder_,
+                                                       FLAC__METADATA_TYPE_VORBIS_COMMENT);
+        const auto init =
+            ogg ? api_.FLAC__stream_decoder_init_ogg_stream : api_.FLAC__stream_decoder_init_stream;
         if (init(decoder_, &ReadInput, &SeekInput, &TellInput, &InputLength, &InputEnded,
-                 &TakeFrame, &TakeMetadata, &TakeError, this) != FLAC__STREAM_DECODER_INIT_STATUS_OK)
+                 &TakeFrame, &TakeMetadata, &TakeError,
+                 this) != FLAC__STREAM_DECODER_INIT_STATUS_OK)
             return false;
         if (!api_.FLAC__stream_decoder_process_until_end_of_metadata(decoder_))
             return false;
@@ -67,7 +69,8 @@ public:
     size_t Read(int16_t* out, size_t frames) override {
         while (pending_.Empty()) {
             pending_.Clear();
-            if (api_.FLAC__stream_decoder_get_state(decoder_) == FLAC__STREAM_DECODER_END_OF_STREAM ||
+            if (api_.FLAC__stream_decoder_get_state(decoder_) ==
+                    FLAC__STREAM_DECODER_END_OF_STREAM ||
                 !api_.FLAC__stream_decoder_process_single(decoder_))
                 return 0;
             if (pending_.Empty() && ++emptySteps_ > kMaxEmptySteps)
@@ -95,7 +98,7 @@ private:
     static constexpr int kMaxEmptySteps = 1000;
 
     static FLAC__StreamDecoderReadStatus ReadInput(const FLAC__StreamDecoder*, FLAC__byte buffer[],
-                                                  size_t* bytes, void* self) {
+                                                   size_t* bytes, void* self) {
         InputCursor& cursor = static_cast<FlacCodec*>(self)->cursor_;
         *bytes = cursor.Read(buffer, *bytes);
         if (*bytes > 0)
@@ -112,8 +115,8 @@ private:
                    ? FLAC__STREAM_DECODER_SEEK_STATUS_OK
                    : FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
     }
-    static FLAC__StreamDecoderTellStatus TellInput(const FLAC__StreamDecoder*,
-                                                   FLAC__uint64* offset, void* self) {
+    static FLAC__StreamDecoderTellStatus TellInput(const FLAC__StreamDecoder*, FLAC__uint64* offset,
+                                                   void* self) {
         *offset = static_cast<FlacCodec*>(self)->cursor_.Position();
         return FLAC__STREAM_DECODER_TELL_STATUS_OK;
     }
@@ -182,7 +185,7 @@ private:
 
     const FlacLibrary& api_;
     FLAC__StreamDecoder* decoder_ = nullptr;
-    PendingSamples pending_; // decoded, not yet read
+    PendingSamples pending_;                // decoded, not yet read
     int frameRate_ = 0, frameChannels_ = 0; // of the last frame decoded
     int emptySteps_ = 0;
     std::string comments_;

@@ -27,7 +27,7 @@ namespace {
     X(mpg123_info)                                                                                 \
     X(mpg123_read)                                                                                 \
     X(mpg123_seek)                                                                                 \
-    X(mpg123_length)                                                                                \
+    X(mpg123_length)                                                                               \
     X(mpg123_set_filesize)
 
 struct Mpg123Library {
@@ -82,8 +82,8 @@ public:
             api_.mpg123_set_filesize(handle_, static_cast<off_t>(size));
         long rate = 0;
         int channels = 0, encoding = 0;
-        if (api_.mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK ||
-            rate <= 0 || channels <= 0)
+        if (api_.mpg123_getformat(handle_, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
+            channels <= 0)
             return false;
         mpg123_frameinfo frame{};
         api_.mpg123_info(handle_, &frame);

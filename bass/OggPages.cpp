@@ -84,7 +84,9 @@ std::optional<OggAudio> FirstOggAudio(const uint8_t* data, size_t size) {
         auto starts = [&](const char* magic, size_t length) {
             return page.bodySize >= length && std::memcmp(page.body, magic, length) == 0;
         };
-        if (starts("\x01vorbis", 7) || starts("\x7F" "FLAC", 5))
+        if (starts("\x01vorbis", 7) || starts("\x7F"
+                                              "FLAC",
+                                              5))
             return OggAudio{page.serial, 0};
         // The pre-skip: samples the decoder drops at the start, counted by the granules.
         if (starts("OpusHead", 8) && page.bodySize >= 12)

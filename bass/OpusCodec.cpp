@@ -39,9 +39,8 @@ public:
     bool Open() {
         // Without a seek function the library reads a stream straight on (a download in
         // progress); it then tells no length and cannot seek.
-        const OpusFileCallbacks callbacks{&ReadInput,
-                                          cursor_.Input().Seekable() ? &SeekInput : nullptr,
-                                          &TellInput, nullptr};
+        const OpusFileCallbacks callbacks{
+            &ReadInput, cursor_.Input().Seekable() ? &SeekInput : nullptr, &TellInput, nullptr};
         int error = 0;
         file_ = api_.op_open_callbacks(this, &callbacks, nullptr, 0, &error);
         if (!file_)

@@ -69,7 +69,9 @@ Content OggContent(const uint8_t* head, size_t size) {
         return Content::Vorbis;
     if (starts("OpusHead", 8))
         return Content::Opus;
-    if (starts("\x7F" "FLAC", 5))
+    if (starts("\x7F"
+               "FLAC",
+               5))
         return Content::OggFlac;
     return Content::Other;
 }

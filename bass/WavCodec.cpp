@@ -145,8 +145,8 @@ private:
         // A download in progress cannot seek: read over the bytes instead.
         uint8_t buffer[4096];
         while (cursor_.Position() < next) {
-            const auto step = static_cast<size_t>(
-                std::min<uint64_t>(sizeof buffer, next - cursor_.Position()));
+            const auto step =
+                static_cast<size_t>(std::min<uint64_t>(sizeof buffer, next - cursor_.Position()));
             if (cursor_.ReadFully(buffer, step) != step)
                 return false;
         }

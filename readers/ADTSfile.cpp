@@ -80,8 +80,8 @@ bool TADTSfile::ReadFromSource(TByteSource& source) {
     const double meanFrame = static_cast<double>(at - start) / static_cast<double>(frames);
     const double frameCount = static_cast<double>(fileSize_ - start) / meanFrame;
     duration_ = frameCount * kSamplesPerFrame / sampleRate_;
-    bitRate_ = static_cast<std::int32_t>(RoundHalfEven(meanFrame * 8 * sampleRate_ /
-                                                       kSamplesPerFrame / 1000));
+    bitRate_ = static_cast<std::int32_t>(
+        RoundHalfEven(meanFrame * 8 * sampleRate_ / kSamplesPerFrame / 1000));
     return true;
 }
 

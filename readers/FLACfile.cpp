@@ -19,7 +19,7 @@ constexpr std::size_t kStreamInfoSize = 34;
 constexpr int kMaxBlocks = 1024; // a file with more metadata blocks is taken as damaged
 constexpr std::size_t kOggPageBlockSize = 282; // page header with the longest segment table
 constexpr std::size_t kOggSegmentCountAt = 26;
-constexpr std::size_t kOggPageHeaderSize = 27;   // up to the segment table
+constexpr std::size_t kOggPageHeaderSize = 27;                 // up to the segment table
 constexpr std::size_t kOggMappingSize = 13 + kBlockHeaderSize; // up to STREAMINFO's body
 
 } // namespace
@@ -123,8 +123,10 @@ bool TFLACfile::ReadOggMetadata(TByteSource& source, std::int64_t at) {
     if (!readPage(at) || !source.ReadExactly(bodyAt, mapping, sizeof mapping))
         return false;
     const TByteView view(mapping, sizeof mapping);
-    if (!view.Matches(0, "\x7F" "FLAC") || !view.Matches(9, "fLaC") ||
-        (view.U8(13) & 0x7F) != kStreamInfo || !ReadStreamInfo(source, bodyAt + kOggMappingSize))
+    if (!view.Matches(0, "\x7F"
+                         "FLAC") ||
+        !view.Matches(9, "fLaC") || (view.U8(13) & 0x7F) != kStreamInfo ||
+        !ReadStreamInfo(source, bodyAt + kOggMappingSize))
         return false;
     TCommentSlots slots;
     std::uint8_t header[kBlockHeaderSize];

@@ -17,7 +17,8 @@ public:
     TFLACfile() { ResetData(); }
 
     // True when the file starts (after an ID3v2 tag, if any) with "fLaC" and a STREAMINFO block,
-    // or with an Ogg FLAC page; the fields are filled only then. False also when the file cannot be opened.
+    // or with an Ogg FLAC page; the fields are filled only then. False also when the file cannot be
+    // opened.
     bool ReadFromFile(const std::string& fileName);
     bool ReadFromSource(TByteSource& source);
 

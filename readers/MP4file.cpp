@@ -13,8 +13,8 @@ namespace tavuro {
 
 namespace {
 
-constexpr int kMaxBoxes = 4096;           // boxes looked at in one container
-constexpr std::size_t kTextSize = 250;    // longer tag texts are cut
+constexpr int kMaxBoxes = 4096;        // boxes looked at in one container
+constexpr std::size_t kTextSize = 250; // longer tag texts are cut
 constexpr std::size_t kSampleEntrySize = 28;
 
 } // namespace
@@ -87,8 +87,8 @@ template <typename Box> std::string ItemText(TByteSource& source, const Box& ite
         if (data.type != "data" || !text.empty() || data.end - data.body <= 8)
             return;
         std::array<std::uint8_t, kTextSize> bytes{};
-        const auto size = static_cast<std::size_t>(
-            std::min<std::int64_t>(data.end - data.body - 8, kTextSize));
+        const auto size =
+            static_cast<std::size_t>(std::min<std::int64_t>(data.end - data.body - 8, kTextSize));
         source.ReadAt(data.body + 8, bytes.data(), size);
         text = DecodeUtf8UpToFault(TrimControl(TByteView(bytes.data(), size).Chars(0, size)));
     });
@@ -216,15 +216,19 @@ void TMP4file::ReadItems(TByteSource& source, const TBox& items) {
         const std::string& type = item.type;
         if (type == "\xA9nam")
             title_ = ItemText(source, item);
-        else if (type == "\xA9" "ART")
+        else if (type == "\xA9"
+                         "ART")
             artist_ = ItemText(source, item);
-        else if (type == "\xA9" "alb")
+        else if (type == "\xA9"
+                         "alb")
             album_ = ItemText(source, item);
-        else if (type == "\xA9" "day")
+        else if (type == "\xA9"
+                         "day")
             year_ = ItemText(source, item);
         else if (type == "\xA9gen")
             genre_ = ItemText(source, item);
-        else if (type == "\xA9" "cmt")
+        else if (type == "\xA9"
+                         "cmt")
             comment_ = ItemText(source, item);
         else if (type == "trkn")
             ForEachBox<TBox>(source, item.body, item.end, [&](const TBox& data) {
@@ -239,7 +243,8 @@ void TMP4file::ReadItems(TByteSource& source, const TBox& items) {
 std::int32_t TMP4file::BitRate() const {
     if (!(duration_ > 0))
         return 0;
-    return static_cast<std::int32_t>(RoundHalfEven(static_cast<double>(fileSize_) / duration_ / 125));
+    return static_cast<std::int32_t>(
+        RoundHalfEven(static_cast<double>(fileSize_) / duration_ / 125));
 }
 
 bool TMP4file::Valid() const {

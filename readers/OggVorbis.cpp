@@ -22,8 +22,8 @@ constexpr std::size_t kPageBlockSize = 282; // page header with the longest segm
 constexpr std::size_t kSegmentCountAt = 26;
 constexpr std::size_t kPageHeaderSize = 27; // up to the segment table
 constexpr std::size_t kIdentificationSize = 30;
-constexpr std::size_t kPacketTagSize = 7;     // packet type and "vorbis"
-constexpr std::int64_t kLastPageStep = 241;   // the backward search for the last page
+constexpr std::size_t kPacketTagSize = 7;   // packet type and "vorbis"
+constexpr std::int64_t kLastPageStep = 241; // the backward search for the last page
 constexpr int kLastPageWindows = 50;
 
 bool IsVorbisPacket(TByteView packet, std::uint8_t type) {

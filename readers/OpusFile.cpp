@@ -97,7 +97,8 @@ std::int32_t TOpusFile::BitRate() const {
     const double duration = Duration();
     if (!(duration > 0))
         return 0;
-    return static_cast<std::int32_t>(RoundHalfEven(static_cast<double>(fileSize_) / duration / 125));
+    return static_cast<std::int32_t>(
+        RoundHalfEven(static_cast<double>(fileSize_) / duration / 125));
 }
 
 bool TOpusFile::Valid() const {

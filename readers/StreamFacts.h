@@ -29,8 +29,8 @@ struct TStreamInfo {
 enum TReaderKind { rkNone, rkMPEG, rkOggVorbis, rkWMA, rkWAV, rkFLAC, rkOpus, rkOga, rkMP4, rkAAC };
 
 // By the upper-cased extension: ".MP1", ".MP2", ".MP3", ".OGG", ".WMA", ".WAV", and beside them
-// ".FLAC", ".OPUS", ".OGA" (Ogg Vorbis, Opus or FLAC), ".M4A" and ".AAC" (MPEG-4 or raw ADTS); rkNone
-// for any other, and for another extension that is not a dot and three characters.
+// ".FLAC", ".OPUS", ".OGA" (Ogg Vorbis, Opus or FLAC), ".M4A" and ".AAC" (MPEG-4 or raw ADTS);
+// rkNone for any other, and for another extension that is not a dot and three characters.
 TReaderKind ReaderKindOf(std::string_view fileName);
 
 // The name without its folder.

@@ -69,7 +69,8 @@ TCommentTags TCommentTags::From(const TCommentSlots& slots) {
     tags.Date = slots[csDate];
     tags.Genre = slots[csGenre];
     tags.Comment = slots[csComment].empty() ? slots[csDescription] : slots[csComment];
-    tags.Track = static_cast<std::uint16_t>(std::clamp(TrackNumberOf(slots[csTrackNumber]), 0, 0xFFFF));
+    tags.Track =
+        static_cast<std::uint16_t>(std::clamp(TrackNumberOf(slots[csTrackNumber]), 0, 0xFFFF));
     return tags;
 }
 

@@ -16,14 +16,14 @@ constexpr double kSeconds = 1.0;
 
 struct CodecCase {
     const char* name;
-    int rate;     // of the tone given to the encoder
+    int rate; // of the tone given to the encoder
     int channels;
     const char* sampleFormat; // sox's, of that tone
     const char* file;
-    const char* command;      // the encoder, {in} and {out}; empty: the WAV itself
+    const char* command; // the encoder, {in} and {out}; empty: the WAV itself
     DWORD ctype;
-    int playRate;             // the channel's rate
-    bool exact;               // the length counts exactly the samples given to the encoder
+    int playRate; // the channel's rate
+    bool exact;   // the length counts exactly the samples given to the encoder
 };
 
 const char* const k16 = "-b 16 -e signed-integer";
@@ -40,29 +40,29 @@ const CodecCase kCodecs[] = {
      BASS_CTYPE_STREAM_OGG, 44100, true},
     {"VorbisMono22k", 22050, 1, k16, "t.ogg", "oggenc --quiet -q 2 -o {out} {in}",
      BASS_CTYPE_STREAM_OGG, 22050, true},
-    {"OpusStereo48k", 48000, 2, k16, "t.opus", "opusenc --quiet {in} {out}",
-     BASS_CTYPE_STREAM_OPUS, 48000, true},
-    {"OpusMono16k", 16000, 1, k16, "t.opus", "opusenc --quiet {in} {out}",
-     BASS_CTYPE_STREAM_OPUS, 48000, true},
-    {"Flac16Stereo44k", 44100, 2, k16, "t.flac", "flac -s -f -o {out} {in}",
-     BASS_CTYPE_STREAM_FLAC, 44100, true},
-    {"Flac24Stereo96k", 96000, 2, k24, "t.flac", "flac -s -f -o {out} {in}",
-     BASS_CTYPE_STREAM_FLAC, 96000, true},
+    {"OpusStereo48k", 48000, 2, k16, "t.opus", "opusenc --quiet {in} {out}", BASS_CTYPE_STREAM_OPUS,
+     48000, true},
+    {"OpusMono16k", 16000, 1, k16, "t.opus", "opusenc --quiet {in} {out}", BASS_CTYPE_STREAM_OPUS,
+     48000, true},
+    {"Flac16Stereo44k", 44100, 2, k16, "t.flac", "flac -s -f -o {out} {in}", BASS_CTYPE_STREAM_FLAC,
+     44100, true},
+    {"Flac24Stereo96k", 96000, 2, k24, "t.flac", "flac -s -f -o {out} {in}", BASS_CTYPE_STREAM_FLAC,
+     96000, true},
     {"Flac8Mono8k", 8000, 1, "-b 8 -e signed-integer", "t.flac", "flac -s -f -o {out} {in}",
      BASS_CTYPE_STREAM_FLAC, 8000, true},
     {"OggFlac16Stereo44k", 44100, 2, k16, "t.oga", "flac -s -f --ogg -o {out} {in}",
      BASS_CTYPE_STREAM_FLAC, 44100, true},
     {"Wav24Mono48k", 48000, 1, k24, "t.wav", "", BASS_CTYPE_STREAM_WAV, 48000, true},
     {"WavExtensible6ch", 44100, 6, k16, "t.wav", "", BASS_CTYPE_STREAM_WAV, 44100, true},
-    {"WavFloat64", 44100, 2, "-b 64 -e floating-point", "t.wav", "", BASS_CTYPE_STREAM_WAV,
-     44100, true},
+    {"WavFloat64", 44100, 2, "-b 64 -e floating-point", "t.wav", "", BASS_CTYPE_STREAM_WAV, 44100,
+     true},
     {"WavALaw", 8000, 1, "-b 8 -e a-law", "t.wav", "", BASS_CTYPE_STREAM_WAV, 8000, true},
     {"AacM4a44k", 44100, 2, k16, "t.m4a", "ffmpeg -nostdin -v error -i {in} -c:a aac {out}",
      BASS_CTYPE_STREAM_AAC, 44100, false},
     {"AacAdtsMono48k", 48000, 1, k16, "t.aac", "ffmpeg -nostdin -v error -i {in} -c:a aac {out}",
      BASS_CTYPE_STREAM_AAC, 48000, false},
-    {"Alac24Stereo44k", 44100, 2, k24, "t.m4a",
-     "ffmpeg -nostdin -v error -i {in} -c:a alac {out}", BASS_CTYPE_STREAM_ALAC, 44100, true},
+    {"Alac24Stereo44k", 44100, 2, k24, "t.m4a", "ffmpeg -nostdin -v error -i {in} -c:a alac {out}",
+     BASS_CTYPE_STREAM_ALAC, 44100, true},
 };
 
 void PrintTo(const CodecCase& codec, std::ostream* out) {
@@ -72,9 +72,9 @@ void PrintTo(const CodecCase& codec, std::ostream* out) {
 // `seconds` of 1 kHz at half scale, encoded as the case says.
 std::string MakeTone(const TempDir& dir, const CodecCase& codec, double seconds = kSeconds) {
     const std::string wav = dir.Path("tone.wav");
-    RunCommand("sox -n -r " + std::to_string(codec.rate) + " -c " +
-               std::to_string(codec.channels) + " " + codec.sampleFormat + " " + wav +
-               " synth " + std::to_string(seconds) + " sine 1000 vol 0.5");
+    RunCommand("sox -n -r " + std::to_string(codec.rate) + " -c " + std::to_string(codec.channels) +
+               " " + codec.sampleFormat + " " + wav + " synth " + std::to_string(seconds) +
+               " sine 1000 vol 0.5");
     if (std::string(codec.command).empty())
         return wav;
     return Encode(dir, wav, codec.file, codec.command);
@@ -235,13 +235,14 @@ INSTANTIATE_TEST_SUITE_P(Files, WrongName, testing::ValuesIn(kDisguises),
 TEST(BassCodecTags, FlacAndOpusCommentsAreTheOggTagBlock) {
     TempDir dir;
     const std::string wav = MakeSineWav(dir, "tone.wav", 1000, 0.5, 0.5, k16);
-    const std::string flac =
-        Encode(dir, wav, "t.flac", "flac -s -f -T TITLE='Flac Song' -T ARTIST=Someone -o {out} {in}");
+    const std::string flac = Encode(
+        dir, wav, "t.flac", "flac -s -f -T TITLE='Flac Song' -T ARTIST=Someone -o {out} {in}");
     const std::string opus =
         Encode(dir, wav, "t.opus", "opusenc --quiet --title 'Opus Song' {in} {out}");
     ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr));
-    for (const auto& [path, title] : {std::pair<std::string, std::string>{flac, "TITLE=Flac Song"},
-                                      std::pair<std::string, std::string>{opus, "title=Opus Song"}}) {
+    for (const auto& [path, title] :
+         {std::pair<std::string, std::string>{flac, "TITLE=Flac Song"},
+          std::pair<std::string, std::string>{opus, "title=Opus Song"}}) {
         const DWORD stream = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
         ASSERT_NE(stream, 0u) << path;
         std::vector<std::string> list;

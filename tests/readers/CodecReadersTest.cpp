@@ -34,8 +34,8 @@ Bytes FlacBlock(std::uint8_t type, bool last, const Bytes& body) {
 // 44100 Hz, 2 channels, 24 bits, `samples` samples.
 Bytes StreamInfo(std::uint64_t samples) {
     Bytes info = Zeros(10);
-    const std::uint64_t packed = std::uint64_t{44100} << 44 | std::uint64_t{1} << 41 |
-                                 std::uint64_t{23} << 36 | samples;
+    const std::uint64_t packed =
+        std::uint64_t{44100} << 44 | std::uint64_t{1} << 41 | std::uint64_t{23} << 36 | samples;
     for (int shift = 56; shift >= 0; shift -= 8)
         info.push_back(static_cast<std::uint8_t>(packed >> shift));
     Append(info, Zeros(16)); // MD5
@@ -53,7 +53,8 @@ TEST(FLACfile, ReadsStreamInfoAndCommentsPastAPicture) {
     Bytes file = Text("fLaC");
     Append(file, FlacBlock(0, false, StreamInfo(441000)));
     Append(file, FlacBlock(6, false, Zeros(100000))); // a picture: passed over unread
-    Append(file, FlacBlock(4, true, CommentBody({"title=Song", "PERFORMER=Band", "TRACKNUMBER=3/7"})));
+    Append(file,
+           FlacBlock(4, true, CommentBody({"title=Song", "PERFORMER=Band", "TRACKNUMBER=3/7"})));
     Append(file, Zeros(20000)); // frames
     bool read = false;
     const TFLACfile flac = ReadFlac(file, read);
@@ -75,10 +76,32 @@ TEST(FLACfile, RefusesWhatIsNoWholeFlacHeader) {
         const char* name;
         Bytes bytes;
     } cases[] = {
-        {"no marker", [] { Bytes b = Text("fLaX"); Append(b, FlacBlock(0, true, StreamInfo(1))); return b; }()},
-        {"no stream information", [] { Bytes b = Text("fLaC"); Append(b, FlacBlock(4, true, CommentBody({}))); return b; }()},
-        {"a block past the end", [] { Bytes b = Text("fLaC"); Append(b, FlacBlock(0, false, StreamInfo(1))); Append(b, Bytes{1, 0xFF, 0xFF, 0xFF}); return b; }()},
-        {"stream information cut", [] { Bytes b = Text("fLaC"); Append(b, FlacBlock(0, true, StreamInfo(1))); b.resize(20); return b; }()},
+        {"no marker",
+         [] {
+             Bytes b = Text("fLaX");
+             Append(b, FlacBlock(0, true, StreamInfo(1)));
+             return b;
+         }()},
+        {"no stream information",
+         [] {
+             Bytes b = Text("fLaC");
+             Append(b, FlacBlock(4, true, CommentBody({})));
+             return b;
+         }()},
+        {"a block past the end",
+         [] {
+             Bytes b = Text("fLaC");
+             Append(b, FlacBlock(0, false, StreamInfo(1)));
+             Append(b, Bytes{1, 0xFF, 0xFF, 0xFF});
+             return b;
+         }()},
+        {"stream information cut",
+         [] {
+             Bytes b = Text("fLaC");
+             Append(b, FlacBlock(0, true, StreamInfo(1)));
+             b.resize(20);
+             return b;
+         }()},
     };
     for (const Case& c : cases) {
         bool read = true;
@@ -110,12 +133,12 @@ Bytes OggPage(std::uint32_t serial, std::uint64_t granule, const Bytes& packet) 
 
 Bytes OpusFileWith(std::uint64_t lastGranule) {
     Bytes head = Text("OpusHead");
-    head.push_back(1);           // version
-    head.push_back(2);           // channels
-    AppendLE16(head, 312);       // pre-skip
-    AppendLE32(head, 44100);     // input rate
-    AppendLE16(head, 0);         // gain
-    head.push_back(0);           // mapping family
+    head.push_back(1);       // version
+    head.push_back(2);       // channels
+    AppendLE16(head, 312);   // pre-skip
+    AppendLE32(head, 44100); // input rate
+    AppendLE16(head, 0);     // gain
+    head.push_back(0);       // mapping family
     Bytes tags = Text("OpusTags");
     Append(tags, CommentBody({"TITLE=Opus Song", "ARTIST=Singer"}));
     Bytes file = OggPage(7, 0, head);
@@ -191,10 +214,9 @@ Bytes SoundTrack(std::string_view handler) {
     Bytes stsd;
     AppendBE32(stsd, 1); // one sample entry
     Append(stsd, Box("mp4a", entry));
-    return Box("trak",
-               Box("mdia", Boxes({Box("mdhd", MediaHeaderV1(44100, 44100 * 5)),
-                                  Box("hdlr", Full(0, hdlr)),
-                                  Box("minf", Box("stbl", Box("stsd", Full(0, stsd))))})));
+    return Box("trak", Box("mdia", Boxes({Box("mdhd", MediaHeaderV1(44100, 44100 * 5)),
+                                          Box("hdlr", Full(0, hdlr)),
+                                          Box("minf", Box("stbl", Box("stsd", Full(0, stsd))))})));
 }
 
 Bytes TextItem(std::string_view type, std::string_view text) {
@@ -208,13 +230,15 @@ TEST(MP4file, DurationFromTheSoundTrackAndTagsFromItsItemList) {
     AppendBE32(mvhd, 1000);
     AppendBE32(mvhd, 9000); // the movie says 9 s; the sound track's own 5 s stand
     Bytes trkn = Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 6, 0, 12};
-    const Bytes items = Boxes({TextItem("\xA9nam", "Mp4 Song"), TextItem("\xA9" "ART", "Singer"),
+    const Bytes items = Boxes({TextItem("\xA9nam", "Mp4 Song"),
+                               TextItem("\xA9"
+                                        "ART",
+                                        "Singer"),
                                Box("trkn", Box("data", trkn))});
-    const Bytes file =
-        Boxes({Box("ftyp", Text("M4A \0\0\0\0")), Box("mdat", Zeros(40000)),
-               Box("moov", Boxes({Box("mvhd", Full(0, mvhd)), SoundTrack("vide"),
-                                  SoundTrack("soun"),
-                                  Box("udta", Box("meta", Full(0, Box("ilst", items))))}))});
+    const Bytes file = Boxes(
+        {Box("ftyp", Text("M4A \0\0\0\0")), Box("mdat", Zeros(40000)),
+         Box("moov", Boxes({Box("mvhd", Full(0, mvhd)), SoundTrack("vide"), SoundTrack("soun"),
+                            Box("udta", Box("meta", Full(0, Box("ilst", items))))}))});
     TMemorySource source(file.data(), file.size());
     TMP4file mp4;
     ASSERT_TRUE(mp4.ReadFromSource(source));

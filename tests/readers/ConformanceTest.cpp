@@ -121,12 +121,16 @@ protected:
             "convert -size 64x64 xc:red " + d + "cover.png",
             "flac -s -f -T 'TITLE=Flac Title' -T 'ARTIST=Flac Artist' -T ALBUM='Flac Album' "
             "-T DATE=2019 -T GENRE=Ambient -T TRACKNUMBER=7/9 -T 'DESCRIPTION=made by flac' "
-            "--picture=" + d + "cover.png -o " + d + "hires.flac " + d + "hires.wav",
+            "--picture=" +
+                d + "cover.png -o " + d + "hires.flac " + d + "hires.wav",
             "opusenc --quiet --title 'Opus Title' --artist 'Opus Artist' --album 'Opus Album' "
-            "--date 2021 --genre Jazz --comment TRACKNUMBER=2 " + d + "tone.wav " + d + "tone.opus",
-            "ffmpeg -v error -y -i " + d + "tone.wav -c:a aac -b:a 128k -metadata title='M4a "
-            "Title' -metadata artist='M4a Artist' -metadata album='M4a Album' -metadata date=2015 "
-            "-metadata genre=Blues -metadata track=4/10 -metadata comment='made by ffmpeg' " +
+            "--date 2021 --genre Jazz --comment TRACKNUMBER=2 " +
+                d + "tone.wav " + d + "tone.opus",
+            "ffmpeg -v error -y -i " + d +
+                "tone.wav -c:a aac -b:a 128k -metadata title='M4a "
+                "Title' -metadata artist='M4a Artist' -metadata album='M4a Album' -metadata "
+                "date=2015 "
+                "-metadata genre=Blues -metadata track=4/10 -metadata comment='made by ffmpeg' " +
                 d + "tone.m4a",
             "ffmpeg -v error -y -i " + d + "tone.m4a -c copy -movflags +faststart " + d +
                 "faststart.m4a",
@@ -321,7 +325,7 @@ TEST_F(Conformance, WmaDurationComesFromFileSizeAndMaximumBitRate) {
 }
 
 TEST_F(Conformance, ProbePrintsOneJsonLinePerFileAndFailsOnAnUnreadableOne) {
-    const char* names[] = {"tone.wav",   "cbr_v1.mp3", "vbr_v23.mp3", "tone.ogg", "long.wma",
+    const char* names[] = {"tone.wav",   "cbr_v1.mp3", "vbr_v23.mp3", "tone.ogg",  "long.wma",
                            "hires.flac", "tone.opus",  "tone.m4a",    "mono22.aac"};
     std::string command = std::string(TAVURO_PROBE_PATH) + " --json";
     for (const char* name : names)

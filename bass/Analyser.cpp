@@ -1,23 +1,44 @@
 #include "Analyser.h"
 
+#include <fftw3.h>
+
 #include <cmath>
 #include <numbers>
 
-#include "FFmpeg.h"
+#include "RuntimeLibrary.h"
 
 namespace bass {
 
+namespace {
+
+#define BASS_FFTW_ENTRY_POINTS(X)                                                                  \
+    X(fftwf_malloc)                                                                                \
+    X(fftwf_free)                                                                                  \
+    X(fftwf_plan_dft_r2c_1d)                                                                       \
+    X(fftwf_execute)                                                                               \
+    X(fftwf_destroy_plan)
+
+struct FftwLibrary {
+    BASS_FFTW_ENTRY_POINTS(BASS_RUNTIME_MEMBER)
+};
+
+BASS_DEFINE_RUNTIME_LOADER(FftwLibrary, Fftw, BASS_FFTW_ENTRY_POINTS, BASS_FFTW_LIBRARY)
+
+} // namespace
+
 struct FftAnalyser::Plan {
     int size = 0;
-    AVTXContext* context = nullptr;
-    av_tx_fn transform = nullptr;
-    std::vector<float> window, input;
-    std::vector<AVComplexFloat> output;
+    fftwf_plan plan = nullptr;
+    float* input = nullptr;          // size samples, FFTW's alignment
+    fftwf_complex* output = nullptr; // size / 2 + 1 bins
+    std::vector<float> window;
 };
 
 FftAnalyser::~FftAnalyser() {
     for (Plan* plan : plans_) {
-        FFmpeg().av_tx_uninit(&plan->context);
+        Fftw()->fftwf_destroy_plan(plan->plan);
+        Fftw()->fftwf_free(plan->input);
+        Fftw()->fftwf_free(plan->output);
         delete plan;
     }
 }
@@ -26,13 +47,20 @@ FftAnalyser::Plan* FftAnalyser::PlanFor(int size) {
     for (Plan* plan : plans_)
         if (plan->size == size)
             return plan;
-    if (!LoadFFmpeg()) // a user stream may be the first to be analysed
+    const FftwLibrary* fftw = Fftw();
+    if (!fftw)
         return nullptr;
     auto* plan = new Plan;
     plan->size = size;
-    const float scale = 1.0f;
-    if (FFmpeg().av_tx_init(&plan->context, &plan->transform, AV_TX_FLOAT_RDFT, 0, size, &scale,
-                            AV_TX_UNALIGNED) < 0) {
+    plan->input = static_cast<float*>(fftw->fftwf_malloc(sizeof(float) * size));
+    plan->output =
+        static_cast<fftwf_complex*>(fftw->fftwf_malloc(sizeof(fftwf_complex) * (size / 2 + 1)));
+    // An estimated plan is made at once; measuring would cost more than years of 25 ms frames.
+    if (plan->input && plan->output)
+        plan->plan = fftw->fftwf_plan_dft_r2c_1d(size, plan->input, plan->output, FFTW_ESTIMATE);
+    if (!plan->plan) {
+        fftw->fftwf_free(plan->input);
+        fftw->fftwf_free(plan->output);
         delete plan;
         return nullptr;
     }
@@ -45,8 +73,6 @@ FftAnalyser::Plan* FftAnalyser::PlanFor(int size) {
     // A sine of amplitude A centred on a bin gives A * sum / 2 there.
     for (float& w : plan->window)
         w = static_cast<float>(w * 2.0 / sum);
-    plan->input.resize(size + 2);
-    plan->output.resize(size / 2 + 1);
     plans_.push_back(plan);
     return plan;
 }
@@ -58,9 +84,9 @@ bool FftAnalyser::Compute(const float* samples, int size, float* magnitudes) {
         return false;
     for (int i = 0; i < size; ++i)
         plan->input[i] = samples[i] * plan->window[i];
-    plan->transform(plan->context, plan->output.data(), plan->input.data(), sizeof(float));
+    Fftw()->fftwf_execute(plan->plan);
     for (int i = 0; i < size / 2; ++i)
-        magnitudes[i] = std::hypot(plan->output[i].re, plan->output[i].im);
+        magnitudes[i] = std::hypot(plan->output[i][0], plan->output[i][1]);
     return true;
 }
 

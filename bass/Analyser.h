@@ -1,10 +1,9 @@
-// Magnitude spectrum of a block of samples, through FFmpeg's av_tx.
+// Magnitude spectrum of a block of samples, through FFTW (single precision), which is loaded
+// with the first spectrum asked for.
 #pragma once
 
 #include <mutex>
 #include <vector>
-
-struct AVTXContext;
 
 namespace bass {
 
@@ -12,7 +11,7 @@ class FftAnalyser {
 public:
     ~FftAnalyser();
     // Hann-windowed FFT of `size` samples (512, 1024 or 2048) into size/2 magnitudes, scaled
-    // so that a full-scale sine centred on a bin reads 1.0. False when av_tx refuses.
+    // so that a full-scale sine centred on a bin reads 1.0. False when FFTW cannot be had.
     bool Compute(const float* samples, int size, float* magnitudes);
 
 private:

@@ -151,7 +151,10 @@ bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGai
         }
     }
     heardFrames.fetch_add(advanced, std::memory_order_relaxed);
-    Wake();
+    // The producer refills in large steps: woken once a quarter of the ring is free, it decodes
+    // a few times a second instead of after every device buffer.
+    if (starved || ring.Free() >= ring.Capacity() / 4)
+        Wake();
     if (!starved)
         return false;
     // The producer stores its end after its last bytes, so read the flag before the ring.

@@ -1,5 +1,5 @@
-// An FFmpeg demuxer and decoder feeding a channel with 16-bit PCM at the source's rate and
-// channel count, on a decoding thread of its own.
+// Feeds a channel with 16-bit PCM at the source's rate and channel count, on a decoding thread of
+// its own, from the codec the source's first bytes call for (Codec.h).
 #pragma once
 
 #include <atomic>
@@ -11,22 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include "ByteInput.h"
 #include "Cancel.h"
 #include "Channel.h"
-
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVIOContext;
-struct SwrContext;
-struct AVFrame;
-struct AVPacket;
+#include "Codec.h"
+#include "FFmpegCodec.h"
 
 namespace bass {
 
 class NetSource;
-
-// Which sources a caller takes: BASS streams, the WMA add-on's, or module music.
-enum class SourceKind { Stream, Wma, Music };
 
 struct DecoderOptions {
     SourceKind kind = SourceKind::Stream;
@@ -39,16 +32,16 @@ struct DecoderOptions {
 
 class Decoder final : public Producer {
 public:
-    // Opens `path` with FFmpeg, or reads through `net` when given. Null with a BASS error code.
+    // Opens the file `path`, reads through `net` when given, or opens the URL `path` with FFmpeg
+    // when options.network. Null with a BASS error code.
     static std::unique_ptr<Decoder> Open(const std::string& path, std::shared_ptr<NetSource> net,
                                          const DecoderOptions& options, int& error);
     ~Decoder() override;
 
     const BASS_CHANNELINFO& Info() const { return info_; }
     int64_t LengthFrames() const { return lengthFrames_; }
-    bool IsVorbis() const;
-    // The frame an Ogg source's granule positions count from.
-    int64_t StartFrame() const;
+    // The stream's comments as BASS_TAG_OGG has them; empty when the format has none.
+    std::string Comments() const { return comments_; }
 
     void Start(Channel& channel) override;
     int Seek(uint64_t frame) override;
@@ -61,40 +54,27 @@ public:
 
 private:
     Decoder() = default;
-    int OpenInput(const std::string& path, const DecoderOptions& options);
-    int OpenCodec(SourceKind kind, const std::string& path);
-    static int ReadNet(void* opaque, uint8_t* buffer, int size);
-    static int64_t SeekNet(void* opaque, int64_t offset, int whence);
-    static int Interrupted(void* opaque);
 
     void Run();
     void HandleSeek(uint64_t frame);
+    bool SeekCodec(uint64_t frame);
     void DecodeNext();
-    void Convert(AVFrame* frame);
     void WritePending();
 
-    AVFormatContext* format_ = nullptr;
-    AVCodecContext* codec_ = nullptr;
-    AVIOContext* io_ = nullptr;
-    SwrContext* resampler_ = nullptr;
-    AVFrame* frame_ = nullptr;
-    AVPacket* packet_ = nullptr;
-    int streamIndex_ = -1;
+    std::unique_ptr<ByteInput> input_;
+    NetInput* netInput_ = nullptr; // input_, when it is a download
+    std::mutex codecMutex_;        // protects the codec_ pointer: a seek may open the codec again
+    std::unique_ptr<Codec> codec_;
+    std::atomic<uint64_t> decodePosition_{0}; // how far the codec has read its input
+    FFmpegOptions ffmpegOptions_;             // to open the codec again over a download now whole
     BASS_CHANNELINFO info_{};
     int64_t lengthFrames_ = -1;
-    int64_t fileSize_ = -1;
-
+    std::string comments_;
     std::shared_ptr<NetSource> net_;
-    uint64_t netPosition_ = 0; // decoding thread (and the opening thread before it starts)
-    std::chrono::steady_clock::time_point openDeadline_;
-    CancelCheck cancelled_; // asked while opening
-    bool opening_ = true;
-    std::atomic<uint64_t> decodePosition_{0};
 
     Channel* channel_ = nullptr;
-    std::vector<uint8_t> pending_; // converted PCM not yet in the ring
-    size_t pendingAt_ = 0;
-    int64_t trimUntil_ = -1; // after a seek: frames before this are dropped
+    std::vector<int16_t> pending_; // decoded PCM not yet in the ring
+    size_t pendingAt_ = 0;         // in bytes
     bool inputEnded_ = false;
 
     std::mutex commandMutex_; // protects seekRequested_, seekTarget_, seekSerial_, quit_
@@ -104,7 +84,7 @@ private:
     uint64_t seekSerial_ = 0, seekDoneSerial_ = 0;
     int seekResult_ = 0;
     std::atomic<bool> quit_{false};
-    // The decoding thread: reads packets, decodes, converts, writes the channel's ring.
+    // The decoding thread: decodes, writes the channel's ring, carries out seeks.
     std::thread thread_;
 };
 

@@ -1,12 +1,13 @@
-// FFmpeg, which the library loads when it first decodes or analyses a stream, not with BASS_Init:
-// a player that only sits idle never maps its many libraries.
+// FFmpeg, which the library loads when it first opens a stream that only FFmpeg reads (WMA, AAC,
+// modules, network protocols), not with BASS_Init: MP3, Ogg, Opus, FLAC and WAV never map it.
 #pragma once
+
+#include "RuntimeLibrary.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
-#include <libavutil/tx.h>
 #include <libswresample/swresample.h>
 }
 
@@ -28,8 +29,6 @@ extern "C" {
     X(av_read_frame)                                                                               \
     X(av_rescale_q)                                                                                \
     X(av_seek_frame)                                                                               \
-    X(av_tx_init)                                                                                  \
-    X(av_tx_uninit)                                                                                \
     X(avcodec_alloc_context3)                                                                      \
     X(avcodec_find_decoder)                                                                        \
     X(avcodec_flush_buffers)                                                                       \
@@ -59,9 +58,7 @@ extern "C" {
 namespace bass {
 
 struct FFmpegLibrary {
-#define BASS_FFMPEG_MEMBER(name) decltype(&::name) name = nullptr;
-    BASS_FFMPEG_ENTRY_POINTS(BASS_FFMPEG_MEMBER)
-#undef BASS_FFMPEG_MEMBER
+    BASS_FFMPEG_ENTRY_POINTS(BASS_RUNTIME_MEMBER)
 };
 
 // Loads FFmpeg at the first call, from any thread, and keeps it for the life of the process.

@@ -15,16 +15,16 @@ constexpr double kFileResumeSeconds = 0.0; // a starved local file plays on at o
 constexpr double kNetResumeSeconds = 0.5;  // a starved net stream waits to refill this much
 constexpr size_t kOggTail = 65536;         // holds the last page of any Ogg file
 
-// The length of a net Ogg file from the granule position of its last page, read from the end of
-// the file where the server serves ranges; -1 otherwise. Never an estimate from the bit rate.
-int64_t NetOggLength(NetSource& net, const Decoder& decoder,
-                     std::chrono::steady_clock::time_point deadline) {
-    const std::optional<uint32_t> serial = net.VorbisSerial();
-    if (!serial)
+// The length of a net Ogg file (Vorbis, Opus, FLAC) from the granule position of its last page,
+// read from the end of the file where the server serves ranges; -1 otherwise. Never an estimate
+// from the bit rate.
+int64_t NetOggLength(NetSource& net, std::chrono::steady_clock::time_point deadline) {
+    const std::optional<OggAudio> audio = net.FirstOggAudioStream();
+    if (!audio)
         return -1;
     const std::vector<uint8_t> tail = net.FetchTail(kOggTail, deadline);
-    const int64_t granule = LastOggGranule(tail.data(), tail.size(), *serial);
-    return granule < 0 ? -1 : std::max<int64_t>(0, granule - decoder.StartFrame());
+    const int64_t granule = LastOggGranule(tail.data(), tail.size(), audio->serial);
+    return granule < 0 ? -1 : std::max<int64_t>(0, granule - audio->granuleStart);
 }
 } // namespace
 
@@ -135,7 +135,7 @@ DWORD Library::CreateFileStream(const std::string& path, SourceKind kind, DWORD 
         return 0;
     const BASS_CHANNELINFO info = decoder->Info();
     const int64_t length = decoder->LengthFrames();
-    const std::string comments = decoder->IsVorbis() ? FileVorbisComments(path) : std::string();
+    const std::string comments = decoder->Comments();
     const ChannelType type = kind == SourceKind::Music ? ChannelType::Music : ChannelType::Stream;
     if (ticket.Cancelled())
         return error = BASS_ERROR_INIT, 0;
@@ -190,11 +190,11 @@ DWORD Library::CreateNetworkStream(const std::string& url, DWORD flags, int& err
     }
     const BASS_CHANNELINFO info = decoder->Info();
     int64_t length = net->Size() >= 0 ? decoder->LengthFrames() : -1;
-    // FFmpeg can only estimate an Ogg file's length from a stream it cannot seek in. A file
-    // already complete is measured whole when the download is told below.
-    if (decoder->IsVorbis() && length >= 0)
-        length = net->Complete() ? -1 : NetOggLength(*net, *decoder, deadline);
-    const std::string comments = decoder->IsVorbis() ? net->VorbisComments() : std::string();
+    // An Ogg codec reading a download straight on cannot tell the length: the last page does.
+    // A file already complete is measured whole when the download is told below.
+    if (length < 0 && net->Size() >= 0 && !net->Complete())
+        length = NetOggLength(*net, deadline);
+    const std::string comments = decoder->Comments();
     if (ticket.Cancelled()) {
         net->Abort();
         return error = BASS_ERROR_INIT, 0;

@@ -6,7 +6,6 @@
 #include "HttpConnection.h"
 #include "HttpHead.h"
 #include "OggPages.h"
-#include "Tags.h"
 #include "bass.h"
 
 #include "FFmpeg.h"
@@ -148,16 +147,11 @@ std::string NetSource::LastMetadata() {
     return lastMeta_;
 }
 
-std::string NetSource::VorbisComments() {
-    std::lock_guard lock(mutex_);
-    return base_ == 0 ? VorbisCommentsFromOgg(data_.data(), data_.size()) : std::string();
-}
-
-std::optional<uint32_t> NetSource::VorbisSerial() {
+std::optional<OggAudio> NetSource::FirstOggAudioStream() {
     std::lock_guard lock(mutex_);
     if (base_ != 0)
         return std::nullopt;
-    return FirstVorbisSerial(data_.data(), data_.size());
+    return FirstOggAudio(data_.data(), data_.size());
 }
 
 int NetSource::Read(uint64_t position, uint8_t* buffer, int size,

@@ -17,6 +17,7 @@
 #include "Cancel.h"
 #include "IcyMetadataFilter.h"
 #include "OggChain.h"
+#include "OggPages.h"
 
 struct AVIOContext;
 
@@ -60,10 +61,8 @@ public:
     // Response headers as NUL-terminated strings ended by an empty one.
     const std::string& Headers() const { return headers_; }
     std::string LastMetadata();
-    // The Vorbis comments in the first bytes of the stream, while they are still kept.
-    std::string VorbisComments();
-    // The logical stream of the Vorbis audio among the first pages, while they are still kept.
-    std::optional<uint32_t> VorbisSerial();
+    // The Ogg audio stream (Vorbis, Opus or FLAC) among the first pages, while they are kept.
+    std::optional<OggAudio> FirstOggAudioStream();
     // The whole file once Complete() (net files only).
     const std::vector<uint8_t>& Data() const { return data_; }
     // The last `count` bytes of an http net file of known size, fetched on a second connection

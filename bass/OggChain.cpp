@@ -65,10 +65,10 @@ void OggChainScanner::TakePage(const OggPage& page, const CommentSink& comments)
         if (packet_.size() > kMaxPacket) {
             gathering_ = false;
         } else if (page.lacing[i] < 255 && ++packets_ == 2) {
-            // The second packet of a Vorbis stream is its comment header.
+            // The second packet of a Vorbis, Opus or Ogg FLAC stream is its comment header.
             gathering_ = false;
             std::string list =
-                VorbisCommentList(reinterpret_cast<const uint8_t*>(packet_.data()), packet_.size());
+                OggCommentList(reinterpret_cast<const uint8_t*>(packet_.data()), packet_.size());
             if (!list.empty())
                 comments(std::move(list));
         } else if (page.lacing[i] < 255) {

@@ -1,6 +1,6 @@
 // Watches the bytes of an Ogg stream as they arrive for the next song of a chained stream: a
-// logical stream that begins after another has carried data. Its Vorbis comment header is told
-// as a comment list, the form BASS_TAG_OGG has.
+// logical stream that begins after another has carried data. Its comment header (Vorbis, Opus
+// or FLAC) is told as a comment list, the form BASS_TAG_OGG has.
 #pragma once
 
 #include <cstddef>

@@ -76,13 +76,22 @@ OggRead ReadOggPage(const uint8_t* data, size_t size, OggPage& page) {
     return OggRead::Page;
 }
 
-std::optional<uint32_t> FirstVorbisSerial(const uint8_t* data, size_t size) {
+std::optional<OggAudio> FirstOggAudio(const uint8_t* data, size_t size) {
     OggPage page;
     for (size_t at = 0;
          ReadOggPage(data + at, size - at, page) == OggRead::Page && (page.flags & OggPage::kFirst);
-         at += page.size)
-        if (page.bodySize >= 7 && std::memcmp(page.body, "\x01vorbis", 7) == 0)
-            return page.serial;
+         at += page.size) {
+        auto starts = [&](const char* magic, size_t length) {
+            return page.bodySize >= length && std::memcmp(page.body, magic, length) == 0;
+        };
+        if (starts("\x01vorbis", 7) || starts("\x7F"
+                                              "FLAC",
+                                              5))
+            return OggAudio{page.serial, 0};
+        // The pre-skip: samples the decoder drops at the start, counted by the granules.
+        if (starts("OpusHead", 8) && page.bodySize >= 12)
+            return OggAudio{page.serial, page.body[10] | page.body[11] << 8};
+    }
     return std::nullopt;
 }
 

@@ -26,9 +26,15 @@ enum class OggRead { Page, Incomplete, Invalid };
 // Incomplete when the bytes end inside what its header announces.
 OggRead ReadOggPage(const uint8_t* data, size_t size, OggPage& page);
 
-// The logical stream whose first page, among those that begin an Ogg file, starts a Vorbis
-// stream; nullopt when the bytes begin no such file.
-std::optional<uint32_t> FirstVorbisSerial(const uint8_t* data, size_t size);
+// The audio stream of an Ogg file: its logical stream, and the granule position its first
+// sample has (an Opus stream's pre-skip).
+struct OggAudio {
+    uint32_t serial = 0;
+    int64_t granuleStart = 0;
+};
+// The logical stream whose first page, among those that begin an Ogg file, starts a Vorbis,
+// Opus or FLAC stream; nullopt when the bytes begin no such file.
+std::optional<OggAudio> FirstOggAudio(const uint8_t* data, size_t size);
 
 // The granule position of the last whole page of logical stream `serial` in `data`, a stretch
 // that may begin inside a page; -1 when it holds none.

@@ -1,5 +1,6 @@
 #include "Tags.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr size_t kId3v1Size = 128;
 constexpr size_t kId3v2HeaderSize = 10;
+constexpr uint8_t kFlacCommentBlock = 4; // the metadata block type of a FLAC comment block
 
 uint32_t LittleEndian32(const uint8_t* p) {
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -68,10 +70,35 @@ void StoreFileId3Tags(const std::string& path, TagStore& tags) {
     }
 }
 
-std::string VorbisCommentList(const uint8_t* packet, size_t size) {
-    if (size < 7 + 8 || std::memcmp(packet, "\x03vorbis", 7) != 0)
+void AppendComment(std::string& list, const char* text, size_t length) {
+    const size_t end = std::find(text, text + length, '\0') - text;
+    if (end == 0)
+        return;
+    list.append(text, end);
+    list += '\0';
+}
+
+std::string CommentListOf(char* const* comments, int count) {
+    std::string list;
+    for (int i = 0; i < count; ++i)
+        if (comments[i])
+            AppendComment(list, comments[i], std::strlen(comments[i]));
+    return list + '\0';
+}
+
+std::string OggCommentList(const uint8_t* packet, size_t size) {
+    // The comment body follows a header that names the codec.
+    size_t at = 0;
+    if (size >= 7 && std::memcmp(packet, "\x03vorbis", 7) == 0)
+        at = 7;
+    else if (size >= 8 && std::memcmp(packet, "OpusTags", 8) == 0)
+        at = 8;
+    else if (size >= 4 && (packet[0] & 0x7F) == kFlacCommentBlock)
+        at = 4;
+    else
         return {};
-    size_t at = 7;
+    if (size - at < 8)
+        return {};
     const uint32_t vendorLength = LittleEndian32(packet + at);
     at += 4;
     if (vendorLength > size - at || size - at - vendorLength < 4)
@@ -85,57 +112,11 @@ std::string VorbisCommentList(const uint8_t* packet, size_t size) {
         at += 4;
         if (length > size - at)
             break;
-        std::string comment(reinterpret_cast<const char*>(packet + at), length);
+        AppendComment(list, reinterpret_cast<const char*>(packet + at), length);
         at += length;
-        comment.resize(std::strlen(comment.c_str())); // a NUL inside would end it anyway
-        if (comment.empty())
-            continue;
-        list += comment;
-        list += '\0';
     }
     list += '\0';
     return list;
-}
-
-std::string VorbisCommentsFromOgg(const uint8_t* data, size_t size) {
-    constexpr size_t kPageHeader = 27;
-    std::string packet; // the packet being gathered
-    int packetsDone = 0;
-    uint32_t serial = 0;
-    size_t at = 0;
-    while (at + kPageHeader <= size && std::memcmp(data + at, "OggS", 4) == 0) {
-        const uint32_t pageSerial = LittleEndian32(data + at + 14);
-        const size_t segments = data[at + 26];
-        if (at + kPageHeader + segments > size)
-            break;
-        const uint8_t* lacing = data + at + kPageHeader;
-        size_t body = at + kPageHeader + segments;
-        if (packetsDone == 0 && packet.empty())
-            serial = pageSerial;
-        for (size_t i = 0; i < segments; ++i) {
-            if (body + lacing[i] > size)
-                return {};
-            if (pageSerial == serial)
-                packet.append(reinterpret_cast<const char*>(data + body), lacing[i]);
-            body += lacing[i];
-            if (lacing[i] == 255 || pageSerial != serial)
-                continue;
-            if (++packetsDone == 2)
-                return VorbisCommentList(reinterpret_cast<const uint8_t*>(packet.data()),
-                                         packet.size());
-            packet.clear();
-        }
-        at = body;
-    }
-    return {};
-}
-
-std::string FileVorbisComments(const std::string& path) {
-    constexpr size_t kHead = 1 << 20; // the comment header sits in the first pages
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> head(kHead);
-    file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-    return VorbisCommentsFromOgg(head.data(), static_cast<size_t>(file.gcount()));
 }
 
 } // namespace bass

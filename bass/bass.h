@@ -125,6 +125,11 @@ typedef void* HWND_T;   /* window handle given to BASS_Init; kept, not used */
 #define BASS_CTYPE_STREAM_MP2 0x10004
 #define BASS_CTYPE_STREAM_MP3 0x10005
 #define BASS_CTYPE_STREAM_WMA 0x10300
+/* Formats this library adds to those of BASS 2.0. */
+#define BASS_CTYPE_STREAM_FLAC 0x10400
+#define BASS_CTYPE_STREAM_OPUS 0x10401
+#define BASS_CTYPE_STREAM_AAC 0x10402
+#define BASS_CTYPE_STREAM_ALAC 0x10403
 #define BASS_CTYPE_MUSIC_MOD 0x20000
 #define BASS_CTYPE_MUSIC_MTM 0x20001
 #define BASS_CTYPE_MUSIC_S3M 0x20002

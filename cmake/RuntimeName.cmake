@@ -11,7 +11,7 @@ function(tavuro_runtime_name variable library)
 endfunction()
 
 # The names the audio library loads FFmpeg by (its demuxers' library, which brings the decoders,
-# and the resampler's): the library itself and the player's warm-up load the same files.
+# and the resampler's).
 #   tavuro_ffmpeg_runtime_names(<avformat variable> <swresample variable>)
 function(tavuro_ffmpeg_runtime_names avformat_variable swresample_variable)
   find_package(PkgConfig REQUIRED)
@@ -20,4 +20,19 @@ function(tavuro_ffmpeg_runtime_names avformat_variable swresample_variable)
   tavuro_runtime_name(swresample_file swresample ${TAVURO_FFMPEG_NAMES_LIBRARY_DIRS})
   set(${avformat_variable} ${avformat_file} PARENT_SCOPE)
   set(${swresample_variable} ${swresample_file} PARENT_SCOPE)
+endfunction()
+
+# The names the audio library loads its codec libraries and FFTW by, each when a stream first
+# needs it: sets <prefix>_MPG123, _VORBISFILE, _OPUSFILE, _FLAC and _FFTW.
+#   tavuro_codec_runtime_names(<prefix>)
+function(tavuro_codec_runtime_names prefix)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(TAVURO_CODEC_NAMES REQUIRED libmpg123 vorbisfile opusfile flac fftw3f)
+  foreach(pair mpg123:MPG123 vorbisfile:VORBISFILE opusfile:OPUSFILE FLAC:FLAC fftw3f:FFTW)
+    string(REPLACE ":" ";" parts ${pair})
+    list(GET parts 0 library)
+    list(GET parts 1 suffix)
+    tavuro_runtime_name(file ${library} ${TAVURO_CODEC_NAMES_LIBRARY_DIRS})
+    set(${prefix}_${suffix} ${file} PARENT_SCOPE)
+  endforeach()
 endfunction()

@@ -53,7 +53,8 @@ bool IsUrl(const std::string& name) {
 }
 
 bool IsNetFileExtension(const std::string& extension) {
-    for (const char* known : {".MP3", ".MP2", ".MP1", ".OGG", ".WAV", ".WMA", ".ASF"})
+    for (const char* known : {".MP3", ".MP2", ".MP1", ".OGG", ".WAV", ".WMA", ".ASF", ".FLAC",
+                              ".OPUS", ".OGA", ".M4A", ".AAC"})
         if (extension == known)
             return true;
     return false;
@@ -173,7 +174,8 @@ bool TAudioEngine::GetStreamInfo(const std::string& name, TStreamInfo& info, int
     pluginSlot = -1;
     playable = pbNobody;
     const std::string extension = UpperAscii(FileExtension(name));
-    if (extension.size() != 4)
+    // A dot and three characters, or one of the longer names the readers know (".FLAC").
+    if (extension.size() != 4 && ReaderKindOf(name) == rkNone)
         return false;
     bool recognised = ReadStreamFacts(name, info);
     if (recognised) {
@@ -320,7 +322,7 @@ std::optional<std::pair<DWORD, TChannelKind>> TAudioEngine::Connect(const std::s
 void TAudioEngine::ReadNetFileFacts(const std::string& url, const std::string& extension,
                                     TStreamInfo& info) {
     NetFile = true;
-    if (extension == ".OGG")
+    if (extension == ".OGG" || extension == ".OGA" || extension == ".OPUS" || extension == ".FLAC")
         info.Title = CommentTitle(Bass.BASS_StreamGetTags(Channel, BASS_TAG_OGG), false);
     else if (Kind != ckPlugin)
         info.Title = TitleFromURL(url);

@@ -33,6 +33,9 @@ public:
         return static_cast<std::uint64_t>(U32LE(offset)) |
                (static_cast<std::uint64_t>(U32LE(offset + 4)) << 32);
     }
+    std::uint16_t U16BE(std::size_t offset) const {
+        return static_cast<std::uint16_t>((U8(offset) << 8) | U8(offset + 1));
+    }
     std::uint32_t U24BE(std::size_t offset) const {
         return (static_cast<std::uint32_t>(U8(offset)) << 16) |
                (static_cast<std::uint32_t>(U8(offset + 1)) << 8) | U8(offset + 2);

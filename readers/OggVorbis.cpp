@@ -12,6 +12,7 @@
 #include "readers/FileSource.h"
 #include "readers/ID3v2.h"
 #include "readers/TrackNumber.h"
+#include "readers/VorbisComments.h"
 
 namespace tavuro {
 
@@ -21,70 +22,12 @@ constexpr std::size_t kPageBlockSize = 282; // page header with the longest segm
 constexpr std::size_t kSegmentCountAt = 26;
 constexpr std::size_t kPageHeaderSize = 27; // up to the segment table
 constexpr std::size_t kIdentificationSize = 30;
-constexpr std::size_t kPacketTagSize = 7;     // packet type and "vorbis"
-constexpr std::size_t kCommentTextSize = 250; // longer comment items are cut
-constexpr std::int64_t kLastPageStep = 241;   // the backward search for the last page
+constexpr std::size_t kPacketTagSize = 7;   // packet type and "vorbis"
+constexpr std::int64_t kLastPageStep = 241; // the backward search for the last page
 constexpr int kLastPageWindows = 50;
-
-enum TCommentSlot {
-    csVendor,
-    csTitle,
-    csArtist,
-    csAlbum,
-    csTrackNumber,
-    csDate,
-    csGenre,
-    csComment,
-    csPerformer,
-    csDescription,
-    csCount
-};
-constexpr std::array<std::string_view, csCount> kCommentNames = {
-    "",     "TITLE", "ARTIST",  "ALBUM",     "TRACKNUMBER",
-    "DATE", "GENRE", "COMMENT", "PERFORMER", "DESCRIPTION"};
-
-using TCommentSlots = std::array<std::string, csCount>;
 
 bool IsVorbisPacket(TByteView packet, std::uint8_t type) {
     return packet.U8(0) == type && packet.Matches(1, "vorbis");
-}
-
-void OfferComment(std::string_view item, TCommentSlots& slots) {
-    const std::string_view text = TrimControl(item);
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos) {
-        if (slots[csVendor].empty())
-            slots[csVendor] = std::string(text);
-        return;
-    }
-    const std::string name = UpperAscii(text.substr(0, equals));
-    for (std::size_t slot = csTitle; slot < csCount; ++slot)
-        if (name == kCommentNames[slot])
-            slots[slot] = DecodeUtf8UpToFault(TrimControl(text.substr(equals + 1)));
-}
-
-// The vendor text, the field count and the fields, read straight on from `position` whatever the
-// page boundaries. Each item advances by at least its 4-byte length, so the walk ends at the end
-// of the file whatever the counts say.
-void ReadComments(TByteSource& source, std::int64_t position, TCommentSlots& slots) {
-    std::uint32_t fieldCount = 0;
-    for (std::uint64_t item = 0; item == 0 || item <= fieldCount; ++item) {
-        std::uint8_t length[4];
-        if (!source.ReadExactly(position, length, 4))
-            return;
-        const std::uint32_t itemLength = TByteView(length, 4).U32LE(0);
-        std::array<std::uint8_t, kCommentTextSize> text{};
-        source.ReadAt(position + 4, text.data(), std::min<std::size_t>(itemLength, text.size()));
-        OfferComment(TByteView(text.data(), text.size()).Chars(0, text.size()), slots);
-        position += 4 + std::int64_t{itemLength};
-        if (item == 0) {
-            std::uint8_t count[4];
-            if (!source.ReadExactly(position, count, 4))
-                return;
-            fieldCount = TByteView(count, 4).U32LE(0);
-            position += 4;
-        }
-    }
 }
 
 // The granule position of the last page: "OggS" searched backwards in overlapping windows over
@@ -158,7 +101,7 @@ bool TOggVorbis::ReadFromSource(TByteSource& source) {
     std::array<std::uint8_t, kPacketTagSize> packet;
     source.ReadZeroFilled(commentAt, packet.data(), packet.size());
     if (IsVorbisPacket(TByteView(packet.data(), packet.size()), 3))
-        ReadComments(source, commentAt + kPacketTagSize, slots);
+        ReadVorbisComments(source, commentAt + kPacketTagSize, slots);
 
     fileSize_ = source.Size();
     channelModeID_ = header.U8(11);

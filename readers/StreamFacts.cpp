@@ -4,8 +4,12 @@
 
 #include "common/Rounding.h"
 #include "common/Text.h"
+#include "readers/ADTSfile.h"
+#include "readers/FLACfile.h"
+#include "readers/MP4file.h"
 #include "readers/MPEGaudio.h"
 #include "readers/OggVorbis.h"
+#include "readers/OpusFile.h"
 #include "readers/WAVfile.h"
 #include "readers/WMAfile.h"
 
@@ -104,6 +108,76 @@ bool ReadWAV(const std::string& fileName, TStreamInfo& info) {
     return true;
 }
 
+void TakeCommentTags(const TCommentTags& tags, TStreamInfo& info) {
+    info.Title = tags.Title;
+    info.Artist = tags.Artist;
+    info.Album = tags.Album;
+    info.Year = tags.Date;
+    info.Genre = tags.Genre;
+    info.Comment = tags.Comment;
+    info.Track = static_cast<std::uint8_t>(tags.Track);
+}
+
+bool ReadFLAC(const std::string& fileName, TStreamInfo& info) {
+    TFLACfile reader;
+    if (!reader.ReadFromFile(fileName) || !reader.Valid())
+        return false;
+    info.FileSize = reader.FileSize();
+    info.SampleRate = reader.SampleRate();
+    info.BitRate = reader.BitRate();
+    info.BitsPerSample = reader.BitsPerSample();
+    info.Duration = Milliseconds(reader.Duration());
+    info.Channels = reader.Channels();
+    TakeCommentTags(reader.Tags(), info);
+    return true;
+}
+
+bool ReadOpus(const std::string& fileName, TStreamInfo& info) {
+    TOpusFile reader;
+    if (!reader.ReadFromFile(fileName) || !reader.Valid())
+        return false;
+    info.FileSize = reader.FileSize();
+    info.SampleRate = TOpusFile::DecodeRate; // what is played, whatever the encoder was given
+    info.BitRate = reader.BitRate();
+    info.Duration = Milliseconds(reader.Duration());
+    info.Channels = reader.Channels();
+    TakeCommentTags(reader.Tags(), info);
+    return true;
+}
+
+bool ReadMP4(const std::string& fileName, TStreamInfo& info) {
+    TMP4file reader;
+    if (!reader.ReadFromFile(fileName) || !reader.Valid())
+        return false;
+    info.FileSize = reader.FileSize();
+    info.SampleRate = reader.SampleRate();
+    info.BitRate = reader.BitRate();
+    if (reader.Codec() == "alac" && reader.BitsPerSample() > 0)
+        info.BitsPerSample = reader.BitsPerSample();
+    info.Duration = Milliseconds(reader.Duration());
+    info.Channels = reader.Channels();
+    info.Title = reader.Title();
+    info.Artist = reader.Artist();
+    info.Album = reader.Album();
+    info.Year = reader.Year();
+    info.Genre = reader.Genre();
+    info.Comment = reader.Comment();
+    info.Track = static_cast<std::uint8_t>(reader.Track());
+    return true;
+}
+
+bool ReadADTS(const std::string& fileName, TStreamInfo& info) {
+    TADTSfile reader;
+    if (!reader.ReadFromFile(fileName) || !reader.Valid())
+        return false;
+    info.FileSize = reader.FileSize();
+    info.SampleRate = reader.SampleRate();
+    info.BitRate = reader.BitRate();
+    info.Duration = Milliseconds(reader.Duration());
+    info.Channels = reader.Channels();
+    return true;
+}
+
 } // namespace
 
 std::string_view FileNameWithoutFolder(std::string_view fileName) {
@@ -114,9 +188,15 @@ std::string_view FileNameWithoutFolder(std::string_view fileName) {
 TReaderKind ReaderKindOf(std::string_view fileName) {
     const std::string_view name = FileNameWithoutFolder(fileName);
     const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || name.size() - dot != 4)
+    if (dot == std::string_view::npos)
         return rkNone;
     const std::string extension = UpperAscii(name.substr(dot));
+    if (extension == ".FLAC")
+        return rkFLAC;
+    if (extension == ".OPUS")
+        return rkOpus;
+    if (extension.size() != 4)
+        return rkNone;
     if (extension == ".MP1" || extension == ".MP2" || extension == ".MP3")
         return rkMPEG;
     if (extension == ".OGG")
@@ -125,6 +205,12 @@ TReaderKind ReaderKindOf(std::string_view fileName) {
         return rkWMA;
     if (extension == ".WAV")
         return rkWAV;
+    if (extension == ".OGA")
+        return rkOga;
+    if (extension == ".M4A")
+        return rkMP4;
+    if (extension == ".AAC")
+        return rkAAC;
     return rkNone;
 }
 
@@ -150,6 +236,21 @@ bool ReadStreamFacts(std::string_view fileName, TStreamInfo& info) {
         break;
     case rkWAV:
         recognised = ReadWAV(name, info);
+        break;
+    case rkFLAC:
+        recognised = ReadFLAC(name, info);
+        break;
+    case rkOpus:
+        recognised = ReadOpus(name, info);
+        break;
+    case rkOga: // Ogg audio of any of the three codecs
+        recognised = ReadOggVorbis(name, info) || ReadOpus(name, info) || ReadFLAC(name, info);
+        break;
+    case rkMP4:
+        recognised = ReadMP4(name, info);
+        break;
+    case rkAAC: // raw ADTS frames, or an MPEG-4 file named .aac
+        recognised = ReadADTS(name, info) || ReadMP4(name, info);
         break;
     case rkNone:
         break;

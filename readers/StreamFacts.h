@@ -26,10 +26,11 @@ struct TStreamInfo {
 };
 
 // The reader that a file's extension selects.
-enum TReaderKind { rkNone, rkMPEG, rkOggVorbis, rkWMA, rkWAV };
+enum TReaderKind { rkNone, rkMPEG, rkOggVorbis, rkWMA, rkWAV, rkFLAC, rkOpus, rkOga, rkMP4, rkAAC };
 
-// By the upper-cased extension: ".MP1", ".MP2", ".MP3", ".OGG", ".WMA", ".WAV"; rkNone for any
-// other, and for an extension that is not a dot and three characters.
+// By the upper-cased extension: ".MP1", ".MP2", ".MP3", ".OGG", ".WMA", ".WAV", and beside them
+// ".FLAC", ".OPUS", ".OGA" (Ogg Vorbis, Opus or FLAC), ".M4A" and ".AAC" (MPEG-4 or raw ADTS);
+// rkNone for any other, and for another extension that is not a dot and three characters.
 TReaderKind ReaderKindOf(std::string_view fileName);
 
 // The name without its folder.

@@ -18,10 +18,12 @@ std::vector<TFileFilter> OpenDialogFilters() {
     const std::vector<std::pair<const char*, const char*>> filters = {
         {QT_TRANSLATE_NOOP("TMainForm", "媒体文件(所有类型)"),
          "*.mid;*.rmi;*.kar;*.midi;*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;"
-         "*.aif;*.aiff;*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob;*.m3u"},
+         "*.aif;*.aiff;*.flac;*.opus;*.oga;*.m4a;*.aac;*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;"
+         "*.m1v;*.vob;*.m3u"},
         {QT_TRANSLATE_NOOP("TMainForm", "MIDI音乐(MID;RMI...)"), "*.mid;*.rmi;*.kar;*.midi"},
         {QT_TRANSLATE_NOOP("TMainForm", "音频文件(MP3;WMA...)"),
-         "*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;*.aif;*.aiff"},
+         "*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;*.aif;*.aiff;*.flac;*.opus;"
+         "*.oga;*.m4a;*.aac"},
         {QT_TRANSLATE_NOOP("TMainForm", "视频文件(AVI;MPG...)"),
          "*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob"},
         {QT_TRANSLATE_NOOP("TMainForm", "播放列表(M3U)"), "*.m3u"},

@@ -26,6 +26,7 @@ TClassification ClassifyMedia(std::string_view path, bool enginePresent, bool wm
     if (!result.IsUrl && IsOneOf(ext, {".MID", ".MIDI", ".KAR"})) {
         mediaClass = mcMidi;
     } else if (enginePresent && (IsOneOf(ext, {".MP3", ".WMA", ".WAV", ".MP1", ".MP2", ".OGG"}) ||
+                                 IsOneOf(ext, {".FLAC", ".OPUS", ".OGA", ".M4A", ".AAC"}) ||
                                  (result.IsUrl && ext.empty()))) {
         mediaClass = mcEngine;
     } else if (ext == ".ASX") {

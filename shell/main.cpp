@@ -71,12 +71,13 @@ int main(int argc, char** argv) {
         return 0; // another instance runs: end at once and silently
     }
     WarmUpFonts();
+    // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly:
+    // its libraries load while Qt starts.
+    if (arguments.size() == 1)
+        WarmUpDecoders();
     const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);
     InstallTranslations();
-    // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly.
-    if (arguments.size() == 1)
-        WarmUpDecoders();
     const bool headless = QGuiApplication::platformName() == "offscreen";
     if (headless && platformChosen)
         std::cerr << TranslateUtf8(

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     --size;
     switch (choice % 4) {
     case 0:
-        (void)bass::VorbisCommentsFromOgg(data, size);
+        (void)bass::OggCommentList(data, size);
+        (void)bass::FirstOggAudio(data, size);
         break;
     case 1: {
         bass::TagStore tags;

@@ -6,6 +6,7 @@ corpus=$here/corpus
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$corpus"/{id3v1_file,id3v1_buffer,id3v2_file,id3v2_buffer,mpeg_file,ogg_file,wma_file,wav_file}
+mkdir -p "$corpus"/{flac_file,opus_file,mp4_file,adts_file}
 
 sox -n -r 8000 -c 1 -b 8 "$work/short.wav" synth 0.3 sine 440
 sox -n -r 22050 -c 2 -b 16 "$work/tone.wav" synth 0.5 sine 440
@@ -21,6 +22,18 @@ ffmpeg -v error -y -i "$work/short.wav" -c:a wmav2 -b:a 24k -metadata title=Titl
     -metadata WM/Track=2 -metadata WM/Year=2002 "$corpus/wma_file/short.wma"
 cp "$work/short.wav" "$corpus/wav_file/short.wav"
 head -c 44 "$work/tone.wav" > "$corpus/wav_file/header_only.wav"
+
+flac -s -f -T TITLE=Title -T ARTIST=Artist -T TRACKNUMBER=3/9 -o "$corpus/flac_file/short.flac" \
+    "$work/short.wav"
+convert -size 8x8 xc:red "$work/cover.png"
+flac -s -f --picture="$work/cover.png" -T TITLE=Title -o "$corpus/flac_file/picture.flac" \
+    "$work/short.wav"
+opusenc --quiet --bitrate 6 --title Title --artist Artist "$work/short.wav" "$corpus/opus_file/short.opus"
+ffmpeg -v error -y -i "$work/short.wav" -c:a aac -b:a 16k -metadata title=Title -metadata track=2/5 \
+    "$corpus/mp4_file/short.m4a"
+ffmpeg -v error -y -i "$corpus/mp4_file/short.m4a" -c copy -movflags +faststart \
+    "$corpus/mp4_file/faststart.m4a"
+ffmpeg -v error -y -i "$work/short.wav" -c:a aac -b:a 16k "$corpus/adts_file/short.aac"
 
 # Tag blocks alone, for the buffer decoders and the tag readers' file entries.
 tail -c 128 "$corpus/mpeg_file/cbr_both.mp3" > "$corpus/id3v1_buffer/v11.tag"

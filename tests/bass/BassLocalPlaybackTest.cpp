@@ -21,6 +21,7 @@ struct FormatCase {
     DWORD ctype;
     std::function<std::string(const TempDir&)> make;
     bool music = false;
+    DWORD rate = 44100; // the channel's
 };
 
 std::string Wav(const TempDir& dir, const std::string& encoding) {
@@ -44,6 +45,21 @@ const FormatCase kFormats[] = {
      [](const TempDir& d) { return Wav(d, "-b 32 -e signed-integer"); }},
     {"WavFloat", 1000, 0.5, BASS_CTYPE_STREAM_WAV,
      [](const TempDir& d) { return Wav(d, "-b 32 -e floating-point"); }},
+    {"Flac", 1000, 0.5, BASS_CTYPE_STREAM_FLAC,
+     [](const TempDir& d) {
+         return Encode(d, Wav(d, "-b 16 -e signed-integer"), "tone.flac", "flac -s -o {out} {in}");
+     }},
+    {"Opus", 1000, 0.5, BASS_CTYPE_STREAM_OPUS,
+     [](const TempDir& d) {
+         return Encode(d, Wav(d, "-b 16 -e signed-integer"), "tone.opus",
+                       "opusenc --quiet {in} {out}");
+     },
+     false, 48000},
+    {"M4a", 1000, 0.5, BASS_CTYPE_STREAM_AAC,
+     [](const TempDir& d) {
+         return Encode(d, Wav(d, "-b 16 -e signed-integer"), "tone.m4a",
+                       "ffmpeg -nostdin -v error -i {in} -c:a aac -b:a 128k {out}");
+     }},
     {"Wma", 1000, 0.5, BASS_CTYPE_STREAM_WMA,
      [](const TempDir& d) { return EncodeWma(d, Wav(d, "-b 16 -e signed-integer"), "tone.wma"); }},
     {"Module", 3546895.0 / 214 / 16, 0.3, BASS_CTYPE_MUSIC_MOD,
@@ -76,7 +92,7 @@ TEST_P(LocalFormat, PlaysAsToneOfExpectedLevelAndLengthAndEndsOnce) {
 
     BASS_CHANNELINFO info{};
     ASSERT_TRUE(BASS_ChannelGetInfo(channel, &info));
-    EXPECT_EQ(info.freq, 44100u);
+    EXPECT_EQ(info.freq, format.rate);
     EXPECT_EQ(info.chans, 2u);
     // The channel plays 16-bit samples whatever the file holds.
     EXPECT_EQ(info.flags & BASS_SAMPLE_8BITS, 0u);

@@ -64,6 +64,18 @@ std::string EncodeWma(const TempDir& dir, const std::string& wav, const std::str
     return path;
 }
 
+std::string Encode(const TempDir& dir, const std::string& wav, const std::string& name,
+                   const std::string& command) {
+    const std::string path = dir.Path(name);
+    std::string line = command;
+    for (const auto& [key, value] : {std::pair<std::string, std::string>{"{in}", wav},
+                                     std::pair<std::string, std::string>{"{out}", path}})
+        for (size_t at; (at = line.find(key)) != std::string::npos;)
+            line.replace(at, key.size(), value);
+    RunCommand(line);
+    return path;
+}
+
 std::string MakeModule(const TempDir& dir, const std::string& name) {
     constexpr int kSampleLength = 32; // two cycles of 16 samples
     std::vector<uint8_t> module(20, 0);

@@ -38,6 +38,10 @@ std::string EncodeMp3(const TempDir& dir, const std::string& wav, const std::str
 std::string EncodeOgg(const TempDir& dir, const std::string& wav, const std::string& name);
 std::string EncodeMp2(const TempDir& dir, const std::string& wav, const std::string& name);
 std::string EncodeWma(const TempDir& dir, const std::string& wav, const std::string& name);
+// Runs an encoder command in which {in} stands for `wav` and {out} for the file `name` it makes
+// in `dir`: flac, opusenc, ffmpeg (AAC, ALAC) and the others of the tests' package list.
+std::string Encode(const TempDir& dir, const std::string& wav, const std::string& name,
+                   const std::string& command);
 // A ProTracker module: one looped sine sample, 16 samples a cycle, played at period 214
 // (about 1036 Hz) for 64 rows at speed 1 (1.28 s).
 std::string MakeModule(const TempDir& dir, const std::string& name);

@@ -28,6 +28,13 @@ TEST(ClassifyMedia, ChoosesTheBackEnd) {
         {"/m/clip.WMV", true, true, mcControl, false, true},
         {"http://host/a.mp3?x=1", true, false, mcControl, true, false},
         {"/m.dir/noext", true, false, mcControl, false, false},
+        {"/m/a.flac", true, false, mcEngine, false, false},
+        {"/m/A.OPUS", true, false, mcEngine, false, false},
+        {"/m/a.oga", true, false, mcEngine, false, false},
+        {"/m/a.m4a", true, false, mcEngine, false, false},
+        {"/m/a.aac", true, false, mcEngine, false, false},
+        {"http://host/a.flac", true, false, mcEngine, true, false},
+        {"/m/a.flac", false, false, mcControl, false, false},
     };
     for (const auto& c : cases) {
         const TClassification result = ClassifyMedia(c.Path, c.Engine, c.WmaAddOn);

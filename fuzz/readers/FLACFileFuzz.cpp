@@ -1,0 +1,9 @@
+#include "FuzzInput.h"
+#include "readers/FLACfile.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    tavuro::TFLACfile reader;
+    if (reader.ReadFromFile(InputAsFile(data, size)))
+        (void)reader.Valid();
+    return 0;
+}

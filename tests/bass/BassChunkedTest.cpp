@@ -88,21 +88,26 @@ TEST_P(BassChunked, ALiveStreamTellsTheTitlesInsideItsChunks) {
     // Chunks of 1000 bytes against blocks every 4096: blocks straddle the chunks' framing.
     const std::string stream = IcyStream(
         ToneMp3(dir_, 2.0), 4096,
-        {{0, "StreamTitle='One';"}, {3, "StreamTitle='Two';"}, {6, "StreamTitle='Three';"}});
+        {{0, "StreamTitle='One';"}, {5, "StreamTitle='Two';"}, {7, "StreamTitle='Three';"}});
     std::string framed;
     for (size_t at = 0; at < stream.size(); at += 1000)
         framed += Chunk(stream.substr(at, 1000));
     framed += "0\r\n\r\n";
+    // The first 16 chunks open the stream; the titles after them come once it is open.
+    const size_t opening = 16 * Chunk(std::string(1000, 'x')).size();
+    std::atomic<bool> opened{false};
     TestHttpServer server(
         [&](int socket, const std::string&) {
             TestHttpServer::Send(socket, "HTTP/1.1 200 OK\r\nicy-metaint:4096\r\n"
                                          "Transfer-Encoding: chunked\r\n\r\n" +
-                                             framed.substr(0, 5000));
-            SendPaced(socket, framed.substr(5000), 4096, 100);
+                                             framed.substr(0, opening));
+            WaitUntil([&] { return opened.load(); }, 5.0);
+            SendPaced(socket, framed.substr(opening), 4096, 100);
         },
         false, Layer());
     const DWORD channel =
         BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    opened = true;
     ASSERT_NE(channel, 0u) << BASS_ErrorGetCode();
     EXPECT_STREQ(BASS_StreamGetTags(channel, BASS_TAG_META), "StreamTitle='One';");
     const std::vector<std::string> expected{"StreamTitle='Two';", "StreamTitle='Three';"};

@@ -36,15 +36,19 @@ protected:
 TEST_F(BassHttps, AnIcyStreamPlaysWithItsTitles) {
     const std::string stream = IcyStream(ToneMp3(dir_, 2.0), 4096,
                                          {{0, "StreamTitle='One';"}, {5, "StreamTitle='Two';"}});
+    // Four blocks open the stream; the title after them comes once it is open.
+    std::atomic<bool> opened{false};
     TestHttpServer server(
         [&](int socket, const std::string&) {
             TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-name:Secure\r\nicy-metaint:4096\r\n\r\n" +
-                                             stream.substr(0, 8194));
-            SendPaced(socket, stream.substr(8194), 4097, 100);
+                                             stream.substr(0, 4 * 4097));
+            WaitUntil([&] { return opened.load(); }, 5.0);
+            SendPaced(socket, stream.substr(4 * 4097), 4097, 100);
         },
         false, authority_.Layer());
     const DWORD channel =
         BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    opened = true;
     ASSERT_NE(channel, 0u) << BASS_ErrorGetCode();
     EXPECT_STREQ(BASS_StreamGetTags(channel, BASS_TAG_META), "StreamTitle='One';");
     EXPECT_EQ(PlayToEndTakingMetadata(channel, 6.0), std::vector<std::string>{"StreamTitle='Two';"});

@@ -2,7 +2,6 @@
 
 #include "../support/Loopback.h"
 
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -177,19 +176,6 @@ bool WaitUntil(const std::function<bool()>& condition, double seconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
-}
-
-std::vector<std::string> PlayToEndTakingMetadata(DWORD channel, double seconds) {
-    SyncRecorder metas, ends;
-    BASS_ChannelSetSync(channel, BASS_SYNC_META, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&metas));
-    BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
-    EXPECT_TRUE(BASS_StreamPlay(channel, FALSE, 0));
-    EXPECT_TRUE(WaitUntil([&] { return ends.calls > 0; }, seconds));
-    BASS_StreamFree(channel); // no sync runs after this, so the recorders may go
-    std::lock_guard lock(metas.mutex);
-    return metas.texts;
 }
 
 void SyncRecorder::Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {

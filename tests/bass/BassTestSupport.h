@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -142,8 +143,20 @@ void ServeFile(
 void ServeFtp(int control, const std::string& body);
 
 // Plays `channel` to its end (waiting at most `seconds`), frees it and returns the texts of the
-// metadata syncs on the way; a stream that does not end is a test failure.
-std::vector<std::string> PlayToEndTakingMetadata(DWORD channel, double seconds);
+// metadata syncs on the way; nullopt when it did not end in time.
+inline std::optional<std::vector<std::string>> PlayToEndTakingMetadata(DWORD channel,
+                                                                       double seconds) {
+    SyncRecorder metas, ends;
+    BASS_ChannelSetSync(channel, BASS_SYNC_META, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&metas));
+    BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
+    const bool ended = BASS_StreamPlay(channel, FALSE, 0) &&
+                       WaitUntil([&] { return ends.calls > 0; }, seconds);
+    BASS_StreamFree(channel); // no sync runs after this, so the recorders may go
+    std::lock_guard lock(metas.mutex);
+    return ended ? std::optional(metas.texts) : std::nullopt;
+}
 
 // BASS_Init on the disk driver and BASS_Free at the end of the scope.
 class Device {

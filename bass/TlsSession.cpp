@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
 
 #include "DynamicLoad.h"
 #include "OpenSsl.h"
@@ -75,6 +77,37 @@ SSL_CTX* MakeContext() {
     return context;
 }
 
+// What SSL_CERT_FILE and SSL_CERT_DIR say, unset told from empty.
+std::string StoreNames() {
+    std::string names;
+    for (const char* variable : {"SSL_CERT_FILE", "SSL_CERT_DIR"}) {
+        const char* value = std::getenv(variable);
+        names += value ? "=" + std::string(value) + "\n" : "\n";
+    }
+    return names;
+}
+
+// One context serves every session while SSL_CERT_FILE and SSL_CERT_DIR stay as they are: the
+// system's store (some 150 certificates) is read once, not at every open.
+SSL* NewSession() {
+    static std::mutex mutex; // protects context and contextStore
+    static SSL_CTX* context = nullptr;
+    static std::string contextStore;
+    const std::string store = StoreNames();
+    std::lock_guard lock(mutex);
+    if (!context || store != contextStore) {
+        SSL_CTX* made = MakeContext();
+        if (!made)
+            return nullptr;
+        // Sessions still open keep their own reference to the one replaced.
+        if (context)
+            OpenSsl().SSL_CTX_free(context);
+        context = made;
+        contextStore = store;
+    }
+    return OpenSsl().SSL_new(context);
+}
+
 // An address is checked against the certificate's IP entries and sent no name; a host name is
 // checked against its DNS entries (no partial wildcards) and sent as the server name.
 bool ExpectHost(SSL* session, const std::string& host) {
@@ -96,12 +129,7 @@ std::unique_ptr<TlsSession> TlsSession::Start(int fd, const std::string& host, i
         return nullptr;
     const OpenSslLibrary& ssl = OpenSsl();
     ssl.ERR_clear_error();
-    SSL_CTX* context = MakeContext();
-    if (!context)
-        return nullptr;
-    // The session keeps its own reference to the context.
-    SSL* session = ssl.SSL_new(context);
-    ssl.SSL_CTX_free(context);
+    SSL* session = NewSession();
     if (!session)
         return nullptr;
     std::unique_ptr<TlsSession> made(new TlsSession(session));

@@ -200,7 +200,8 @@ BASS_StreamCreateURL(const char* url, DWORD offset, DWORD flags, DOWNLOADPROC*, 
         if (!url)
             return Fail<HSTREAM>(BASS_ERROR_ILLPARAM, 0);
         const std::string address = url;
-        if (address.rfind("http://", 0) != 0 && address.rfind("ftp://", 0) != 0)
+        if (address.rfind("http://", 0) != 0 && address.rfind("https://", 0) != 0 &&
+            address.rfind("ftp://", 0) != 0)
             return Fail<HSTREAM>(BASS_ERROR_ILLPARAM, 0);
         if (offset)
             return Fail<HSTREAM>(BASS_ERROR_NOTAVAIL, 0);

@@ -13,6 +13,8 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+} // namespace
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
@@ -22,8 +24,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
             return false;
     return true;
 }
-
-} // namespace
 
 std::optional<std::string> HttpHead::Header(std::string_view name) const {
     for (size_t i = 1; i < lines.size(); ++i) {

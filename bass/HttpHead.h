@@ -31,6 +31,9 @@ std::optional<HeadEnd> FindHeadEnd(std::string_view bytes);
 // first blank, as a banner of another protocol would.
 std::optional<HttpHead> ParseHttpHead(std::string_view head);
 
+// ASCII letters compared without their case, as header names and tokens are.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
 // A header's decimal number: digits only, blanks around them allowed, at most `max`; nullopt
 // for anything else, so a lying or garbled value is never taken for part of one.
 std::optional<uint64_t> ParseHeaderNumber(std::string_view value, uint64_t max);

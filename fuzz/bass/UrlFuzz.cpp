@@ -1,11 +1,11 @@
-// http:// addresses as a playlist or a user may give them: any text, and what is accepted names a
-// host, a port and a path.
+// http:// and https:// addresses as a playlist or a user may give them: any text, and what is
+// accepted names a host, a port and a path.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
-#include "HttpConnection.h"
+#include "HttpUrl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto url = bass::HttpUrl::Parse(std::string(reinterpret_cast<const char*>(data), size));

@@ -1,12 +1,16 @@
-// Servers on 127.0.0.1 that stall, drop the connection, lie about the length or flood the
-// stream with metadata: every stream ends, with what arrived, within the network timeout.
+// Servers on 127.0.0.1 that stall, drop the connection, lie about the length, garble the chunk
+// framing or flood the stream with metadata: every stream ends, with what arrived, within the
+// network timeout, over plain HTTP and over TLS alike.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <future>
+#include <optional>
+#include <sstream>
 
 #include "BassTestSupport.h"
+#include "TlsTestServer.h"
 
 using namespace basstest;
 
@@ -29,13 +33,8 @@ size_t ResidentBytes() {
     return static_cast<size_t>(resident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
-// Two seconds of a 1 kHz tone as 128 kbit/s MP3: half the bytes are about a second.
-std::string TwoSecondMp3(const TempDir& dir) {
-    const std::string wav = MakeSineWav(dir, "tone.wav", 1000, 2.0, 0.5, "-b 16 -e signed-integer");
-    const std::vector<uint8_t> bytes = ReadFile(EncodeMp3(dir, wav, "tone.mp3"));
-    return {bytes.begin(), bytes.end()};
-}
-
+// The body served is two seconds of a 1 kHz tone as 128 kbit/s MP3: half its bytes are about a
+// second.
 struct HostileCase {
     const char* name;
     const char* path;
@@ -54,6 +53,12 @@ std::string Head(const std::string& extra) {
 
 std::string Length(size_t bytes) {
     return "Content-Length: " + std::to_string(bytes) + "\r\n";
+}
+
+std::string ChunkOf(const std::string& data) {
+    std::ostringstream size;
+    size << std::hex << data.size();
+    return size.str() + "\r\n" + data + "\r\n";
 }
 
 const HostileCase kHostileCases[] = {
@@ -85,23 +90,40 @@ const HostileCase kHostileCases[] = {
          WaitUntil([&] { return done.load(); }, 20.0);
      },
      0.8, 2.2},
+    {"ChunkSizeGarbled", "/a.mp3",
+     [](int socket, const std::string& body, const std::atomic<bool>& done) {
+         TestHttpServer::Send(socket, Head("Transfer-Encoding: chunked\r\n") +
+                                          ChunkOf(body.substr(0, body.size() / 2)) + "zz\r\n" +
+                                          body.substr(body.size() / 2));
+         WaitUntil([&] { return done.load(); }, 20.0);
+     },
+     0.8, 1.2},
 };
 
-class HostileServer : public testing::TestWithParam<HostileCase> {};
+// Each case over plain HTTP, and over TLS.
+using HostileParam = std::tuple<HostileCase, bool>;
+
+class HostileServer : public testing::TestWithParam<HostileParam> {};
 
 } // namespace
 
 TEST_P(HostileServer, TheStreamEndsWithWhatArrivedWithinTheTimeout) {
+    const auto& [hostile, overTls] = GetParam();
     TempDir dir;
+    std::optional<TrustedTestAuthority> authority;
+    if (overTls) {
+        authority.emplace(dir);
+        ASSERT_TRUE(authority->certificates.ok);
+    }
     Device device(dir);
     ASSERT_TRUE(device.ok);
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, kTimeoutMs);
-    const std::string body = TwoSecondMp3(dir);
+    const std::string body = ToneMp3(dir, 2.0);
     std::atomic<bool> done{false};
-    TestHttpServer server(
-        [&](int socket, const std::string&) { GetParam().serve(socket, body, done); });
+    TestHttpServer server([&](int socket, const std::string&) { hostile.serve(socket, body, done); },
+                          false, overTls ? authority->Layer() : nullptr);
     const DWORD stream =
-        BASS_StreamCreateURL(server.Url(GetParam().path).c_str(), 0, BASS_STREAM_META, nullptr, 0);
+        BASS_StreamCreateURL(server.Url(hostile.path).c_str(), 0, BASS_STREAM_META, nullptr, 0);
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     SyncRecorder ends;
     BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
@@ -110,20 +132,22 @@ TEST_P(HostileServer, TheStreamEndsWithWhatArrivedWithinTheTimeout) {
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     // What arrived plays out, then the timeout without data passes, then a little slack.
     EXPECT_TRUE(
-        WaitUntil([&] { return ends.calls > 0; }, GetParam().maxHeard + kTimeoutMs / 1000.0 + 2.0));
-    EXPECT_LT(SecondsSince(start), GetParam().maxHeard + kTimeoutMs / 1000.0 + 2.0);
+        WaitUntil([&] { return ends.calls > 0; }, hostile.maxHeard + kTimeoutMs / 1000.0 + 2.0));
+    EXPECT_LT(SecondsSince(start), hostile.maxHeard + kTimeoutMs / 1000.0 + 2.0);
     EXPECT_EQ(BASS_ChannelIsActive(stream), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
     done = true;
     device.Free();
     const std::vector<float> heard = device.output.TakeLeft();
     const Span sound = NonSilent(heard, 0.02f);
-    EXPECT_GE(sound.Seconds(), GetParam().minHeard);
-    EXPECT_LE(sound.Seconds(), GetParam().maxHeard);
+    EXPECT_GE(sound.Seconds(), hostile.minHeard);
+    EXPECT_LE(sound.Seconds(), hostile.maxHeard);
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, HostileServer, testing::ValuesIn(kHostileCases),
-                         [](const testing::TestParamInfo<HostileCase>& info) {
-                             return std::string(info.param.name);
+INSTANTIATE_TEST_SUITE_P(Servers, HostileServer,
+                         testing::Combine(testing::ValuesIn(kHostileCases), testing::Bool()),
+                         [](const testing::TestParamInfo<HostileParam>& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "OverTls" : "");
                          });
 
 namespace {
@@ -137,7 +161,7 @@ TEST(HostileMetadata, BlocksBackToBackKeepMemoryBounded) {
     Device device(dir);
     ASSERT_TRUE(device.ok);
     BASS_SetConfig(BASS_CONFIG_NET_BUFFER, 20000); // room for all the audio without playing
-    const std::string audio = TwoSecondMp3(dir);
+    const std::string audio = ToneMp3(dir, 2.0);
     const std::string text = "StreamTitle='" + std::string(4080 - 15, 'x') + "';";
     const std::string block = std::string(1, static_cast<char>(255)) + text;
     ASSERT_EQ(block.size(), 4081u);
@@ -183,16 +207,25 @@ TEST(HostileMetadata, BlocksBackToBackKeepMemoryBounded) {
 #endif
 }
 
-TEST(HostileConnect, FreeGivesUpAConnectInProgress) {
+namespace {
+// Over plain HTTP the server takes the request and never answers; over TLS (raw) it never says
+// hello.
+class HostileConnect : public testing::TestWithParam<bool> {};
+} // namespace
+
+TEST_P(HostileConnect, FreeGivesUpAnOpenInProgress) {
+    const bool overTls = GetParam();
     TempDir dir;
     Device device(dir);
     ASSERT_TRUE(device.ok);
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 20000);
     std::atomic<bool> done{false};
     TestHttpServer server(
-        [&](int, const std::string&) { WaitUntil([&] { return done.load(); }, 30.0); });
+        [&](int, const std::string&) { WaitUntil([&] { return done.load(); }, 30.0); }, overTls);
+    const std::string url = std::string(overTls ? "https" : "http") + "://127.0.0.1:" +
+                            std::to_string(server.Port()) + "/live";
     auto connect = std::async(std::launch::async, [&] {
-        const DWORD stream = BASS_StreamCreateURL(server.Url("/live").c_str(), 0, 0, nullptr, 0);
+        const DWORD stream = BASS_StreamCreateURL(url.c_str(), 0, 0, nullptr, 0);
         return std::make_pair(stream, BASS_ErrorGetCode());
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -205,3 +238,8 @@ TEST(HostileConnect, FreeGivesUpAConnectInProgress) {
     EXPECT_EQ(error, BASS_ERROR_INIT);
     done = true;
 }
+
+INSTANTIATE_TEST_SUITE_P(Transports, HostileConnect, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "TlsHandshake" : "PlainHttp");
+                         });

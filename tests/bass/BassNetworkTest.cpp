@@ -6,39 +6,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "../support/Loopback.h"
 #include "BassTestSupport.h"
+#include "TlsTestServer.h"
 #include "basswma.h"
 
 using namespace basstest;
 
 namespace {
 
-std::string Text(const std::vector<uint8_t>& bytes) {
-    return {bytes.begin(), bytes.end()};
-}
-
 void Pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-// Sends `body` in pieces of `chunk` bytes with a pause after each.
-void SendPaced(int socket, const std::string& body, size_t chunk, int pauseMs) {
-    for (size_t at = 0; at < body.size(); at += chunk) {
-        if (!TestHttpServer::Send(socket, body.substr(at, chunk)))
-            return;
-        Pause(pauseMs);
-    }
-}
-
-// A Shoutcast metadata block: its length byte, then the text padded with NULs.
-std::string MetaBlock(const std::string& text) {
-    const size_t units = (text.size() + 15) / 16;
-    std::string block(1, static_cast<char>(units));
-    block += text;
-    block.resize(1 + units * 16, '\0');
-    return block;
 }
 
 std::vector<std::string> Strings(const char* list) {
@@ -277,17 +257,28 @@ void PrintTo(const SilentServerCase& server, std::ostream* out) {
     *out << server.name;
 }
 
-class BassSilentServer : public testing::TestWithParam<SilentServerCase> {};
+// Each case over plain HTTP, and over TLS.
+using SilentServerParam = std::tuple<SilentServerCase, bool>;
+
+class BassSilentServer : public testing::TestWithParam<SilentServerParam> {};
 
 TEST_P(BassSilentServer, GivesZeroWithinTheTimeout) {
+    const auto& [silent, overTls] = GetParam();
     TempDir dir;
+    std::optional<TrustedTestAuthority> authority;
+    if (overTls) {
+        authority.emplace(dir);
+        ASSERT_TRUE(authority->certificates.ok);
+    }
     Device device(dir);
     ASSERT_TRUE(device.ok);
     std::atomic<bool> done{false};
-    TestHttpServer server([&](int socket, const std::string&) {
-        TestHttpServer::Send(socket, GetParam().head);
-        WaitUntil([&] { return done.load(); }, 5.0);
-    });
+    TestHttpServer server(
+        [&](int socket, const std::string&) {
+            TestHttpServer::Send(socket, silent.head);
+            WaitUntil([&] { return done.load(); }, 5.0);
+        },
+        false, overTls ? authority->Layer() : nullptr);
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 800);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0),
@@ -300,14 +291,15 @@ TEST_P(BassSilentServer, GivesZeroWithinTheTimeout) {
     done = true;
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, BassSilentServer,
-                         testing::Values(SilentServerCase{"NeverAnswers", ""},
-                                         SilentServerCase{
-                                             "HeadersButNoAudio",
-                                             "ICY 200 OK\r\nicy-metaint:8192\r\n\r\n"}),
-                         [](const testing::TestParamInfo<SilentServerCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Servers, BassSilentServer,
+    testing::Combine(testing::Values(SilentServerCase{"NeverAnswers", ""},
+                                     SilentServerCase{"HeadersButNoAudio",
+                                                      "ICY 200 OK\r\nicy-metaint:8192\r\n\r\n"}),
+                     testing::Bool()),
+    [](const testing::TestParamInfo<SilentServerParam>& info) {
+        return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "OverTls" : "");
+    });
 
 TEST_F(BassNetwork, MissingFileAndBadAddressesGiveZeroWithAnErrorCode) {
     TestHttpServer server([&](int socket, const std::string&) {

@@ -76,6 +76,12 @@ std::string Encode(const TempDir& dir, const std::string& wav, const std::string
     return path;
 }
 
+std::string ToneMp3(const TempDir& dir, double seconds) {
+    return Text(ReadFile(EncodeMp3(
+        dir, MakeSineWav(dir, "tone.wav", 1000, seconds, 0.5, "-b 16 -e signed-integer"),
+        "tone.mp3")));
+}
+
 std::string MakeModule(const TempDir& dir, const std::string& name) {
     constexpr int kSampleLength = 32; // two cycles of 16 samples
     std::vector<uint8_t> module(20, 0);
@@ -113,6 +119,10 @@ std::string MakeModule(const TempDir& dir, const std::string& name) {
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::string Text(const std::vector<uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -195,8 +205,8 @@ const std::string& TestHttpServer::Request() {
     return currentRequest;
 }
 
-TestHttpServer::TestHttpServer(Handler handler, bool raw)
-    : handler_(std::move(handler)), raw_(raw) {
+TestHttpServer::TestHttpServer(Handler handler, bool raw, std::shared_ptr<ConnectionLayer> layer)
+    : handler_(std::move(handler)), raw_(raw), layer_(std::move(layer)) {
     listener_ = tavuro::testing_support::ListenOnLoopback(16, port_);
     acceptor_ = std::thread([this] { Accept(); });
 }
@@ -231,30 +241,74 @@ void TestHttpServer::Accept() {
             continue;
         std::lock_guard lock(connectionsMutex_);
         connections_.emplace_back([this, connection] {
-            if (raw_) {
-                handler_(connection, "");
-                close(connection);
-                return;
-            }
-            std::string request;
-            char buffer[1024];
-            while (request.find("\r\n\r\n") == std::string::npos) {
-                pollfd entry{connection, POLLIN, 0};
-                if (poll(&entry, 1, 2000) <= 0)
-                    break;
-                const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                request.append(buffer, static_cast<size_t>(n));
-            }
-            currentRequest = request;
-            const auto start = request.find(' ');
-            const auto end = request.find(' ', start + 1);
-            if (start != std::string::npos && end != std::string::npos)
-                handler_(connection, request.substr(start + 1, end - start - 1));
+            if (!layer_)
+                return Serve(connection);
+            int plain[2];
+            socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, plain);
+            std::thread carrier([&] {
+                layer_->Serve(connection, plain[0]);
+                // Either side's end reaches the other at once.
+                shutdown(plain[0], SHUT_RDWR);
+                shutdown(connection, SHUT_RDWR);
+            });
+            Serve(plain[1]);
+            carrier.join();
+            close(plain[0]);
             close(connection);
         });
     }
+}
+
+void TestHttpServer::Serve(int connection) {
+    if (raw_) {
+        handler_(connection, "");
+        close(connection);
+        return;
+    }
+    std::string request;
+    char buffer[1024];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+        pollfd entry{connection, POLLIN, 0};
+        if (poll(&entry, 1, 2000) <= 0)
+            break;
+        const ssize_t n = recv(connection, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            break;
+        request.append(buffer, static_cast<size_t>(n));
+    }
+    currentRequest = request;
+    const auto start = request.find(' ');
+    const auto end = request.find(' ', start + 1);
+    if (start != std::string::npos && end != std::string::npos)
+        handler_(connection, request.substr(start + 1, end - start - 1));
+    close(connection);
+}
+
+void SendPaced(int socket, const std::string& body, size_t chunk, int pauseMs) {
+    for (size_t at = 0; at < body.size(); at += chunk) {
+        if (!TestHttpServer::Send(socket, body.substr(at, chunk)))
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    }
+}
+
+std::string MetaBlock(const std::string& text) {
+    const size_t units = (text.size() + 15) / 16;
+    std::string block(1, static_cast<char>(units));
+    block += text;
+    block.resize(1 + units * 16, '\0');
+    return block;
+}
+
+std::string IcyStream(const std::string& audio, size_t interval,
+                      const std::map<size_t, std::string>& titles) {
+    std::string stream;
+    for (size_t at = 0, block = 0; at + interval <= audio.size(); at += interval, ++block) {
+        stream += audio.substr(at, interval);
+        const auto title = titles.find(block);
+        stream += title == titles.end() ? std::string(1, '\0') : MetaBlock(title->second);
+    }
+    return stream;
 }
 
 void ServeFile(int socket, const std::string& body, bool ranges, size_t heldBack,

@@ -6,7 +6,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,10 +45,13 @@ std::string EncodeWma(const TempDir& dir, const std::string& wav, const std::str
 // in `dir`: flac, opusenc, ffmpeg (AAC, ALAC) and the others of the tests' package list.
 std::string Encode(const TempDir& dir, const std::string& wav, const std::string& name,
                    const std::string& command);
+// An MP3 (128 kbit/s) of `seconds` of a 1 kHz tone at half amplitude.
+std::string ToneMp3(const TempDir& dir, double seconds);
 // A ProTracker module: one looped sine sample, 16 samples a cycle, played at period 214
 // (about 1036 Hz) for 64 rows at speed 1 (1.28 s).
 std::string MakeModule(const TempDir& dir, const std::string& name);
 std::vector<uint8_t> ReadFile(const std::string& path);
+std::string Text(const std::vector<uint8_t>& bytes);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Points SDL's disk driver at a file of its own; Take() reads what was "heard" after BASS_Free.
@@ -78,17 +84,28 @@ struct SyncRecorder {
     static void Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user);
 };
 
+// Another layer under a server's connections (TLS): Serve carries the bytes between the
+// accepted socket and the plain socket the handler talks on, until either side ends.
+class ConnectionLayer {
+public:
+    virtual ~ConnectionLayer() = default;
+    virtual void Serve(int accepted, int plain) = 0;
+};
+
 // A one-thread-per-connection HTTP server on 127.0.0.1 for the tests.
 class TestHttpServer {
 public:
     // Gets the connected socket and the request's path.
     using Handler = std::function<void(int socket, const std::string& path)>;
     // raw: the handler gets the connection before anything is read, with an empty path.
-    explicit TestHttpServer(Handler handler, bool raw = false);
+    // layer: the connections go through it (and the server's addresses are https://).
+    explicit TestHttpServer(Handler handler, bool raw = false,
+                            std::shared_ptr<ConnectionLayer> layer = nullptr);
     ~TestHttpServer();
     int Port() const { return port_; }
     std::string Url(const std::string& path) const {
-        return "http://127.0.0.1:" + std::to_string(port_) + path;
+        return (layer_ ? "https" : "http") + std::string("://127.0.0.1:") + std::to_string(port_) +
+               path;
     }
     static bool Send(int socket, const std::string& bytes);
     // The request of the connection whose handler calls this (empty for a raw server).
@@ -96,8 +113,10 @@ public:
 
 private:
     void Accept();
+    void Serve(int connection); // closes it
     Handler handler_;
     bool raw_;
+    std::shared_ptr<ConnectionLayer> layer_;
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> running_{true};
@@ -105,6 +124,16 @@ private:
     std::mutex connectionsMutex_; // protects connections_
     std::vector<std::thread> connections_;
 };
+
+// Sends `body` in pieces of `chunk` bytes with a pause after each.
+void SendPaced(int socket, const std::string& body, size_t chunk, int pauseMs);
+
+// A Shoutcast metadata block: its length byte, then the text padded with NULs.
+std::string MetaBlock(const std::string& text);
+// `audio` with a metadata block after every `interval` bytes: the block of `titles` with that
+// block's number (counted from 0), an empty one for the others.
+std::string IcyStream(const std::string& audio, size_t interval,
+                      const std::map<size_t, std::string>& titles);
 
 // Answers a GET of `body` as a file of that size: 206 with the asked bytes for a "Range:
 // bytes=first-" or "bytes=-count" request when `ranges`, otherwise 200 with the whole body, of
@@ -116,6 +145,22 @@ void ServeFile(
 // Serves `body` as the one file of a minimal passive-mode FTP server on a connection of a
 // TestHttpServer made raw.
 void ServeFtp(int control, const std::string& body);
+
+// Plays `channel` to its end (waiting at most `seconds`), frees it and returns the texts of the
+// metadata syncs on the way; nullopt when it did not end in time.
+inline std::optional<std::vector<std::string>> PlayToEndTakingMetadata(DWORD channel,
+                                                                       double seconds) {
+    SyncRecorder metas, ends;
+    BASS_ChannelSetSync(channel, BASS_SYNC_META, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&metas));
+    BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
+    const bool ended = BASS_StreamPlay(channel, FALSE, 0) &&
+                       WaitUntil([&] { return ends.calls > 0; }, seconds);
+    BASS_StreamFree(channel); // no sync runs after this, so the recorders may go
+    std::lock_guard lock(metas.mutex);
+    return ended ? std::optional(metas.texts) : std::nullopt;
+}
 
 // BASS_Init on the disk driver and BASS_Free at the end of the scope.
 class Device {

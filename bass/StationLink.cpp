@@ -1,0 +1,150 @@
+#include "StationLink.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "UrlReference.h"
+
+namespace bass {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Blanks and control characters around a line go, as everywhere the player reads text.
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
+}
+
+bool LooksBinary(std::string_view bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < ' ' && byte != '\t' && byte != '\r' && byte != '\n';
+    });
+}
+
+// Calls `line` with each line of `body`, trimmed.
+template <class LineHandler> void ForEachLine(std::string_view body, LineHandler line) {
+    if (body.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        body.remove_prefix(kByteOrderMark.size());
+    while (!body.empty()) {
+        const auto end = body.find('\n');
+        line(Trim(body.substr(0, end)));
+        body = end == std::string_view::npos ? std::string_view() : body.substr(end + 1);
+    }
+}
+
+// N of a "FileN" key (any case), or nullopt for any other key.
+std::optional<uint64_t> PlsEntryNumber(std::string_view key) {
+    if (!StartsWithIgnoringCase(key, "file") || key.size() == 4 || key.size() > 4 + 18)
+        return std::nullopt;
+    uint64_t number = 0;
+    for (const char c : key.substr(4)) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        number = number * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return number;
+}
+
+std::vector<std::string_view> PlsEntries(std::string_view body) {
+    std::vector<std::pair<uint64_t, std::string_view>> numbered;
+    ForEachLine(body, [&](std::string_view line) {
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos)
+            return;
+        if (const auto number = PlsEntryNumber(Trim(line.substr(0, equals))))
+            numbered.emplace_back(*number, Trim(line.substr(equals + 1)));
+    });
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string_view> entries;
+    for (const auto& [number, value] : numbered)
+        entries.push_back(value);
+    return entries;
+}
+
+std::vector<std::string_view> M3uEntries(std::string_view body) {
+    std::vector<std::string_view> entries;
+    ForEachLine(body, [&](std::string_view line) {
+        if (!line.empty() && line.front() != '#')
+            entries.push_back(line);
+    });
+    return entries;
+}
+
+// The address with its scheme in lower case when it is one the player opens over the net.
+std::optional<std::string> NetAddress(std::string address) {
+    static constexpr std::array<std::string_view, 6> kSchemes = {"http",  "https", "ftp",
+                                                                 "mms",   "mmsh",  "mmst"};
+    const auto colon = address.find(':');
+    if (colon == std::string::npos)
+        return std::nullopt;
+    const std::string scheme = Lower(std::string_view(address).substr(0, colon));
+    if (std::find(kSchemes.begin(), kSchemes.end(), scheme) == kSchemes.end() ||
+        address.compare(colon, 3, "://") != 0)
+        return std::nullopt;
+    address.replace(0, colon, scheme);
+    return address;
+}
+
+} // namespace
+
+StationLinkKind StationLinkKindOf(std::string_view contentType, std::string_view firstBytes) {
+    const std::string type = Lower(Trim(contentType.substr(0, contentType.find(';'))));
+    std::string_view body = firstBytes;
+    if (body.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        body.remove_prefix(kByteOrderMark.size());
+    if (LooksBinary(body))
+        return StationLinkKind::None;
+    body = Trim(body);
+    if (type == "application/vnd.apple.mpegurl" ||
+        type == "application/x-mpegurl" || body.find("#EXT-X-") != std::string_view::npos)
+        return StationLinkKind::None;
+    if (StartsWithIgnoringCase(body, "[playlist]"))
+        return StationLinkKind::Pls;
+    if (body.substr(0, 7) == "#EXTM3U")
+        return StationLinkKind::M3u;
+    if (type == "audio/x-scpls")
+        return StationLinkKind::Pls;
+    if (type == "audio/x-mpegurl" || type == "audio/mpegurl")
+        return StationLinkKind::M3u;
+    return StationLinkKind::None;
+}
+
+std::vector<std::string> StationLinkAddresses(StationLinkKind kind, std::string_view body,
+                                              std::string_view playlistUrl) {
+    const std::vector<std::string_view> entries = kind == StationLinkKind::Pls ? PlsEntries(body)
+                                                  : kind == StationLinkKind::M3u
+                                                      ? M3uEntries(body)
+                                                      : std::vector<std::string_view>();
+    std::vector<std::string> addresses;
+    for (const std::string_view entry : entries) {
+        if (entry.empty())
+            continue;
+        if (auto address = NetAddress(ResolveReference(playlistUrl, entry)))
+            addresses.push_back(std::move(*address));
+    }
+    return addresses;
+}
+
+} // namespace bass

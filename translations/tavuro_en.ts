@@ -28,8 +28,8 @@
         <translation>Winamp input plug-in for ASF (or WMA) file is not loaded.</translation>
     </message>
     <message>
-        <source>Can't play the specified stream : </source>
-        <translation>Can't play the specified stream : </translation>
+        <source>Can&apos;t play the specified stream : </source>
+        <translation>Can&apos;t play the specified stream : </translation>
     </message>
 </context>
 <context>
@@ -47,8 +47,8 @@
         <translation>by </translation>
     </message>
     <message>
-        <source>无法保存文件 "%1": %2</source>
-        <translation>Cannot save "%1": %2</translation>
+        <source>无法保存文件 &quot;%1&quot;: %2</source>
+        <translation>Cannot save &quot;%1&quot;: %2</translation>
     </message>
     <message>
         <source>地址有误或者尚未联网,不能播放!</source>
@@ -83,8 +83,8 @@
         <translation>All files (*)</translation>
     </message>
     <message>
-        <source>无法打开文件 "%1": %2</source>
-        <translation>Cannot open "%1": %2</translation>
+        <source>无法打开文件 &quot;%1&quot;: %2</source>
+        <translation>Cannot open &quot;%1&quot;: %2</translation>
     </message>
     <message>
         <source>该文件不包含任何媒体信息,即将删除之!</source>
@@ -163,8 +163,8 @@
         <translation>See-through</translation>
     </message>
     <message>
-        <source>tavuro: playmode.ini: 定时计划 "%1" 无效(PQAABBCCDD: P 不为 0, Q &gt;= P, DD &lt;= AA &lt;= BB &lt;= CC &lt;= 24),改用默认的 1213152208</source>
-        <translation>tavuro: playmode.ini: the schedule "%1" is not valid (PQAABBCCDD: P not 0, Q &gt;= P, DD &lt;= AA &lt;= BB &lt;= CC &lt;= 24); the default 1213152208 is used instead</translation>
+        <source>tavuro: playmode.ini: 定时计划 &quot;%1&quot; 无效(PQAABBCCDD: P 不为 0, Q &gt;= P, DD &lt;= AA &lt;= BB &lt;= CC &lt;= 24),改用默认的 1213152208</source>
+        <translation>tavuro: playmode.ini: the schedule &quot;%1&quot; is not valid (PQAABBCCDD: P not 0, Q &gt;= P, DD &lt;= AA &lt;= BB &lt;= CC &lt;= 24); the default 1213152208 is used instead</translation>
     </message>
 </context>
 <context>
@@ -212,7 +212,7 @@
     <message>
         <source>tavuro: 找不到显示器: 在 Qt 的 offscreen 平台上运行,只有声音。
 </source>
-        <translation>tavuro: no display found: running on Qt's offscreen platform, sound only.
+        <translation>tavuro: no display found: running on Qt&apos;s offscreen platform, sound only.
 </translation>
     </message>
     <message>

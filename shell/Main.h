@@ -96,6 +96,7 @@ public:
 
     // Shell state.
     std::string AppDir, PlaylistFile, LastOpenDir;
+    std::string PlaylistFolder; // of the file the rows were read from, with a trailing "/"
     TSchedule Schedule;
     int RunMode = 0; // 0 normal, 1 auto, 2 a single file from the command line
     bool IsNTPlatform = false, ScreenSaverWasActive = false, ScreenSaverSuspended = false;
@@ -146,6 +147,11 @@ public:
 
     // The playlist.
     int FindEntry(const std::string& path) const { return Playlist->FindEntry(path); }
+    // The path a back end opens for an entry's path: a relative one is taken from the folder of
+    // the playlist the entries were read from.
+    std::string EntryFilePath(const std::string& path) const {
+        return ResolveEntryPath(path, PlaylistFolder);
+    }
     void OpenDialogFlow();
     // What the open dialog does with the files chosen in it (nothing: cancelled).
     void OpenChosenFiles(const std::optional<std::vector<std::string>>& files);
@@ -266,6 +272,8 @@ private:
     // (the user's own file) keeps its header line only.
     void DiscardPlaylistFile(const std::string& header);
     bool InPlaylistFolder(const std::string& file) const;
+    // The row the media control plays, found by the path it opened; -1 when none.
+    int FindOpenedEntry(const std::string& opened) const;
     void BackUpXGRegistry();
     void RestoreXGRegistry();
     void SetTitleColumnWidth(int width);

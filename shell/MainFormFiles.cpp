@@ -11,20 +11,21 @@
 
 namespace tavuro {
 
-namespace {
-
-// The folder with symbolic links resolved where it exists, so two spellings of one folder match.
-QString CanonicalFolder(const QString& folder) {
-    const QFileInfo info(folder);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+bool TMainForm::InPlaylistFolder(const std::string& file) const {
+    return SameFolder(AbsoluteFolderOf(file), AppDir);
 }
 
-} // namespace
-
-bool TMainForm::InPlaylistFolder(const std::string& file) const {
-    const QFileInfo info(QString::fromStdString(file));
-    return CanonicalFolder(info.absolutePath()) == CanonicalFolder(QString::fromStdString(AppDir));
+int TMainForm::FindOpenedEntry(const std::string& opened) const {
+    if (opened.empty())
+        return -1;
+    const int row = FindEntry(opened);
+    if (row >= 0 || PlaylistFolder.empty())
+        return row;
+    // An entry found beside its playlist is listed as written, not as it was opened.
+    for (int other = 0; other < Playlist->Count(); ++other)
+        if (EntryFilePath(Playlist->Entry(other).Path()) == opened)
+            return other;
+    return -1;
 }
 
 void TMainForm::DiscardPlaylistFile(const std::string& header) {

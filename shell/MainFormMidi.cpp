@@ -10,7 +10,7 @@ namespace tavuro {
 // The player tells nothing back, so the song's length is measured by the media control first;
 // a song without length is reported like any entry that cannot be played.
 bool TMainForm::StartXGPlayer() {
-    const std::string path = CurrentEntry().Path();
+    const std::string path = EntryFilePath(CurrentEntry().Path());
     int length = 0;
     if (FileExists(path)) {
         Player->SetFileName(path);

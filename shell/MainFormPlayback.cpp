@@ -12,14 +12,14 @@ bool TMainForm::PlayCurrent() {
     if (CurrentIndex < 0 || CurrentIndex >= Playlist->Count())
         return false;
     ScrollIntoView(CurrentIndex);
-    const std::string path = CurrentEntry().Path();
+    const std::string& path = CurrentEntry().Path();
     const TClassification classification =
         ClassifyMedia(path, EnginePresent(), Exists("libbasswma.so"));
     MediaClass = classification.Class;
     IsUrl = classification.IsUrl;
     IsWindowsMediaFormat = classification.IsWindowsMediaFormat;
     // A folder, a FIFO or a device would hold a back end for ever: refused before any opens it.
-    if (!IsUrl && NamesSpecialFile(path))
+    if (!IsUrl && NamesSpecialFile(EntryFilePath(path)))
         return ReportPlayError();
     const bool wasPlaying = Playing();
     if (IsUrl) {
@@ -61,7 +61,7 @@ bool TMainForm::PlayCurrent() {
 }
 
 bool TMainForm::StartMediaControl() {
-    Player->SetFileName(CurrentEntry().Path());
+    Player->SetFileName(EntryFilePath(CurrentEntry().Path()));
     Player->SetCurrentPosition(-1.0);
     if (!Player->Play())
         return HasClosed ? false : ReportPlayError(); // a close broke the connect off: no box
@@ -89,7 +89,7 @@ bool TMainForm::StartMediaControl() {
 }
 
 bool TMainForm::StartEngine() {
-    if (Engine && Engine->Open(CurrentEntry().Path())) {
+    if (Engine && Engine->Open(EntryFilePath(CurrentEntry().Path()))) {
         Engine->Play();
         EnterVideoOrSpectrumLayout();
         Gauge1->SetMaxValue(static_cast<int>(RoundHalfEven(Engine->GetLength() / 1000.0)));

@@ -41,7 +41,7 @@ TPlayerStatus ReadPlayerStatus(const TMainForm& form) {
     if (!status.HasEntry)
         return status;
     const TPlaylistEntry& entry = form.Playlist->Entry(form.CurrentIndex);
-    status.Path = entry.Path();
+    status.Path = form.EntryFilePath(entry.Path());
     status.Title = entry.Caption;
     if (status.Playing && form.IsUrl && EngineAudioShown(form)) {
         const std::string streamTitle = form.EngineControl()->StreamTitle();

@@ -10,7 +10,7 @@ TPlaylistRead ReadPlaylistFile(const std::string& file) {
     std::string error;
     const auto bytes = ReadFileBytes(file, &error);
     if (bytes)
-        read.Content = ParseM3U(*bytes, AbsoluteFolderOf(file));
+        read.Content = ParseM3U(*bytes);
     else
         read.Error = error;
     return read;

@@ -1,5 +1,6 @@
 #include "shell/TextFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <sys/stat.h>
@@ -17,6 +18,23 @@ bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>
         text += "\r\n";
     }
     return WriteFileReplacing(path, text);
+}
+
+namespace {
+
+// The folder with symbolic links resolved where it exists, so two spellings of one folder match.
+QString CanonicalFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+} // namespace
+
+bool SameFolder(const std::string& one, const std::string& other) {
+    return !one.empty() && !other.empty() &&
+           CanonicalFolder(QString::fromStdString(one)) ==
+               CanonicalFolder(QString::fromStdString(other));
 }
 
 bool FileExists(const std::string& path) {

@@ -241,10 +241,12 @@ INSTANTIATE_TEST_SUITE_P(Encodings, Encoding, testing::ValuesIn(Encodings),
                              return std::string(info.param.Name);
                          });
 
-TEST(M3URelativePaths, ResolveAgainstThePlaylistsFolder) {
+// A playlist kept with its music (on a stick, in a synced folder) goes on working where the
+// folder moves: its lines stay as written, and only a relative POSIX path is found beside it.
+TEST(M3URelativePaths, LinesStayAsWrittenAndOnlyRelativePosixPathsResolve) {
     const struct {
         const char* Line;
-        const char* Path;
+        const char* Resolved;
     } cases[] = {
         {"song.mp3", "/lists/song.mp3"},
         {"sub/a.ogg", "/lists/sub/a.ogg"},
@@ -253,14 +255,57 @@ TEST(M3URelativePaths, ResolveAgainstThePlaylistsFolder) {
         {"/music/d.mp3", "/music/d.mp3"},
         {"http://radio.example/e.mp3", "http://radio.example/e.mp3"},
         {"mms://radio.example/live", "mms://radio.example/live"},
+        {"C:\\music\\a.mp3", "C:\\music\\a.mp3"},
+        {"c:/music/a.mp3", "c:/music/a.mp3"},
+        {"D:a.mp3", "D:a.mp3"},
+        {"\\\\server\\share\\f.mp3", "\\\\server\\share\\f.mp3"},
+        {"music\\g.mp3", "music\\g.mp3"},
     };
     for (const auto& c : cases) {
-        const TM3UContent content = ParseM3U(std::string("#EXTM3U\n") + c.Line + "\n", "/lists/");
+        const TM3UContent content = ParseM3U(std::string("#EXTM3U\n") + c.Line + "\n");
         ASSERT_EQ(content.Entries.size(), 1u) << c.Line;
-        EXPECT_EQ(content.Entries[0].Path(), c.Path);
+        EXPECT_EQ(content.Entries[0].Path(), c.Line);
+        EXPECT_EQ(ResolveEntryPath(c.Line, "/lists/"), c.Resolved);
+        EXPECT_EQ(ResolveEntryPath(c.Line, ""), c.Line) << "no playlist: taken as given";
     }
-    EXPECT_EQ(ParseM3U("song.mp3\n/lists/song.mp3\n", "/lists/").Entries.size(), 1u)
-        << "one file named two ways is listed once";
+}
+
+TEST_F(PlaylistFiles, APlayedPlaylistKeepsItsLinesAsWritten) {
+    const std::string text = "#EXTM3U\r\nsong.wav\r\n../up/c.wav\r\nC:\\music\\a.mp3\r\n";
+    WriteOutside("list.m3u", text);
+    const std::string song = Outside("song.wav");
+    Media.Durations[song] = 3;
+    auto& form = Make({Outside("list.m3u")}, true, SeedForFirstDraw(3, 2));
+    ASSERT_EQ(form.Playlist->Entry(form.CurrentIndex).Path(), "song.wav");
+    EXPECT_EQ(Media.FileName(), song) << "opened beside the playlist";
+    form.close();
+    EXPECT_EQ(ReadOutside("list.m3u"), "#EXTM3U\r\n../up/c.wav\r\nC:\\music\\a.mp3\r\n"
+                                       "#EXTINF:3,song\r\nsong.wav\r\n");
+}
+
+TEST_F(PlaylistFiles, DeletingBesideARelativeEntryThatPlaysLeavesItPlaying) {
+    WriteOutside("list.m3u", "#EXTM3U\r\na.wav\r\nb.wav\r\nc.wav\r\n");
+    Media.Durations[Outside("b.wav")] = 30;
+    auto& form = Make({Outside("list.m3u")}, true, SeedForFirstDraw(3, 1));
+    ASSERT_EQ(Media.FileName(), Outside("b.wav"));
+    form.ClearSelection();
+    form.SelectRow(0);
+    form.DeleteSelected();
+    EXPECT_EQ(Media.Opened.size(), 1u) << "the playing entry was not started again";
+    EXPECT_EQ(form.Playlist->Entry(form.CurrentIndex).Path(), "b.wav");
+}
+
+// A playlist opened from elsewhere is kept in the program folder: there its relative lines would
+// name other files, so the copy names them whole.
+TEST_F(PlaylistFiles, APlaylistCopiedIntoTheProgramFolderNamesItsEntriesWhole) {
+    const std::string text = "#EXTM3U\r\nsong.wav\r\n/m/b.wav\r\n";
+    WriteOutside("party.m3u", text);
+    auto& form = Make();
+    Dialogs.OpenAnswers.push_back(std::vector<std::string>{Outside("party.m3u")});
+    form.OpenDialogFlow();
+    ASSERT_EQ(form.PlaylistFile, AppDir + "party.m3u");
+    EXPECT_EQ(Read("party.m3u"), "#EXTM3U\r\n/m/b.wav\r\n" + Outside("song.wav") + "\r\n");
+    EXPECT_EQ(ReadOutside("party.m3u"), text);
 }
 
 TEST_F(PlaylistFiles, AFileReadAheadGoesOnceAndOnlyToTheLoadOfThatFile) {

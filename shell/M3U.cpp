@@ -147,7 +147,12 @@ bool IsPlaylistPath(std::string_view path) {
 TM3UContent ParseM3U(std::string_view bytes) {
     TM3UContent content;
     std::string decoded;
-    const std::vector<std::string_view> lines = EntryLines(DecodeTextFile(bytes, decoded), content);
+    const std::string_view text = DecodeTextFile(bytes, decoded);
+    if (text.find('\0') != std::string_view::npos) {
+        content.NotText = true;
+        return content;
+    }
+    const std::vector<std::string_view> lines = EntryLines(text, content);
     // Extended playlists hold about two lines per entry; the table grows if they hold fewer.
     TPathTable paths(lines.size() / 2);
     const auto lineOf = [&lines](int number) { return lines[static_cast<std::size_t>(number)]; };

@@ -20,6 +20,7 @@ struct TM3UContent {
     bool VisMidiFlag = false;
     std::vector<TPlaylistEntry> Entries;
     bool HadDuplicates = false; // a path was listed twice, so the file is due for a rewrite
+    bool NotText = false;       // NUL bytes of no known text encoding: nothing was read
 };
 
 // Parses M3U text of any content; never fails (a file without entries gives no entries). The

@@ -271,6 +271,9 @@ private:
     // After the last entry went: a playlist of the player's own folder is deleted, one elsewhere
     // (the user's own file) keeps its header line only.
     void DiscardPlaylistFile(const std::string& header);
+    // A playlist that could not be read is never written over: a save due to it goes to a new
+    // name beside it.
+    void AvoidUnreadPlaylist();
     bool InPlaylistFolder(const std::string& file) const;
     // The row the media control plays, found by the path it opened; -1 when none.
     int FindOpenedEntry(const std::string& opened) const;
@@ -310,6 +313,7 @@ private:
     TShellServices Services;
     std::string ProgramDir;
     TPlaylistReadAhead StartPlaylistRead; // the start playlist, read while the window is made
+    std::string UnreadPlaylist;           // the last playlist that could not be read
     std::unique_ptr<TDialogs> OwnDialogs;
     std::unique_ptr<TEngineControl> Engine;
     TCaptionDelegate* CaptionDelegate = nullptr;

@@ -53,6 +53,10 @@ void TMainForm::CreateWindowState() {
     Schedule.ScheduleStartHour = 8;
     VisMode = 9;
     AppDir = Services.AppDir;
+    // What a player killed while it saved left behind.
+    RemoveLeftOverReplacements(AppDir, [](std::string_view name) {
+        return name == SettingsFileName || IsPlaylistPath(name);
+    });
     if (FileExists(AppDir + SettingsFileName))
         ReadSettings();
     Random.Seed = Services.RandomSeed.value_or(

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 #include "shell/Main.h"
 #include "shell/TextFile.h"
@@ -28,8 +29,37 @@ int TMainForm::FindOpenedEntry(const std::string& opened) const {
     return -1;
 }
 
+namespace {
+
+// Whether both name one existing thing, whatever it is (a FIFO or a device as well).
+bool SameFile(const std::string& one, const std::string& other) {
+    struct stat first {}, second {};
+    return !one.empty() && !other.empty() && stat(one.c_str(), &first) == 0 &&
+           stat(other.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+// "list2.m3u", "list3.m3u" ... beside "list.m3u": the first name nothing has.
+std::string FreeNameBeside(const std::string& file) {
+    const std::size_t extension = file.size() - FileExtension(file).size();
+    for (int number = 2;; ++number) {
+        std::string name = file.substr(0, extension) + std::to_string(number) +
+                           file.substr(extension);
+        struct stat info {};
+        if (lstat(name.c_str(), &info) != 0)
+            return name;
+    }
+}
+
+} // namespace
+
+void TMainForm::AvoidUnreadPlaylist() {
+    if (SameFile(PlaylistFile, UnreadPlaylist))
+        PlaylistFile = FreeNameBeside(PlaylistFile);
+}
+
 void TMainForm::DiscardPlaylistFile(const std::string& header) {
-    if (PlaylistFile.empty())
+    if (PlaylistFile.empty() || SameFile(PlaylistFile, UnreadPlaylist))
         return;
     if (InPlaylistFolder(PlaylistFile)) {
         QFile::remove(QString::fromStdString(PlaylistFile)); // a failed removal is ignored

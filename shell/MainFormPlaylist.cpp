@@ -229,6 +229,7 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
         read = ReadPlaylistFile(file);
     if (read->Error) {
         // Nothing can be shown of an unreadable file: say so and show the empty list.
+        UnreadPlaylist = file;
         ShowEmptyListDisplay();
         ShowMessage("无法打开文件 \"" + file + "\": " + *read->Error, ApplicationTitle());
         return false;
@@ -271,6 +272,7 @@ bool TMainForm::FailEmptyPlaylist(const std::string& file) {
 void TMainForm::SavePlaylist() {
     if (!sbAbout->isHidden() || RunMode == 2)
         return;
+    AvoidUnreadPlaylist();
     const std::string header = M3UHeader(RandomMode(), VisMidiOn());
     std::string text;
     bool full = PlaylistDirty || !FileExists(PlaylistFile);

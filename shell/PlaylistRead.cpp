@@ -13,6 +13,8 @@ TPlaylistRead ReadPlaylistFile(const std::string& file) {
         read.Content = ParseM3U(*bytes);
     else
         read.Error = error;
+    if (read.Content.NotText)
+        read.Error = "Not a text file";
     return read;
 }
 

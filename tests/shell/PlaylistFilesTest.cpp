@@ -8,7 +8,10 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 #include "ShellFixture.h"
@@ -97,7 +100,14 @@ void PrintTo(const TSpecialFile& file, std::ostream* out) {
 const TSpecialFile SpecialFiles[] = {
     {"fifo", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, "Not a regular file"},
     {"folder", [](const std::string& path) { mkdir(path.c_str(), 0700); }, "Is a directory"},
-    {"device", [](const std::string& path) { symlink("/dev/zero", path.c_str()); },
+    // A link to a device node of the test's own (as root), so that a fault writing through the
+    // link replaces no device of the system; without root, /dev/zero cannot be replaced anyway.
+    {"device",
+     [](const std::string& path) {
+         const std::string node = path + ".zero";
+         const bool own = mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0;
+         symlink(own ? node.c_str() : "/dev/zero", path.c_str());
+     },
      "Not a regular file"},
     {"oversized",
      [](const std::string& path) {
@@ -105,13 +115,28 @@ const TSpecialFile SpecialFiles[] = {
          truncate(path.c_str(), static_cast<off_t>(MaxTextFileBytes) + 1); // sparse
      },
      "File too large"},
+    {"binary",
+     [](const std::string& path) {
+         std::ofstream(path, std::ios::binary)
+             << std::string("\x7F" "ELF\x02\x01\x01\0\0\0\n/m/a.mp3\n\x01\0", 20);
+     },
+     "Not a text file"},
 };
 
 class SpecialPlaylist : public PlaylistFiles, public testing::WithParamInterface<TSpecialFile> {};
 
-TEST_P(SpecialPlaylist, IsRefusedAtOnceWithTheUsualMessage) {
+// What the file is, to tell whether it or what it links to was replaced: kinds, size and inodes.
+std::tuple<mode_t, ino_t, mode_t, off_t, ino_t> Identity(const std::string& path) {
+    struct stat link {}, target {};
+    lstat(path.c_str(), &link);
+    stat(path.c_str(), &target);
+    return {link.st_mode, link.st_ino, target.st_mode, target.st_size, target.st_ino};
+}
+
+TEST_P(SpecialPlaylist, IsRefusedAtOnceWithTheUsualMessageAndNeverWrittenOver) {
     const std::string path = Outside("list.m3u");
     GetParam().Make(path);
+    const auto before = Identity(path);
     TFifoUnblocker unblocker(path);
     auto& form = Make({path});
     EXPECT_FALSE(unblocker.Fired()) << "the player waited on the FIFO";
@@ -119,6 +144,14 @@ TEST_P(SpecialPlaylist, IsRefusedAtOnceWithTheUsualMessage) {
     EXPECT_EQ(Dialogs.Messages[0].Text,
               "无法打开文件 \"" + path + "\": " + std::string(GetParam().Reason));
     EXPECT_FALSE(form.sbAbout->isHidden()) << "the empty-list display";
+    // The list made next goes beside the file, never over it.
+    Dialogs.OpenAnswers.push_back(std::vector<std::string>{"/m/b.mp3"});
+    form.OpenDialogFlow();
+    form.close();
+    EXPECT_EQ(Identity(path), before);
+    EXPECT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(form.PlaylistFile, Outside("list2.m3u"));
+    EXPECT_EQ(ReadOutside("list2.m3u"), "#EXTM3U\r\n/m/b.mp3\r\n");
 }
 
 class SpecialEntry : public PlaylistFiles, public testing::WithParamInterface<TSpecialFile> {};
@@ -143,9 +176,9 @@ std::string SpecialFileName(const testing::TestParamInfo<TSpecialFile>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SpecialPlaylist, testing::ValuesIn(SpecialFiles), SpecialFileName);
-// A big media file is a regular file like any other: the oversized file, last, is no entry case.
+// A big or binary media file is a regular file like any other: the last two are no entry cases.
 INSTANTIATE_TEST_SUITE_P(Kinds, SpecialEntry,
-                         testing::ValuesIn(std::begin(SpecialFiles), std::end(SpecialFiles) - 1),
+                         testing::ValuesIn(std::begin(SpecialFiles), std::end(SpecialFiles) - 2),
                          SpecialFileName);
 
 TEST_F(PlaylistFiles, AFullDiskKeepsTheOldPlaylistAndTheChangesAndSaysSo) {
@@ -205,6 +238,9 @@ const TEncoding Encodings[] = {
     {"Utf8WithMark", [](const std::string& text) { return "\xEF\xBB\xBF" + text; }},
     {"Utf16LittleEndian", [](const std::string& text) { return Utf16(text, false); }},
     {"Utf16BigEndian", [](const std::string& text) { return Utf16(text, true); }},
+    {"Utf16LittleEndianWithoutMark",
+     [](const std::string& text) { return Utf16(text, false).substr(2); }},
+    {"Utf16BigEndianWithoutMark", [](const std::string& text) { return Utf16(text, true).substr(2); }},
 };
 
 class Encoding : public PlaylistFiles, public testing::WithParamInterface<TEncoding> {};
@@ -306,6 +342,26 @@ TEST_F(PlaylistFiles, APlaylistCopiedIntoTheProgramFolderNamesItsEntriesWhole) {
     ASSERT_EQ(form.PlaylistFile, AppDir + "party.m3u");
     EXPECT_EQ(Read("party.m3u"), "#EXTM3U\r\n/m/b.wav\r\n" + Outside("song.wav") + "\r\n");
     EXPECT_EQ(ReadOutside("party.m3u"), text);
+}
+
+// A player killed while it saved left its new file beside the old one; the next start takes it
+// away, unless its process still runs.
+TEST_F(PlaylistFiles, TheStartRemovesTemporaryFilesOfKilledSaves) {
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const std::string dead = ".new-" + std::to_string(ended) + "-0";
+    const std::string living = ".new-" + std::to_string(getpid()) + "-0";
+    for (const std::string name : {"playlist.m3u" + dead, "playmode.ini" + dead,
+                                   "playlist.m3u" + living, "notes.txt" + dead})
+        Write(name, std::string(100000, '#'));
+    Make();
+    EXPECT_FALSE(Exists("playlist.m3u" + dead));
+    EXPECT_FALSE(Exists("playmode.ini" + dead));
+    EXPECT_TRUE(Exists("playlist.m3u" + living));
+    EXPECT_TRUE(Exists("notes.txt" + dead)) << "not the player's";
 }
 
 TEST_F(PlaylistFiles, AFileReadAheadGoesOnceAndOnlyToTheLoadOfThatFile) {

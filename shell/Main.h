@@ -256,6 +256,7 @@ private:
     bool FailEmptyPlaylist(const std::string& file);
     void AlignCurrentWithSelection();
     void RecordLength();
+    void LearnDownloadedLength();
     void EndOfTrack();
     void PickVisStyle();
     void PickVisStyleAtTrackEnd();

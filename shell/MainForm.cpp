@@ -210,6 +210,7 @@ void TMainForm::FormShow() {
         }
         VisStyle = VisMode < 7 ? VisMode : Random.Below(6) + 1;
         Engine->SetSpectrumHandler([this](TBandOut& bandOut) { DrawSpectrumFrame(bandOut); });
+        Engine->SetDownloadHandler([this] { LearnDownloadedLength(); });
         // The display and its title bar take clicks (the next style): they show a hand.
         VisPanel->setCursor(Qt::PointingHandCursor);
         pnTitle->setCursor(Qt::PointingHandCursor);

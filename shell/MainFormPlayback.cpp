@@ -129,14 +129,13 @@ bool TMainForm::ReportPlayError() {
     return false;
 }
 
-// The back end's length becomes the row's, unless the row already holds one.
+// The back end's length becomes the row's, unless the row already holds one. An unknown length
+// (a stream, a net file whose server told none) leaves a stored one as it is.
 void TMainForm::RecordLength() {
     const int max = Gauge1->MaxValue;
     std::vector<std::string> subItems = CurrentEntry().SubItems;
     if (max < 1) {
         UnknownLength = true;
-        if (subItems.size() == 3)
-            subItems.resize(1);
         if (subItems.size() < 2) {
             subItems.push_back("0");
             PlaylistDirty = true;
@@ -153,6 +152,27 @@ void TMainForm::RecordLength() {
         lbTime->setText(QString::fromStdString(subItems[2]));
     }
     Playlist->SetSubItems(CurrentIndex, std::move(subItems));
+}
+
+// A net file whose server told no length has it once it is downloaded whole: the true length
+// replaces what the row held, and the gauges follow the entry from then on.
+void TMainForm::LearnDownloadedLength() {
+    if (!UnknownLength || !Playing() || VisPanel->isHidden() || !Engine)
+        return;
+    const int length = static_cast<int>(RoundHalfEven(Engine->GetLength() / 1000.0));
+    if (length < 1)
+        return;
+    UnknownLength = false;
+    Gauge1->SetMaxValue(length);
+    Gauge2->SetMaxValue(length);
+    std::vector<std::string> subItems = {CurrentEntry().Path(), std::to_string(length),
+                                         FormatDuration(length)};
+    lbTime->setText(QString::fromStdString(subItems[2]));
+    if (subItems != CurrentEntry().SubItems) {
+        Playlist->SetSubItems(CurrentIndex, std::move(subItems));
+        PlaylistDirty = true;
+    }
+    ComposePlayingTitle();
 }
 
 void TMainForm::SetPlayingButtons() {

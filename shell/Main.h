@@ -110,6 +110,7 @@ public:
     TMediaClass MediaClass = mcControl;
     bool IsUrl = false, IsWindowsMediaFormat = false, StartingStream = false;
     bool ActivatedOnce = false;
+    bool HourCheckPutOff = false; // the top of the hour came while an address connected
     bool DragArmed = true; // a double click disarms; the next move with the button down re-arms
     TRandom Random;
 

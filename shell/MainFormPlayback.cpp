@@ -347,9 +347,16 @@ void TMainForm::Timer1Timer() {
 
 void TMainForm::Timer2Timer() {
     const TTimeOfDay now = Services.Clock->Now();
-    // While an address connects, a start from here would run beneath that start.
-    if (now.Minute != 0 || now.Second != 0 || StartingStream)
+    const bool topOfHour = now.Minute == 0 && now.Second == 0;
+    // While an address connects, a start from here would run beneath that start: the check of
+    // the hour waits for the first tick after it.
+    if (StartingStream) {
+        HourCheckPutOff = HourCheckPutOff || topOfHour;
         return;
+    }
+    if (!topOfHour && !HourCheckPutOff)
+        return;
+    HourCheckPutOff = false;
     if (!Schedule.PlayToday && now.Hour == Schedule.ScheduleStartHour)
         Schedule.PlayToday = ScheduleAllows(1);
     if (Schedule.PlayToday && ScheduleAllows(2)) {

@@ -328,15 +328,43 @@ TEST_F(Transport, TheHourlyCheckStartsPlayingInsideTheWindows) {
     EXPECT_FALSE(Form->Schedule.HourGranted);
 }
 
-TEST_F(Transport, TheHourlyCheckStartsNothingWhileAnAddressConnects) {
+// The check of the hour is put off while an address connects, not dropped: the first tick after
+// the start runs it, once.
+TEST_F(Transport, TheHourlyCheckWaitsForAnAddressBeingStartedThenRunsOnce) {
     Write("playlist.m3u", "/m/a.mp3\n/m/b.mp3\n");
     Make({}, true, SeedForFirstDraw(2, 0));
     Form->Schedule.HourGranted = true;
     Form->StartingStream = true; // as while a start waits for a server
     Clock.Set(16, 0, 0);
     Form->Timer2Timer();
+    Clock.Set(16, 0, 1);
+    Form->Timer2Timer();
     EXPECT_EQ(Media.FileName(), "");
     EXPECT_FALSE(Form->sbStop->isEnabled());
+    Form->StartingStream = false;
+    Clock.Set(16, 0, 4);
+    Form->Timer2Timer();
+    EXPECT_TRUE(Form->sbStop->isEnabled());
+    EXPECT_FALSE(Form->Schedule.HourGranted);
+    Form->StopClick();
+    Form->Schedule.HourGranted = true;
+    Clock.Set(16, 0, 5);
+    Form->Timer2Timer();
+    EXPECT_FALSE(Form->sbStop->isEnabled()) << "the hour was checked once";
+}
+
+TEST_F(Transport, TheDailyDrawIsNotSkippedByAnAddressBeingStarted) {
+    Write("playlist.m3u", "/m/a.mp3\n");
+    Make({}, true, SeedForFirstDraw(2, 0));
+    Form->Schedule.PlayToday = false;
+    Form->Random = TRandom(SeedForFirstDraw(2, 0)); // the draw allows playing
+    Form->StartingStream = true;
+    Clock.Set(8, 0, 0);
+    Form->Timer2Timer();
+    Form->StartingStream = false;
+    Clock.Set(8, 0, 2);
+    Form->Timer2Timer();
+    EXPECT_TRUE(Form->Schedule.PlayToday) << "the draw at the start hour was made";
 }
 
 } // namespace

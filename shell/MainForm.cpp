@@ -389,7 +389,7 @@ void TMainForm::ScreenSaverSwitch() {
 
 void TMainForm::ShowMessage(const std::string& text, const std::string& title) {
     ModalShown = true;
-    Services.Dialogs->ShowMessage(text, title, TMessageIcon::miNone);
+    Services.Dialogs->ShowMessage(CutForDisplay(text), CutForDisplay(title), TMessageIcon::miNone);
 }
 
 void TMainForm::RestoreAndBringToFront() {

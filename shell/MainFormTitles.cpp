@@ -1,11 +1,12 @@
 // What the window says: the playing title, the idle state and the empty-list display.
+#include "common/Text.h"
 #include "desktop/Titles.h"
 #include "shell/Main.h"
 
 namespace tavuro {
 
 void TMainForm::ComposePlayingTitle() {
-    const std::string caption = CurrentEntry().Caption;
+    const std::string caption = CutForDisplay(CurrentEntry().Caption);
     if (!VisPanel->isHidden())
         lbTitle->setText(QString::fromStdString(caption));
     const TPlayingTitle title =

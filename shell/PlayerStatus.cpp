@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/Text.h"
 #include "shell/Main.h"
 
 namespace tavuro {
@@ -42,7 +43,7 @@ TPlayerStatus ReadPlayerStatus(const TMainForm& form) {
         return status;
     const TPlaylistEntry& entry = form.Playlist->Entry(form.CurrentIndex);
     status.Path = form.EntryFilePath(entry.Path());
-    status.Title = entry.Caption;
+    status.Title = CutForDisplay(entry.Caption);
     if (status.Playing && form.IsUrl && EngineAudioShown(form)) {
         const std::string streamTitle = form.EngineControl()->StreamTitle();
         if (!streamTitle.empty())

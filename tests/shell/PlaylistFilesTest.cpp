@@ -364,6 +364,26 @@ TEST_F(PlaylistFiles, TheStartRemovesTemporaryFilesOfKilledSaves) {
     EXPECT_TRUE(Exists("notes.txt" + dead)) << "not the player's";
 }
 
+// A playlist of one line of a megabyte (a damaged or hostile file): what the window shows of it is
+// cut, so that laying it out cannot freeze the window; the entry itself stays whole.
+TEST_F(PlaylistFiles, AnOverlongLineIsCutForDisplayAndKeptWhole) {
+    constexpr int Bound = 4096 + 32; // the cut text and what a title adds around it
+    const std::string caption(1 << 20, 'x'), path = "/m/" + caption + ".mp3";
+    Write("playlist.m3u", path + "\n");
+    auto& form = Make();
+    for (const int column : {TPlaylistModel::colCaption, TPlaylistModel::colPath})
+        EXPECT_LE(form.Playlist->index(0, column).data().toString().toUtf8().size(), Bound);
+    form.PlaySelected();
+    EXPECT_LE(form.ApplicationTitle().size(), std::size_t{Bound});
+    form.StopClick();
+    Media.FailOnPlay = {path};
+    form.PlaySelected();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_LE(Dialogs.Messages[0].Title.size(), std::size_t{Bound});
+    form.close();
+    EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U\r\n#EXTINF:0," + caption + "\r\n" + path + "\r\n");
+}
+
 TEST_F(PlaylistFiles, AFileReadAheadGoesOnceAndOnlyToTheLoadOfThatFile) {
     Write("a.m3u", "#EXTM3U\r\n/music/one.mp3\r\n/music/two.mp3\r\n");
     TPlaylistReadAhead ahead;

@@ -17,6 +17,7 @@
 #include "desktop/MediaControl.h"
 #include "desktop/VisBox.h"
 #include "engine/EngineControl.h"
+#include "platform/BlockedClose.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessLauncher.h"
@@ -243,6 +244,7 @@ private:
     void CreateWindowState();
     void FormShow();
     void CloseQuery();
+    void CloseBlockedByDialog();
     void StartSingleFile(const std::string& path);
     void PlayInPlaceOfTheSingleFile(const std::string& path);
     void PlayRowOf(const std::string& path);
@@ -317,6 +319,9 @@ private:
     TPlaylistReadAhead StartPlaylistRead; // the start playlist, read while the window is made
     std::string UnreadPlaylist;           // the last playlist that could not be read
     std::unique_ptr<TDialogs> OwnDialogs;
+    std::unique_ptr<TAnsweredDialogs> Dialogs; // what the window and the engine show through
+    std::unique_ptr<TBlockedCloseWatch> BlockedClose;
+    bool CloseAfterDialogs = false; // a close came while a dialog blocked the window
     std::unique_ptr<TEngineControl> Engine;
     TCaptionDelegate* CaptionDelegate = nullptr;
     bool ColourKeyOn = false, GripSizing = false, PanelSizing = false;

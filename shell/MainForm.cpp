@@ -42,6 +42,14 @@ TMainForm::TMainForm(TShellServices services)
         OwnDialogs = MakeQtDialogs(this);
         Services.Dialogs = OwnDialogs.get();
     }
+    Dialogs = std::make_unique<TAnsweredDialogs>(*Services.Dialogs);
+    Dialogs->OnAllAnswered = [this] {
+        // The caller of the dialog unwinds first: the close runs on the next turn of the loop.
+        if (CloseAfterDialogs)
+            QTimer::singleShot(0, this, [this] { close(); });
+    };
+    Services.Dialogs = Dialogs.get();
+    BlockedClose = std::make_unique<TBlockedCloseWatch>(*this, [this] { CloseBlockedByDialog(); });
     BuildWindow();
     SetApplicationTitle(TitleStartUp);
     CreateWindowState();
@@ -327,6 +335,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (StripMode())
         CloseXGPlayer();
     event->accept();
+}
+
+// The window manager asked the window to close while a dialog blocked it, which Qt would drop:
+// the dialog goes with the window, and the window closes once the dialog's caller is done.
+void TMainForm::CloseBlockedByDialog() {
+    CloseAfterDialogs = true;
+    if (QWidget* dialog = QApplication::activeModalWidget())
+        dialog->close();
 }
 
 void TMainForm::CloseQuery() {

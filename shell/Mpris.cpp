@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <unistd.h>
 
@@ -23,14 +24,25 @@ constexpr int BusyRetryMilliseconds = 100;
 
 } // namespace
 
+namespace {
+// An address of no bus: libdbus refuses it at once, and with the variable set it starts
+// ("autolaunches") no bus of its own either.
+constexpr const char* NoBusAddress = "disabled:";
+} // namespace
+
 bool SessionBusAvailable() {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (address && *address)
-        return true;
+        return std::strcmp(address, NoBusAddress) != 0;
     // The bus a systemd user session keeps in the runtime folder; anything else would have to
     // be started, which the player never does.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     return runtime && *runtime && QFileInfo::exists(QString::fromUtf8(runtime) + "/bus");
+}
+
+void KeepQtFromStartingASessionBus() {
+    if (!SessionBusAvailable())
+        setenv("DBUS_SESSION_BUS_ADDRESS", NoBusAddress, 1);
 }
 
 TMprisService::TMprisService(TMainForm& form) : Form(form) {

@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
         return 0; // another instance runs: end at once and silently
     }
     WarmUpFonts();
+    KeepQtFromStartingASessionBus();
     const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);
     // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly.

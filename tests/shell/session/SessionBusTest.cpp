@@ -253,6 +253,29 @@ TEST_F(PlayerOnSessionBus, ASecondStartHandsItsFileToTheRunningPlayer) {
     EXPECT_EQ(Metadata().value("xesam:title").toString(), "b");
 }
 
+// Without a session bus in its environment the player starts none: one that Qt's accessibility
+// bridge had libdbus start ("autolaunch") would outlive the player.
+TEST_F(PlayerOnSessionBus, WithoutABusThePlayerStartsNone) {
+    if (QFile::exists("/usr/bin/dbus-launch"))
+        GTEST_SKIP() << "libdbus would run the system's dbus-launch, not the one that tells";
+    const QString folder = Work.filePath("bin"), launched = Work.filePath("launched");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile fake(folder + "/dbus-launch");
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write(("#!/bin/sh\necho \"$@\" >> '" + launched + "'\nexit 1\n").toUtf8());
+    fake.close();
+    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment environment = Environment();
+    environment.remove("DBUS_SESSION_BUS_ADDRESS");
+    environment.insert("PATH", folder + ":" + environment.value("PATH"));
+    QProcess player;
+    player.setProcessEnvironment(environment);
+    player.start(ProgramFolder + "/tavuro", {Clip("a.wav")}); // plays the clip, then ends
+    ASSERT_TRUE(player.waitForFinished(15000));
+    EXPECT_EQ(player.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(launched)) << "a bus was asked to be started";
+}
+
 } // namespace
 } // namespace tavuro
 

@@ -166,7 +166,9 @@ void TMainForm::WriteSettings() {
         settings.GeometryLine = ComposeGeometryLine(position, listHeight);
         GeometryChanged = false;
     }
-    WriteLinesReplacing(path, ComposeSettings(std::move(lines), settings));
+    std::string error;
+    if (!WriteLinesReplacing(path, ComposeSettings(std::move(lines), settings), &error))
+        ReportSaveFailure(path, error);
 }
 
 bool TMainForm::ScheduleAllows(int mode) {

@@ -7,7 +7,8 @@
 
 namespace tavuro {
 
-bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines) {
+bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines,
+                         std::string* error) {
     std::string text;
     std::size_t size = 0;
     for (const auto& line : lines)
@@ -17,7 +18,7 @@ bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>
         text += line;
         text += "\r\n";
     }
-    return WriteFileReplacing(path, text);
+    return WriteFileReplacing(path, text, error);
 }
 
 namespace {

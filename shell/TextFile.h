@@ -9,8 +9,10 @@
 namespace tavuro {
 
 // Writes the lines with CR LF ends through WriteFileReplacing, so a crash or a full disk never
-// leaves a truncated file. False when it failed; the old file is then left as it was.
-bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines);
+// leaves a truncated file. False when it failed (error, when given, receives the reason); the
+// old file is then left as it was.
+bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines,
+                         std::string* error = nullptr);
 
 bool FileExists(const std::string& path);
 // The absolute folder of a file, with its trailing "/" (a relative path is taken from the

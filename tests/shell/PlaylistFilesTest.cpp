@@ -193,13 +193,33 @@ TEST_F(PlaylistFiles, AFullDiskKeepsTheOldPlaylistAndTheChangesAndSaysSo) {
     }
     EXPECT_EQ(Read("playlist.m3u"), old);
     EXPECT_TRUE(form.PlaylistDirty);
-    ASSERT_EQ(Dialogs.Messages.size(), 2u) << "after adding, and again at the close";
-    for (const auto& message : Dialogs.Messages) {
-        EXPECT_EQ(message.Text.rfind("无法保存文件 \"" + AppDir + "playlist.m3u\": ", 0), 0u)
-            << message.Text;
-        EXPECT_GT(message.Text.size(), ("无法保存文件 \"" + AppDir + "playlist.m3u\": ").size());
+    // After adding; at the close the settings (the dialog's new folder) and the list again.
+    const std::string files[] = {"playlist.m3u", "playmode.ini", "playlist.m3u"};
+    ASSERT_EQ(Dialogs.Messages.size(), std::size(files));
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        const std::string said = "无法保存文件 \"" + AppDir + files[i] + "\": ";
+        const auto& message = Dialogs.Messages[i];
+        EXPECT_EQ(message.Text.rfind(said, 0), 0u) << message.Text;
+        EXPECT_GT(message.Text.size(), said.size());
         EXPECT_EQ(message.Title, "!Tavuro");
     }
+}
+
+// The settings fail as the playlist does: said, and the old file kept (root writes a read-only
+// file, so a full disk stands in for it).
+TEST_F(PlaylistFiles, AFailedWriteOfTheSettingsIsSaid) {
+    const std::string old = "/home/u\r\n1213152208\r\n900\r\n";
+    Write("playmode.ini", old);
+    auto& form = Make();
+    form.ToggleStayOnTop(); // a rewrite is due at the close
+    {
+        TFileSizeLimit fullDisk(4);
+        form.close();
+    }
+    EXPECT_EQ(Read("playmode.ini"), old);
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text.rfind("无法保存文件 \"" + AppDir + "playmode.ini\": ", 0), 0u)
+        << Dialogs.Messages[0].Text;
 }
 
 TEST_F(PlaylistFiles, AFolderThatTakesNoFileIsSaid) {

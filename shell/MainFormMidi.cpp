@@ -24,6 +24,8 @@ bool TMainForm::StartXGPlayer() {
         CloseXGPlayer();
     if (StayOnTop)
         DropTopmost();
+    // Put back by a session save meanwhile, the user's settings go aside again.
+    BackUpXGRegistry();
     Services.Launcher->Launch(XGPlayerCommandLine(ProgramDir, path));
     // The strip of the previous song was only collapsed: it is not laid out again.
     if (StripMode())

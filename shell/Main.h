@@ -157,9 +157,13 @@ public:
     void OpenDialogFlow();
     // What the open dialog does with the files chosen in it (nothing: cancelled).
     void OpenChosenFiles(const std::optional<std::vector<std::string>>& files);
-    // A file, playlist or address handed over by another program: opened as the open dialog
-    // opens it, then played.
-    void OpenAndPlay(const std::string& path);
+    // Files, a playlist or addresses handed over by another program or given on the command
+    // line: opened as the open dialog opens them (all files added, a playlist first among them
+    // opened), then the first played.
+    void OpenAndPlay(const std::vector<std::string>& paths);
+    void OpenAndPlay(const std::string& path) { OpenAndPlay(std::vector<std::string>{path}); }
+    // Restores the window if minimised and brings it to the front.
+    void RestoreAndBringToFront();
     void AddFiles(const std::vector<std::string>& files);
     void DeleteSelected();
     void FitListHeight();
@@ -246,7 +250,7 @@ private:
     void CloseQuery();
     void CloseBlockedByDialog();
     void StartSingleFile(const std::string& path);
-    void PlayInPlaceOfTheSingleFile(const std::string& path);
+    void PlayInPlaceOfTheSingleFiles(const std::vector<std::string>& paths);
     void PlayRowOf(const std::string& path);
     void StartWhenShown(const std::string& path, std::function<void()> start);
     void SetPlayingButtons();
@@ -304,7 +308,6 @@ private:
     void FocusList();
     void DropTopmost();
     void RestoreTopmost();
-    void RestoreAndBringToFront();
     void ShowMessage(const std::string& text, const std::string& title);
     bool Exists(const std::string& name) const; // in the program folder
     const TPlaylistEntry& CurrentEntry() const { return Playlist->Entry(CurrentIndex); }

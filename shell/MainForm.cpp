@@ -245,10 +245,14 @@ void TMainForm::FormShow() {
     }
     if (PlaylistFile.empty())
         PlaylistFile = PickStartPlaylist();
-    if (!PlaylistFile.empty() && !LoadPlaylist(PlaylistFile))
-        return;
-    if (Playlist->Count() == 0) {
+    const bool loaded = PlaylistFile.empty() || LoadPlaylist(PlaylistFile);
+    if (loaded && Playlist->Count() == 0)
         ShowEmptyListDisplay();
+    if (arguments.size() > 1 && RunMode != 1) {
+        // Several files (not the schedule's start) join the start playlist; the first plays.
+        StartWhenShown(arguments.front(), [this, files = arguments] { OpenAndPlay(files); });
+    } else if (!loaded || !sbAbout->isHidden()) {
+        return; // the empty-list display
     } else if (arguments.size() == 1) {
         StartWhenShown(CurrentEntry().Path(), [this] {
             if (PlayCurrent())

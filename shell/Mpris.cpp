@@ -11,6 +11,7 @@
 #include <optional>
 #include <unistd.h>
 
+#include "shell/HandOver.h"
 #include "shell/Main.h"
 #include "shell/MediaUri.h"
 
@@ -62,6 +63,7 @@ std::unique_ptr<TMprisService> TMprisService::Start(TMainForm& form) {
     std::unique_ptr<TMprisService> service(new TMprisService(form));
     new TMprisRoot(service.get());
     new TMprisPlayer(service.get());
+    new THandOverAdaptor(service.get());
     if (!bus.registerObject(MprisObjectPath, service.get(), QDBusConnection::ExportAdaptors))
         return nullptr;
     // A name already taken (a player of another session on this bus) gets the instance suffix
@@ -302,13 +304,10 @@ void TMprisPlayer::SeekAndTell(std::int64_t microseconds) {
 }
 
 void TMprisPlayer::OpenUri(const QString& Uri) {
-    const std::optional<std::string> path = PathOfUri(Uri);
+    QString refusal;
+    const std::optional<std::string> path = OpenablePath(Uri, refusal);
     if (!path) {
-        sendErrorReply(QDBusError::InvalidArgs, "Not a file or an address: " + Uri);
-        return;
-    }
-    if (!IsNetworkAddress(*path) && !QFileInfo(QString::fromStdString(*path)).isFile()) {
-        sendErrorReply(QDBusError::InvalidArgs, "No such file: " + QString::fromStdString(*path));
+        sendErrorReply(QDBusError::InvalidArgs, refusal);
         return;
     }
     Service.WhenFree([&form = Service.Form, path = *path] { form.OpenAndPlay(path); });

@@ -14,10 +14,10 @@ namespace tavuro {
 
 TStartChoice ChooseStartAction(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
+        if (argument == "-h" || argument == "--help")
+            return {TStartAction::saHelp, {}};
         if (argument.rfind("--", 0) != 0)
             continue;
-        if (argument == "--help")
-            return {TStartAction::saHelp, {}};
         if (argument == "--version")
             return {TStartAction::saVersion, {}};
         return {TStartAction::saRefuse, argument};
@@ -30,8 +30,9 @@ std::string UsageText() {
            "       tavuro FILE            play this one file, then exit\n"
            "       tavuro PLAYLIST.m3u    load this playlist and start playing\n"
            "       tavuro ADDRESS         play a network stream (http://, mms://, ...)\n"
+           "       tavuro FILE FILE...    add the files to the playlist and play the first\n"
            "       tavuro /AUTO           play only if the schedule allows it now\n"
-           "       tavuro --help | --version\n"
+           "       tavuro -h | --help | --version\n"
            "\n"
            "Only one player runs at a time: a second start hands its file, playlist or address\n"
            "to the running player, which adds and plays it, and ends at once.\n"
@@ -51,25 +52,40 @@ std::string VersionText() {
     return std::string("tavuro ") + TAVURO_VERSION + "\n";
 }
 
-std::string LocalArgument(const std::string& argument) {
-    if (argument.rfind("file:", 0) != 0)
-        return argument;
-    return PathOfUri(QString::fromStdString(argument)).value_or(argument);
+namespace {
+
+bool IsAuto(const std::string& argument) {
+    return UpperAscii(argument) == "/AUTO";
 }
 
-std::optional<std::string> HandOverUri(const std::vector<std::string>& arguments,
-                                       const std::string& workingFolder) {
-    if (arguments.size() != 1 || UpperAscii(arguments.front()) == "/AUTO")
-        return std::nullopt;
-    const std::string argument = LocalArgument(arguments.front());
-    if (argument.empty())
-        return std::nullopt;
-    if (IsNetworkAddress(argument))
+std::string StartArgument(const std::string& argument, const std::string& workingFolder) {
+    if (argument.rfind("file:", 0) == 0)
+        return PathOfUri(QString::fromStdString(argument)).value_or(argument);
+    if (IsAuto(argument) || IsNetworkAddress(argument) || argument.empty())
         return argument;
-    const QString absolute =
-        QDir::cleanPath(QDir(QString::fromStdString(workingFolder))
-                            .absoluteFilePath(QString::fromStdString(argument)));
-    return UriOfPath(absolute.toStdString()).toStdString();
+    return QDir::cleanPath(QDir(QString::fromStdString(workingFolder))
+                               .absoluteFilePath(QString::fromStdString(argument)))
+        .toStdString();
+}
+
+} // namespace
+
+std::vector<std::string> StartArguments(const std::vector<std::string>& arguments,
+                                        const std::string& workingFolder) {
+    std::vector<std::string> paths;
+    for (const std::string& argument : arguments)
+        paths.push_back(StartArgument(argument, workingFolder));
+    return paths;
+}
+
+std::vector<std::string> HandOverUris(const std::vector<std::string>& startArguments) {
+    std::vector<std::string> uris;
+    if (startArguments.empty() || IsAuto(startArguments.front()))
+        return uris;
+    for (const std::string& path : startArguments)
+        if (!path.empty())
+            uris.push_back(UriOfPath(path).toStdString());
+    return uris;
 }
 
 } // namespace tavuro

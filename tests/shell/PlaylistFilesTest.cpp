@@ -374,7 +374,7 @@ TEST_F(PlaylistFiles, TheStartRemovesTemporaryFilesOfKilledSaves) {
     waitpid(ended, nullptr, 0);
     const std::string dead = ".new-" + std::to_string(ended) + "-0";
     const std::string living = ".new-" + std::to_string(getpid()) + "-0";
-    for (const std::string name : {"playlist.m3u" + dead, "playmode.ini" + dead,
+    for (const std::string& name : {"playlist.m3u" + dead, "playmode.ini" + dead,
                                    "playlist.m3u" + living, "notes.txt" + dead})
         Write(name, std::string(100000, '#'));
     Make();

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
-#include <signal.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,7 +105,8 @@ constexpr std::string_view TemporaryInfix = ".new-";
 // The process that made a temporary file of CreateBeside's naming for a target of the given name
 // ("NAME.new-PID-N"), or 0 when the name is no such file's.
 pid_t TemporaryOwner(std::string_view name, std::string_view targetName) {
-    if (!name.starts_with(targetName) || !name.substr(targetName.size()).starts_with(TemporaryInfix))
+    if (!name.starts_with(targetName) ||
+        !name.substr(targetName.size()).starts_with(TemporaryInfix))
         return 0;
     name.remove_prefix(targetName.size() + TemporaryInfix.size());
     const auto dash = name.find('-');

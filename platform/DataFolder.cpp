@@ -1,7 +1,7 @@
 #include "platform/DataFolder.h"
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,8 +24,8 @@ bool InGroup(gid_t group) {
         return true;
     std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
     const int count = getgroups(static_cast<int>(groups.size()), groups.data());
-    return count > 0 && std::find(groups.begin(), groups.begin() + count, group) !=
-                            groups.begin() + count;
+    return count > 0 &&
+           std::find(groups.begin(), groups.begin() + count, group) != groups.begin() + count;
 }
 
 // Writable by its mode for this user as well: for root, access() answers yes whatever the mode,
@@ -34,7 +34,9 @@ bool WritableFolder(const std::string& folder) {
     struct stat info {};
     if (access(folder.c_str(), W_OK) != 0 || stat(folder.c_str(), &info) != 0)
         return false;
-    const mode_t bit = info.st_uid == geteuid() ? S_IWUSR : InGroup(info.st_gid) ? S_IWGRP : S_IWOTH;
+    const mode_t bit = info.st_uid == geteuid() ? S_IWUSR
+                       : InGroup(info.st_gid)   ? S_IWGRP
+                                                : S_IWOTH;
     return (info.st_mode & bit) != 0;
 }
 

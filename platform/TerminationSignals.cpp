@@ -65,8 +65,7 @@ void SetHandlers(void (*handler)(int)) {
 
 } // namespace
 
-TTerminationSignals::TTerminationSignals(QObject* parent,
-                                         std::chrono::milliseconds hungCloseGrace)
+TTerminationSignals::TTerminationSignals(QObject* parent, std::chrono::milliseconds hungCloseGrace)
     : QObject(parent) {
     if (pipe2(PipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
         return; // the signals keep their default action: the player ends without saving

@@ -17,8 +17,9 @@ namespace tavuro {
 // hangs. One instance per process.
 class TTerminationSignals : public QObject {
 public:
-    explicit TTerminationSignals(QObject* parent = nullptr,
-                                 std::chrono::milliseconds hungCloseGrace = std::chrono::seconds(5));
+    explicit TTerminationSignals(
+        QObject* parent = nullptr,
+        std::chrono::milliseconds hungCloseGrace = std::chrono::seconds(5));
     ~TTerminationSignals() override;
 
     // Called on the GUI thread, once, with the signal's number.

@@ -85,10 +85,11 @@ public:
     // The end of the session. EndSession runs the close query and ends the event loop (a
     // termination signal, the session manager's quit). SaveForSessionEnd writes the settings and
     // the playlist when they changed, restores the external player's registry key, and goes on
-    // running (the session manager asks before it ends the session, and may kill it then). SaveWithoutDisplay does what the close query can do without the display
-    // (the connection to it broke): it restores the external player's registry key and the screen
-    // saver value and writes the settings and the playlist. While the session ends, failures are
-    // told on standard error rather than in a message box nobody may answer.
+    // running (the session manager asks before it ends the session, and may kill it then).
+    // SaveWithoutDisplay does what the close query can do without the display (the connection to it
+    // broke): it restores the external player's registry key and the screen saver value and writes
+    // the settings and the playlist. While the session ends, failures are told on standard error
+    // rather than in a message box nobody may answer.
     void EndSession();
     void SaveForSessionEnd();
     void SaveWithoutDisplay();

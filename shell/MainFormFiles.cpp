@@ -33,7 +33,8 @@ namespace {
 
 // Whether both name one existing thing, whatever it is (a FIFO or a device as well).
 bool SameFile(const std::string& one, const std::string& other) {
-    struct stat first {}, second {};
+    struct stat first {};
+    struct stat second {};
     return !one.empty() && !other.empty() && stat(one.c_str(), &first) == 0 &&
            stat(other.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
@@ -43,8 +44,8 @@ bool SameFile(const std::string& one, const std::string& other) {
 std::string FreeNameBeside(const std::string& file) {
     const std::size_t extension = file.size() - FileExtension(file).size();
     for (int number = 2;; ++number) {
-        std::string name = file.substr(0, extension) + std::to_string(number) +
-                           file.substr(extension);
+        std::string name =
+            file.substr(0, extension) + std::to_string(number) + file.substr(extension);
         struct stat info {};
         if (lstat(name.c_str(), &info) != 0)
             return name;

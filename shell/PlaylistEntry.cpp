@@ -16,8 +16,9 @@ bool IsNetworkAddress(std::string_view path) {
 namespace {
 
 bool IsRelativePosixPath(std::string_view path) {
-    const bool driveLetter = path.size() >= 2 && path[1] == ':' &&
-                             ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    const bool driveLetter =
+        path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
     return !path.empty() && path.front() != '/' && !driveLetter &&
            path.find('\\') == std::string_view::npos && !IsNetworkAddress(path);
 }

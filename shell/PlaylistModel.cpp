@@ -275,7 +275,7 @@ QVariant TPlaylistModel::data(const QModelIndex& index, int role) const {
     const TPlaylistEntry& entry = Rows[index.row()].Entry;
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         const std::size_t subItem = static_cast<std::size_t>(index.column() - 1);
-        const std::string& text = index.column() == colCaption       ? entry.Caption
+        const std::string& text = index.column() == colCaption      ? entry.Caption
                                   : subItem < entry.SubItems.size() ? entry.SubItems[subItem]
                                                                     : EmptyText;
         // The editor gets the whole caption, so that an edit changes only what the user changes.

@@ -14,9 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const TM3UContent content = ParseM3U(bytes);
     const std::string header = M3UHeader(content.RandomFlag, content.VisMidiFlag);
-    const auto entryAt = [&](std::size_t i) -> const TPlaylistEntry& {
-        return content.Entries[i];
-    };
+    const auto entryAt = [&](std::size_t i) -> const TPlaylistEntry& { return content.Entries[i]; };
     const TM3UContent again = ParseM3U(ComposeM3U(header, content.Entries.size(), entryAt));
     if (again.RandomFlag != content.RandomFlag || again.VisMidiFlag != content.VisMidiFlag ||
         again.Entries.size() != content.Entries.size())

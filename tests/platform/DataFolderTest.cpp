@@ -47,10 +47,9 @@ TEST_F(DataFolder, AWritableProgramFolderKeepsTheFilesElseTheUsersFolderIsMade) 
 TEST_F(DataFolder, AProgramFolderMadeReadOnlyKeepsNoFilesEvenForRoot) {
     const std::string program = HomePath + "/program/";
     std::filesystem::create_directory(program);
-    std::filesystem::permissions(program, std::filesystem::perms::owner_read |
-                                              std::filesystem::perms::owner_exec |
-                                              std::filesystem::perms::group_read |
-                                              std::filesystem::perms::others_read);
+    std::filesystem::permissions(
+        program, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                     std::filesystem::perms::group_read | std::filesystem::perms::others_read);
     EXPECT_EQ(ChooseDataFolder(program), HomePath + "/.local/share/tavuro/");
     std::filesystem::permissions(program, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);

@@ -59,9 +59,9 @@ TEST_P(RegistryTest, WriteString_WithCreate_MakesKeyAndAncestorsAndReadsBack) {
 }
 
 TEST_P(RegistryTest, Values_KeepTextThatIniFilesTreatSpecially) {
-    const std::string texts[] = {"",         "@at",        "a=b;c",
-                                 "\"quoted\"", "x, y",       "中文 ü",
-                                 " padded ", "back\\slash", std::string("nul\0inside", 10)};
+    const std::string texts[] = {"",           "@at",         "a=b;c",
+                                 "\"quoted\"", "x, y",        "中文 ü",
+                                 " padded ",   "back\\slash", std::string("nul\0inside", 10)};
     for (const std::string& text : texts) {
         ASSERT_TRUE(Registry->WriteString(HKCU, "Odd Key\\Sub", "Value Name", text, true));
         EXPECT_EQ(Registry->ReadString(HKCU, "Odd Key\\Sub", "Value Name"), text);

@@ -118,7 +118,9 @@ const TSpecialFile SpecialFiles[] = {
     {"binary",
      [](const std::string& path) {
          std::ofstream(path, std::ios::binary)
-             << std::string("\x7F" "ELF\x02\x01\x01\0\0\0\n/m/a.mp3\n\x01\0", 20);
+             << std::string("\x7F"
+                            "ELF\x02\x01\x01\0\0\0\n/m/a.mp3\n\x01\0",
+                            20);
      },
      "Not a text file"},
 };
@@ -127,7 +129,8 @@ class SpecialPlaylist : public PlaylistFiles, public testing::WithParamInterface
 
 // What the file is, to tell whether it or what it links to was replaced: kinds, size and inodes.
 std::tuple<mode_t, ino_t, mode_t, off_t, ino_t> Identity(const std::string& path) {
-    struct stat link {}, target {};
+    struct stat link {};
+    struct stat target {};
     lstat(path.c_str(), &link);
     stat(path.c_str(), &target);
     return {link.st_mode, link.st_ino, target.st_mode, target.st_size, target.st_ino};
@@ -218,7 +221,8 @@ TEST_F(PlaylistFiles, AFailedWriteOfTheSettingsIsSaid) {
     }
     EXPECT_EQ(Read("playmode.ini"), old);
     ASSERT_EQ(Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(Dialogs.Messages[0].Text.rfind("无法保存文件 \"" + AppDir + "playmode.ini\": ", 0), 0u)
+    EXPECT_EQ(Dialogs.Messages[0].Text.rfind("无法保存文件 \"" + AppDir + "playmode.ini\": ", 0),
+              0u)
         << Dialogs.Messages[0].Text;
 }
 
@@ -260,7 +264,8 @@ const TEncoding Encodings[] = {
     {"Utf16BigEndian", [](const std::string& text) { return Utf16(text, true); }},
     {"Utf16LittleEndianWithoutMark",
      [](const std::string& text) { return Utf16(text, false).substr(2); }},
-    {"Utf16BigEndianWithoutMark", [](const std::string& text) { return Utf16(text, true).substr(2); }},
+    {"Utf16BigEndianWithoutMark",
+     [](const std::string& text) { return Utf16(text, true).substr(2); }},
 };
 
 class Encoding : public PlaylistFiles, public testing::WithParamInterface<TEncoding> {};
@@ -375,7 +380,7 @@ TEST_F(PlaylistFiles, TheStartRemovesTemporaryFilesOfKilledSaves) {
     const std::string dead = ".new-" + std::to_string(ended) + "-0";
     const std::string living = ".new-" + std::to_string(getpid()) + "-0";
     for (const std::string& name : {"playlist.m3u" + dead, "playmode.ini" + dead,
-                                   "playlist.m3u" + living, "notes.txt" + dead})
+                                    "playlist.m3u" + living, "notes.txt" + dead})
         Write(name, std::string(100000, '#'));
     Make();
     EXPECT_FALSE(Exists("playlist.m3u" + dead));

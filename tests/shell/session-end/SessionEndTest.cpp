@@ -139,9 +139,8 @@ TEST_P(TwoSignals, CloseTogetherStillSaveEverything) {
     Start(qEnvironmentVariable("DISPLAY"));
     // The player waits in the error box of the entry it drew (none of them exists).
     ASSERT_TRUE(WaitUntil([] {
-        return QProcess::execute("xdotool",
-                                 {"search", "--name", "^(missing|an entry of some length .*)$"}) ==
-               0;
+        return QProcess::execute(
+                   "xdotool", {"search", "--name", "^(missing|an entry of some length .*)$"}) == 0;
     }));
     const auto pid = static_cast<pid_t>(Player.processId());
     kill(pid, GetParam().Signal);

@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+#include "../support/EndedProcess.h"
 
 namespace tavuro {
 namespace {
@@ -71,11 +72,8 @@ TEST_F(FileBytes, OnlyARegularFileIsReplaced) {
 // A process killed while it saved left its temporary file behind; the next save of that file
 // takes it away, while one of a process still at work stays.
 TEST_F(FileBytes, TemporaryFilesOfEndedProcessesGoWithTheNextSave) {
-    const pid_t ended = fork();
-    if (ended == 0)
-        _exit(0);
+    const pid_t ended = testing_support::EndedProcessId();
     ASSERT_GT(ended, 0);
-    waitpid(ended, nullptr, 0);
     const std::string target = (Folder / "list.m3u").string();
     const std::string dead = ".new-" + std::to_string(ended) + "-", alive = ".new-1-";
     const std::vector<std::string> gone = {"list.m3u" + dead + "0", "list.m3u" + dead + "12"};

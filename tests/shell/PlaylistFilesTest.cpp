@@ -9,11 +9,11 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
 
+#include "../support/EndedProcess.h"
 #include "ShellFixture.h"
 #include "shell/M3U.h"
 #include "shell/PlaylistRead.h"
@@ -372,11 +372,8 @@ TEST_F(PlaylistFiles, APlaylistCopiedIntoTheProgramFolderNamesItsEntriesWhole) {
 // A player killed while it saved left its new file beside the old one; the next start takes it
 // away, unless its process still runs.
 TEST_F(PlaylistFiles, TheStartRemovesTemporaryFilesOfKilledSaves) {
-    const pid_t ended = fork();
-    if (ended == 0)
-        _exit(0);
+    const pid_t ended = testing_support::EndedProcessId();
     ASSERT_GT(ended, 0);
-    waitpid(ended, nullptr, 0);
     const std::string dead = ".new-" + std::to_string(ended) + "-0";
     const std::string living = ".new-" + std::to_string(getpid()) + "-0";
     for (const std::string& name : {"playlist.m3u" + dead, "playmode.ini" + dead,

@@ -27,8 +27,9 @@ std::optional<bool> MarklessUtf16BigEndian(std::string_view bytes) {
         if (bytes[i] == '\0')
             ++(i % 2 == 0 ? even : odd);
     const std::size_t units = bytes.size() / 2;
+    // A few NULs in a short text tell nothing.
     const auto oneSided = [units](std::size_t many, std::size_t few) {
-        return many * 4 >= units && many > 0 && few * 8 <= many;
+        return many >= 4 && many * 4 >= units && few * 8 <= many;
     };
     if (oneSided(odd, even))
         return false;

@@ -307,15 +307,15 @@ TIniRead ParseIni(std::string_view bytes) {
         start = end + 1;
         if (line.empty())
             continue;
-        if (line.front() == ';' || line.front() == '#') {
-            read.Comments[section].emplace_back(line);
-            continue;
-        }
-        const std::size_t equals = line.find('=');
+        const bool comment = line.front() == ';' || line.front() == '#';
+        const std::size_t equals = comment ? std::string_view::npos : line.find('=');
         const std::string_view name = TrimBlanks(line.substr(0, equals));
-        // NUL bytes outside a value mark text of another encoding, or no text at all.
+        // NUL bytes outside a value mark text of another encoding, or no text at all; a value
+        // keeps them, written escaped.
         if (line.substr(0, equals).find('\0') != std::string_view::npos) {
             anyUnreadable = true;
+        } else if (comment) {
+            read.Comments[section].emplace_back(line);
         } else if (line.front() == '[' && line.back() == ']' && line.size() > 2) {
             section = SectionName(line.substr(1, line.size() - 2));
             anyRead = true;

@@ -310,7 +310,9 @@ INSTANTIATE_TEST_SUITE_P(
     Stores, UnreadableStore,
     testing::Values(TStoreText{"Binary", std::string("\x7F"
                                                      "ELF\x02\x01\x01\0\0\0garbage\x01",
-                                                     18)}),
+                                                     18)},
+                    // Found by the fuzzer: written back, the NUL made the store read as UTF-16.
+                    TStoreText{"ACommentHoldingANulByte", std::string("  #g\0!B", 8)}),
     [](const testing::TestParamInfo<TStoreText>& info) { return std::string(info.param.Name); });
 
 // Found by the fuzzer: a name of bytes that are no UTF-8 was written as the Latin-1 character of

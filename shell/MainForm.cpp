@@ -248,7 +248,7 @@ void TMainForm::FormShow() {
     const bool loaded = PlaylistFile.empty() || LoadPlaylist(PlaylistFile);
     if (loaded && Playlist->Count() == 0)
         ShowEmptyListDisplay();
-    if (arguments.size() > 1 && RunMode != 1) {
+    if (arguments.size() > 1 && UpperAscii(arguments.front()) != "/AUTO") {
         // Several files (not the schedule's start) join the start playlist; the first plays.
         StartWhenShown(arguments.front(), [this, files = arguments] { OpenAndPlay(files); });
     } else if (!loaded || !sbAbout->isHidden()) {

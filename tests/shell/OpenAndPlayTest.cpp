@@ -54,6 +54,15 @@ TEST_F(OpenAndPlay, SeveralFilesAreAllAddedAndTheFirstPlays) {
     EXPECT_EQ(Media.FileName(), "/m/d.mp3");
 }
 
+TEST_F(OpenAndPlay, SeveralFilesOnAFreshPlayerMakeItsPlaylist) {
+    Media.Durations = {{"/m/b.mp3", 3}, {"/m/a.mp3", 3}};
+    TMainForm& form = Make({"/m/b.mp3", "/m/a.mp3"});
+    EXPECT_TRUE(form.sbAbout->isHidden()) << "the empty-list display is gone";
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(Media.FileName(), "/m/b.mp3");
+    EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U\r\n/m/a.mp3\r\n/m/b.mp3\r\n");
+}
+
 TEST_F(OpenAndPlay, APlaylistIsOpenedAsTheDialogOpensItAndStarts) {
     QTemporaryDir elsewhere;
     const std::string list = elsewhere.path().toStdString() + "/party.m3u";

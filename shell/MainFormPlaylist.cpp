@@ -8,33 +8,12 @@
 #include "platform/Translations.h"
 #include "shell/M3U.h"
 #include "shell/Main.h"
+#include "shell/MediaFormats.h"
 #include "shell/TextFile.h"
 
 namespace tavuro {
 
 namespace {
-// The descriptions in the user's language; the patterns are the same in every language.
-std::vector<TFileFilter> OpenDialogFilters() {
-    const std::vector<std::pair<const char*, const char*>> filters = {
-        {QT_TRANSLATE_NOOP("TMainForm", "媒体文件(所有类型)"),
-         "*.mid;*.rmi;*.kar;*.midi;*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;"
-         "*.aif;*.aiff;*.flac;*.opus;*.oga;*.m4a;*.aac;*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;"
-         "*.m1v;*.vob;*.m3u"},
-        {QT_TRANSLATE_NOOP("TMainForm", "MIDI音乐(MID;RMI...)"), "*.mid;*.rmi;*.kar;*.midi"},
-        {QT_TRANSLATE_NOOP("TMainForm", "音频文件(MP3;WMA...)"),
-         "*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;*.aif;*.aiff;*.flac;*.opus;"
-         "*.oga;*.m4a;*.aac"},
-        {QT_TRANSLATE_NOOP("TMainForm", "视频文件(AVI;MPG...)"),
-         "*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob"},
-        {QT_TRANSLATE_NOOP("TMainForm", "播放列表(M3U)"), "*.m3u"},
-        {QT_TRANSLATE_NOOP("TMainForm", "所有文件(*)"), "*.*"},
-    };
-    std::vector<TFileFilter> translated;
-    for (const auto& [description, patterns] : filters)
-        translated.push_back({TranslateUtf8(FormContext, description), patterns});
-    return translated;
-}
-
 // The folder part of a path, with its trailing "/".
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');

@@ -13,6 +13,7 @@
 
 #include "shell/HandOver.h"
 #include "shell/Main.h"
+#include "shell/MediaFormats.h"
 #include "shell/MediaUri.h"
 
 namespace tavuro {
@@ -204,12 +205,11 @@ QStringList TMprisRoot::SupportedUriSchemes() const {
     return {"file", "http", "https", "ftp", "mms", "mmsh", "rtsp"};
 }
 
-// The formats of the open dialog's media filter, and its playlists.
 QStringList TMprisRoot::SupportedMimeTypes() const {
-    return {"audio/midi",     "audio/x-midi",   "audio/mpeg",      "audio/x-ms-wma",
-            "audio/x-wav",    "audio/wav",      "audio/ogg",       "audio/x-vorbis+ogg",
-            "audio/basic",    "audio/x-aiff",   "video/x-msvideo", "video/mpeg",
-            "video/x-ms-wmv", "video/x-ms-asf", "audio/x-mpegurl", "audio/mpegurl"};
+    QStringList types;
+    for (const auto& type : PlayableMimeTypes())
+        types << QString::fromStdString(type);
+    return types;
 }
 
 void TMprisRoot::Raise() {

@@ -421,9 +421,18 @@ int TNSPlay::PlayState() const {
     return FlagProperty("pause") ? 1 : 2;
 }
 
+// A live stream paused for long has its broadcast far ahead of what was kept, and its server may
+// have given the connection up: the listener wants the station as it is now.
+bool TNSPlay::LiveStreamHeldTooLong() const {
+    if (IsMidi || PlayState() != 1 || !IsNetworkAddress(CurrentFile) || CanSeek())
+        return false;
+    const std::chrono::duration<double> held = std::chrono::steady_clock::now() - PausedAt;
+    return held.count() > NetworkTimeout;
+}
+
 bool TNSPlay::Play() {
-    if (Clip == TClipState::csEnded)
-        SetFileName(std::string(CurrentFile)); // a broken-off stream is opened anew
+    if (Clip == TClipState::csEnded || LiveStreamHeldTooLong())
+        SetFileName(std::string(CurrentFile)); // a broken-off or stale stream is opened anew
     if (Clip != TClipState::csReady)
         return false;
     if (IsMidi) {
@@ -447,6 +456,7 @@ void TNSPlay::Pause() {
         Midi.Pause();
     else
         SetFlagProperty("pause", true);
+    PausedAt = std::chrono::steady_clock::now();
 }
 
 // mpv's volume and the synthesiser's gain are both percent of the normal level.

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -48,7 +49,8 @@ public:
     int Width() const override;
     int Height() const override;
 
-    // How long a network address may take to open, in seconds (10 unless changed).
+    // How long a network address may take to open, in seconds (10 unless changed); a live
+    // stream paused longer than this is opened anew when it resumes.
     void SetNetworkTimeout(double seconds);
 
 private:
@@ -65,6 +67,7 @@ private:
     void WaitWhileLoading(double seconds);
     void HandleMpvEvents();
     void ReportOutputFailure();
+    bool LiveStreamHeldTooLong() const;
     TPictureSize PictureSize() const;
     bool HasTrack(const char* type) const; // "audio", "video"
     bool PropertyAvailable(const char* name) const;
@@ -90,6 +93,7 @@ private:
     QEventLoop* LoadWait = nullptr; // the running wait for a clip to load, if any
     int Display = 0;
     double NetworkTimeout = 10.0;
+    std::chrono::steady_clock::time_point PausedAt;
     double Volume = 1.0;
 };
 

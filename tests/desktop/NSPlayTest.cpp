@@ -16,9 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <functional>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tavuro {
@@ -84,6 +87,10 @@ bool MakeFixture(const QDir& folder, const QString& name) {
         return RunTool("ffmpeg", quiet + QStringList{"-f", "lavfi", "-i",
                                                      "testsrc=size=160x120:rate=10:duration=1",
                                                      "-c:v", "mpeg4", path});
+    if (name == "live.mp3")
+        return MakeFixture(folder, "tone.wav") &&
+               RunTool("ffmpeg", quiet + QStringList{"-i", wav, "-c:a", "libmp3lame", "-write_xing",
+                                                     "0", "-id3v2_version", "0", path});
     if (name == "cover.png")
         return RunTool("ffmpeg", quiet + QStringList{"-f", "lavfi", "-i", "color=c=red:s=64x48",
                                                      "-frames:v", "1", path});
@@ -285,6 +292,76 @@ TEST_F(NSPlayTest, ControlDestroyedDuringAWait_ReturnsWithoutTouchingIt) {
     QTimer::singleShot(200, player, [player] { player->deleteLater(); });
     player->SetFileName(server.Address());
     EXPECT_TRUE(watch.isNull());
+}
+
+// A station on the loopback: every listener gets an endless MP3 broadcast at about its bit rate.
+class TLiveStation {
+public:
+    explicit TLiveStation(const std::string& mp3Path) {
+        QFile file(QString::fromStdString(mp3Path));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        Audio = file.readAll();
+        Socket = testing_support::ListenOnLoopback(8, Port);
+        Broadcaster = std::thread([this] { Serve(); });
+    }
+    ~TLiveStation() {
+        Stopping = true;
+        Broadcaster.join();
+        close(Socket);
+    }
+    std::string Address() const { return "http://127.0.0.1:" + std::to_string(Port) + "/live"; }
+    int Listeners() const { return Connections; }
+
+private:
+    void Serve() {
+        std::vector<int> listeners;
+        size_t offset = 0;
+        while (!Stopping) {
+            pollfd incoming{Socket, POLLIN, 0};
+            if (poll(&incoming, 1, 50) > 0) {
+                const int listener = accept(Socket, nullptr, nullptr);
+                char request[2048];
+                (void)!recv(listener, request, sizeof request, 0);
+                const char header[] = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n";
+                (void)!send(listener, header, sizeof header - 1, MSG_NOSIGNAL);
+                listeners.push_back(listener);
+                ++Connections;
+            }
+            // 50 ms at 160 kbit/s; what a full listener cannot take is gone, as on the air.
+            const size_t chunk = std::min<size_t>(1000, Audio.size() - offset);
+            for (int listener : listeners)
+                (void)!send(listener, Audio.constData() + offset, chunk,
+                            MSG_NOSIGNAL | MSG_DONTWAIT);
+            offset = (offset + chunk) % Audio.size();
+        }
+        for (int listener : listeners)
+            close(listener);
+    }
+
+    QByteArray Audio;
+    int Socket = -1;
+    int Port = 0;
+    std::atomic<bool> Stopping{false};
+    std::atomic<int> Connections{0};
+    std::thread Broadcaster;
+};
+
+TEST_F(NSPlayTest, LiveStream_PausedLongerThanTheTimeoutIsOpenedAnewOnResume) {
+    TLiveStation station(Path("live.mp3"));
+    Player.SetNetworkTimeout(1.0);
+    ASSERT_TRUE(Open(station.Address()));
+    ASSERT_FALSE(Player.CanSeek());
+
+    Player.Pause(); // a short pause goes on from where it was held
+    EXPECT_EQ(Player.PlayState(), 1);
+    EXPECT_TRUE(Player.Play());
+    EXPECT_EQ(station.Listeners(), 1);
+
+    Player.Pause();
+    WaitUntil([] { return false; }, 1500);
+    EXPECT_TRUE(Player.Play());
+    EXPECT_EQ(Player.PlayState(), 2);
+    EXPECT_EQ(station.Listeners(), 2);
 }
 
 } // namespace

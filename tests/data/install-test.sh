@@ -47,19 +47,20 @@ play_and_quit() {
   fi
   "$@" env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$runtime" TAVURO_NULL_OUTPUT=1 \
     dbus-run-session -- sh -c '
-    "$1/bin/tavuro" 2>/dev/null &
+    "$1/bin/tavuro" 2>"$HOME/stderr" &
     player=$!
     tries=0
     until playerctl --list-all 2>/dev/null | grep -qx tavuro; do
       tries=$((tries + 1))
-      [ "$tries" -le 100 ] || { echo "the player did not come onto the bus" >&2; kill "$player"; exit 1; }
+      # generous: a loaded CI machine may take many seconds to start a program and its bus
+      [ "$tries" -le 300 ] || { echo "the player did not come onto the bus" >&2; cat "$HOME/stderr" >&2; kill "$player"; exit 1; }
       sleep 0.1
     done
     playerctl --player=tavuro open "file://$2"
     tries=0
     until [ "$(playerctl --player=tavuro status 2>/dev/null)" = Playing ]; do
       tries=$((tries + 1))
-      [ "$tries" -le 100 ] || { echo "the clip did not play" >&2; kill "$player"; exit 1; }
+      [ "$tries" -le 300 ] || { echo "the clip did not play" >&2; cat "$HOME/stderr" >&2; kill "$player"; exit 1; }
       sleep 0.1
     done
     dbus-send --session --print-reply=literal --dest=org.mpris.MediaPlayer2.tavuro \

@@ -68,25 +68,6 @@ void Channel::CopyHistory(float* out, int count) const {
         out[i] = history_[(first + i) % kHistory];
 }
 
-size_t Channel::ReadDecoded(uint8_t* out, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const uint32_t seen = dataWake_.load(std::memory_order_acquire);
-        const bool ended = producerEnded.load(std::memory_order_acquire);
-        const size_t got = ring.Read(out + done, size - done);
-        done += got;
-        if (got > 0) {
-            Wake();
-            continue;
-        }
-        if (ended)
-            break;
-        dataWake_.wait(seen, std::memory_order_acquire);
-    }
-    heardFrames.fetch_add(done / FrameBytes());
-    return done;
-}
-
 bool Channel::NextFrame() {
     const size_t frameBytes = FrameBytes();
     if (scratchIndex_ == scratchCount_) {

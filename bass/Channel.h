@@ -138,6 +138,8 @@ public:
 
 private:
     bool NextFrame();
+    // Takes the next frames from the ring into the scratch buffers; false when it was empty.
+    bool Refill();
     void ClearMixState();
 
     std::atomic<uint32_t> wake_{0};
@@ -146,7 +148,9 @@ private:
     // Mixing state, touched only with the mixer lock held.
     float previous_[2] = {0, 0}, next_[2] = {0, 0};
     double fraction_ = 0;
-    std::vector<uint8_t> scratch_;
+    std::vector<uint8_t> scratch_;      // frames taken from the ring, as they came
+    std::vector<float> scratchStereo_;  // each of them as left and right (mono twice), -1..1
+    std::vector<float> scratchMean_;    // each of them as the mean of its channels
     size_t scratchCount_ = 0, scratchIndex_ = 0;
     float history_[kHistory] = {};
     unsigned historyPos_ = 0;

@@ -512,7 +512,7 @@ BASSDEF(DWORD) BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
             return Fail(BASS_ERROR_ILLPARAM, kFailDword);
         const int size = FftSize(length);
         if (size == 0 && channel->decodeOnly) {
-            const size_t got = channel->ReadDecoded(static_cast<uint8_t*>(buffer), length);
+            const size_t got = channel->producer->Pull(static_cast<uint8_t*>(buffer), length);
             return got ? Succeed(static_cast<DWORD>(got)) : Fail(BASS_ERROR_ENDED, kFailDword);
         }
         if (size == 0)

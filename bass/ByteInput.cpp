@@ -140,4 +140,29 @@ bool InputCursor::Seek(int64_t offset, int whence) {
     return true;
 }
 
+size_t ReadAhead::Read(void* buffer, size_t size) {
+    if (at_ == end_) {
+        if (size >= kBytes)
+            return cursor_.Read(buffer, size);
+        buffer_.resize(kBytes);
+        at_ = 0;
+        end_ = cursor_.Read(buffer_.data(), kBytes);
+    }
+    const size_t count = std::min(size, end_ - at_);
+    std::memcpy(buffer, buffer_.data() + at_, count);
+    at_ += count;
+    return count;
+}
+
+bool ReadAhead::Seek(int64_t offset, int whence) {
+    if (whence == SEEK_CUR) {
+        offset += static_cast<int64_t>(Position());
+        whence = SEEK_SET;
+    }
+    if (!cursor_.Seek(offset, whence))
+        return false;
+    at_ = end_ = 0;
+    return true;
+}
+
 } // namespace bass

@@ -73,4 +73,22 @@ private:
     bool atEnd_ = false;
 };
 
+// Reads ahead for a codec library that asks for a few bytes at a time (libmpg123 reads each
+// frame's header and body apart), so that one read of the input serves many of its reads.
+class ReadAhead {
+public:
+    explicit ReadAhead(InputCursor& cursor) : cursor_(cursor) {}
+    // As InputCursor's, at the codec's own position.
+    size_t Read(void* buffer, size_t size);
+    bool Seek(int64_t offset, int whence);
+    uint64_t Position() const { return cursor_.Position() - (end_ - at_); }
+
+private:
+    static constexpr size_t kBytes = 32768;
+
+    InputCursor& cursor_;
+    std::vector<uint8_t> buffer_;
+    size_t at_ = 0, end_ = 0; // buffer_[at_, end_) is read but not yet taken
+};
+
 } // namespace bass

@@ -36,7 +36,8 @@ Channel::Channel(DWORD handleValue, ChannelType typeValue, const BASS_CHANNELINF
       ring(RoundToFrames(bufferSeconds, infoValue, FrameBytes())),
       frequency(static_cast<int>(infoValue.freq)),
       resumeBytes_(RoundToFrames(resumeSeconds, infoValue, FrameBytes())),
-      scratch_(kScratchFrames * FrameBytes()) {}
+      scratch_(kScratchFrames * FrameBytes()), scratchStereo_(2 * kScratchFrames),
+      scratchMean_(kScratchFrames) {}
 
 void Channel::ClearMixState() {
     previous_[0] = previous_[1] = next_[0] = next_[1] = 0;
@@ -68,54 +69,60 @@ void Channel::CopyHistory(float* out, int count) const {
         out[i] = history_[(first + i) % kHistory];
 }
 
-size_t Channel::ReadDecoded(uint8_t* out, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const uint32_t seen = dataWake_.load(std::memory_order_acquire);
-        const bool ended = producerEnded.load(std::memory_order_acquire);
-        const size_t got = ring.Read(out + done, size - done);
-        done += got;
-        if (got > 0) {
-            Wake();
-            continue;
+bool Channel::Refill() {
+    const size_t frameBytes = FrameBytes();
+    const size_t frames = std::min(ring.Used() / frameBytes, kScratchFrames);
+    scratchCount_ = ring.Read(scratch_.data(), frames * frameBytes) / frameBytes;
+    scratchIndex_ = 0;
+    // Converted a block at a time: the mixer then takes each frame as two floats.
+    const unsigned chans = std::min<unsigned>(info.chans, kMaxChannels);
+    const bool eightBit = SampleBytes() == 1;
+    if (!eightBit && chans == 2) { // the common case, in a loop the compiler can vectorise
+        for (size_t i = 0; i < scratchCount_; ++i) {
+            int16_t values[2];
+            std::memcpy(values, scratch_.data() + 4 * i, 4);
+            const float left = values[0] / 32768.0f, right = values[1] / 32768.0f;
+            scratchStereo_[2 * i] = left;
+            scratchStereo_[2 * i + 1] = right;
+            scratchMean_[i] = (left + right) / 2.0f;
         }
-        if (ended)
-            break;
-        dataWake_.wait(seen, std::memory_order_acquire);
+        return scratchCount_ > 0;
     }
-    heardFrames.fetch_add(done / FrameBytes());
-    return done;
+    for (size_t i = 0; i < scratchCount_; ++i) {
+        const uint8_t* frame = scratch_.data() + i * frameBytes;
+        float first = 0, second = 0, sum = 0;
+        for (unsigned c = 0; c < chans; ++c) {
+            float sample;
+            if (eightBit) {
+                sample = (static_cast<int>(frame[c]) - 128) / 128.0f;
+            } else {
+                int16_t value;
+                std::memcpy(&value, frame + 2 * c, 2);
+                sample = value / 32768.0f;
+            }
+            if (c == 0)
+                first = sample;
+            else if (c == 1)
+                second = sample;
+            sum += sample;
+        }
+        scratchStereo_[2 * i] = first;
+        scratchStereo_[2 * i + 1] = chans > 1 ? second : first;
+        scratchMean_[i] = sum / static_cast<float>(chans);
+    }
+    return scratchCount_ > 0;
 }
 
 bool Channel::NextFrame() {
-    const size_t frameBytes = FrameBytes();
-    if (scratchIndex_ == scratchCount_) {
-        const size_t frames = std::min(ring.Used() / frameBytes, kScratchFrames);
-        scratchCount_ = ring.Read(scratch_.data(), frames * frameBytes) / frameBytes;
-        scratchIndex_ = 0;
-        if (scratchCount_ == 0)
-            return false;
-    }
-    const uint8_t* frame = scratch_.data() + scratchIndex_++ * frameBytes;
-    const unsigned chans = std::min<unsigned>(info.chans, kMaxChannels);
-    float samples[kMaxChannels] = {};
-    float sum = 0;
-    for (unsigned c = 0; c < chans; ++c) {
-        if (SampleBytes() == 1) {
-            samples[c] = (static_cast<int>(frame[c]) - 128) / 128.0f;
-        } else {
-            int16_t value;
-            std::memcpy(&value, frame + 2 * c, 2);
-            samples[c] = value / 32768.0f;
-        }
-        sum += samples[c];
-    }
+    if (scratchIndex_ == scratchCount_ && !Refill())
+        return false;
     previous_[0] = next_[0];
     previous_[1] = next_[1];
-    next_[0] = samples[0];
-    next_[1] = chans > 1 ? samples[1] : samples[0];
-    history_[historyPos_] = sum / static_cast<float>(chans);
+    next_[0] = scratchStereo_[2 * scratchIndex_];
+    next_[1] = scratchStereo_[2 * scratchIndex_ + 1];
+    history_[historyPos_] = scratchMean_[scratchIndex_];
     historyPos_ = (historyPos_ + 1) % kHistory;
+    ++scratchIndex_;
     return true;
 }
 
@@ -135,7 +142,21 @@ bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGai
                             gain * (panValue < 0 ? (100 + panValue) / 100.0f : 1.0f)};
     uint64_t advanced = 0;
     bool starved = false;
-    for (int i = 0; i < frames && !starved; ++i) {
+    const bool asItComes = step == 1.0 && fraction_ == 0.0;
+    if (asItComes) {
+        // At the device's own rate every frame is taken as it comes: what the loop below does
+        // with a fraction that stays 0, without its arithmetic.
+        for (int i = 0; i < frames; ++i) {
+            stereo[2 * i] += previous_[0] * gains[0];
+            stereo[2 * i + 1] += previous_[1] * gains[1];
+            if (!NextFrame()) {
+                starved = true;
+                break;
+            }
+            ++advanced;
+        }
+    }
+    for (int i = 0; i < frames && !starved && !asItComes; ++i) {
         const float f = static_cast<float>(fraction_);
         stereo[2 * i] += (previous_[0] + (next_[0] - previous_[0]) * f) * gains[0];
         stereo[2 * i + 1] += (previous_[1] + (next_[1] - previous_[1]) * f) * gains[1];

@@ -31,6 +31,10 @@ public:
     virtual void Shutdown() = 0;
     // BASS_StreamGetFilePosition; 0xFFFFFFFF when not known.
     virtual DWORD FilePosition(DWORD mode) = 0;
+    // A decode channel (BASS_STREAM_DECODE), which has no thread: decodes up to `size` bytes
+    // into `out` in the calling thread; the count, less only at the end. Only producers of
+    // decode channels give anything.
+    virtual size_t Pull(uint8_t*, size_t) { return 0; }
 };
 
 enum class ChannelType { Stream, Music, User };
@@ -126,31 +130,27 @@ public:
     std::vector<Sync> SyncsOfType(DWORD type); // removes the one-time ones it returns
     std::atomic<bool> downloadDone{false};     // for a download sync set afterwards
 
-    // A BASS_STREAM_DECODE channel is read by the application instead of the mixer.
+    // A BASS_STREAM_DECODE channel is read by the application (Producer::Pull) instead of the
+    // mixer; its ring stays unused.
     bool decodeOnly = false;
-    void NotifyData() {
-        if (!decodeOnly)
-            return;
-        dataWake_.fetch_add(1, std::memory_order_acq_rel);
-        dataWake_.notify_all();
-    }
-    // Reads up to size bytes for the application, waiting for the producer; 0 at the end.
-    size_t ReadDecoded(uint8_t* out, size_t size);
 
     static constexpr int kHistory = 2048; // enough for the largest FFT
 
 private:
     bool NextFrame();
+    // Takes the next frames from the ring into the scratch buffers; false when it was empty.
+    bool Refill();
     void ClearMixState();
 
     std::atomic<uint32_t> wake_{0};
-    std::atomic<uint32_t> dataWake_{0};
     size_t resumeBytes_;
 
     // Mixing state, touched only with the mixer lock held.
     float previous_[2] = {0, 0}, next_[2] = {0, 0};
     double fraction_ = 0;
-    std::vector<uint8_t> scratch_;
+    std::vector<uint8_t> scratch_;      // frames taken from the ring, as they came
+    std::vector<float> scratchStereo_;  // each of them as left and right (mono twice), -1..1
+    std::vector<float> scratchMean_;    // each of them as the mean of its channels
     size_t scratchCount_ = 0, scratchIndex_ = 0;
     float history_[kHistory] = {};
     unsigned historyPos_ = 0;

@@ -133,7 +133,9 @@ Decoder::~Decoder() {
 
 void Decoder::Start(Channel& channel) {
     channel_ = &channel;
-    thread_ = std::thread([this] { Run(); });
+    chunk_.resize(kChunkFrames * info_.chans);
+    if (!channel.decodeOnly)
+        thread_ = std::thread([this] { Run(); });
 }
 
 void Decoder::Shutdown() {
@@ -153,6 +155,8 @@ void Decoder::Shutdown() {
         channel_->Wake();
     if (thread_.joinable())
         thread_.join();
+    // A pull in progress finishes before the decoder may go.
+    std::lock_guard pull(pullMutex_);
 }
 
 int Decoder::Seek(uint64_t frame) {
@@ -162,6 +166,12 @@ int Decoder::Seek(uint64_t frame) {
         return BASS_ERROR_POSITION;
     if (net_ && !net_->Complete())
         return BASS_ERROR_NOTAVAIL;
+    if (channel_->decodeOnly) {
+        std::lock_guard pull(pullMutex_);
+        if (quit_)
+            return BASS_ERROR_HANDLE;
+        return MoveTo(frame) ? BASS_OK : BASS_ERROR_POSITION;
+    }
     std::unique_lock lock(commandMutex_);
     seekTarget_ = frame;
     seekRequested_ = true;
@@ -210,19 +220,18 @@ void Decoder::Run() {
             HandleSeek(target);
             continue;
         }
-        if (pendingAt_ < pending_.size() * 2) {
-            WritePending();
-            if (pendingAt_ < pending_.size() * 2)
+        if (chunkAt_ < chunkBytes_) {
+            WriteChunk();
+            if (chunkAt_ < chunkBytes_)
                 channel_->WaitForChange(seen);
             continue;
         }
         if (inputEnded_) {
-            if (!channel_->producerEnded.exchange(true, std::memory_order_acq_rel))
-                channel_->NotifyData();
+            channel_->producerEnded.store(true, std::memory_order_release);
             channel_->WaitForChange(seen);
             continue;
         }
-        DecodeNext();
+        DecodeChunk();
     }
 }
 
@@ -244,18 +253,7 @@ bool Decoder::SeekCodec(uint64_t frame) {
 }
 
 void Decoder::HandleSeek(uint64_t frame) {
-    const int64_t length = channel_->lengthFrames.load();
-    // The very end: nothing is left to decode.
-    const bool atEnd = length >= 0 && frame >= static_cast<uint64_t>(length);
-    const bool moved = atEnd || SeekCodec(frame);
-    if (moved) {
-        pending_.clear();
-        pendingAt_ = 0;
-        inputEnded_ = atEnd;
-        decodePosition_ = codec_->InputPosition();
-        std::lock_guard mix(*channel_->mixerLock);
-        channel_->RestartAt(frame);
-    }
+    const bool moved = MoveTo(frame);
     {
         std::lock_guard lock(commandMutex_);
         seekResult_ = moved ? BASS_OK : BASS_ERROR_POSITION;
@@ -264,25 +262,70 @@ void Decoder::HandleSeek(uint64_t frame) {
     seekHandled_.notify_all();
 }
 
-void Decoder::DecodeNext() {
-    pending_.resize(kChunkFrames * info_.chans);
-    const size_t frames = codec_->Read(pending_.data(), kChunkFrames);
+bool Decoder::MoveTo(uint64_t frame) {
+    const int64_t length = channel_->lengthFrames.load();
+    // The very end: nothing is left to decode.
+    const bool atEnd = length >= 0 && frame >= static_cast<uint64_t>(length);
+    if (!atEnd && !SeekCodec(frame))
+        return false;
+    chunkBytes_ = chunkAt_ = 0;
+    pulledPartBytes_ = 0;
+    inputEnded_ = atEnd;
     decodePosition_ = codec_->InputPosition();
-    pending_.resize(frames * info_.chans);
-    pendingAt_ = 0;
+    std::lock_guard mix(*channel_->mixerLock);
+    channel_->RestartAt(frame);
+    return true;
+}
+
+void Decoder::DecodeChunk() {
+    const size_t frames = codec_->Read(chunk_.data(), kChunkFrames);
+    decodePosition_ = codec_->InputPosition();
+    chunkBytes_ = frames * channel_->FrameBytes();
+    chunkAt_ = 0;
     if (frames == 0)
         inputEnded_ = true;
 }
 
-void Decoder::WritePending() {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(pending_.data());
-    const size_t size = pending_.size() * 2;
-    pendingAt_ += channel_->ring.Write(bytes + pendingAt_, size - pendingAt_);
-    channel_->NotifyData();
-    if (pendingAt_ == size) {
-        pending_.clear();
-        pendingAt_ = 0;
+void Decoder::WriteChunk() {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(chunk_.data());
+    chunkAt_ += channel_->ring.Write(bytes + chunkAt_, chunkBytes_ - chunkAt_);
+}
+
+size_t Decoder::TakeChunk(uint8_t* out, size_t size) {
+    const size_t count = std::min(size, chunkBytes_ - chunkAt_);
+    std::memcpy(out, reinterpret_cast<const uint8_t*>(chunk_.data()) + chunkAt_, count);
+    chunkAt_ += count;
+    return count;
+}
+
+size_t Decoder::Pull(uint8_t* out, size_t size) {
+    std::lock_guard lock(pullMutex_);
+    const size_t frameBytes = channel_->FrameBytes();
+    size_t done = 0;
+    while (done < size && !quit_) {
+        if (chunkAt_ < chunkBytes_) {
+            done += TakeChunk(out + done, size - done);
+            continue;
+        }
+        if (inputEnded_)
+            break;
+        // Whole frames go straight into the caller's buffer; a piece of a frame, or a buffer not
+        // aligned for samples, goes through the chunk.
+        uint8_t* at = out + done;
+        const size_t frames = (size - done) / frameBytes;
+        if (frames > 0 && reinterpret_cast<uintptr_t>(at) % alignof(int16_t) == 0) {
+            const size_t got = codec_->Read(reinterpret_cast<int16_t*>(at), frames);
+            done += got * frameBytes;
+            inputEnded_ = got == 0;
+        } else {
+            DecodeChunk();
+        }
     }
+    decodePosition_ = codec_->InputPosition();
+    pulledPartBytes_ += done;
+    channel_->heardFrames.fetch_add(pulledPartBytes_ / frameBytes);
+    pulledPartBytes_ %= frameBytes;
+    return done;
 }
 
 int64_t Decoder::LengthOfImage(const std::vector<uint8_t>& image) {

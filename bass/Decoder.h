@@ -1,5 +1,6 @@
 // Feeds a channel with 16-bit PCM at the source's rate and channel count, on a decoding thread of
-// its own, from the codec the source's first bytes call for (Codec.h).
+// its own, from the codec the source's first bytes call for (Codec.h). A decode channel has no
+// thread: its reader's calls decode straight into the reader's buffer.
 #pragma once
 
 #include <atomic>
@@ -48,6 +49,7 @@ public:
     void Rewind() override { Seek(0); }
     void Shutdown() override;
     DWORD FilePosition(DWORD mode) override;
+    size_t Pull(uint8_t* out, size_t size) override;
 
     // The playing length in frames of a complete file image, -1 when it cannot be told.
     static int64_t LengthOfImage(const std::vector<uint8_t>& image);
@@ -57,9 +59,13 @@ private:
 
     void Run();
     void HandleSeek(uint64_t frame);
+    // Makes `frame` the next one decoded and restarts the channel there; false when the codec
+    // cannot go there.
+    bool MoveTo(uint64_t frame);
     bool SeekCodec(uint64_t frame);
-    void DecodeNext();
-    void WritePending();
+    void DecodeChunk();
+    void WriteChunk();
+    size_t TakeChunk(uint8_t* out, size_t size);
 
     std::unique_ptr<ByteInput> input_;
     NetInput* netInput_ = nullptr; // input_, when it is a download
@@ -73,9 +79,13 @@ private:
     std::shared_ptr<NetSource> net_;
 
     Channel* channel_ = nullptr;
-    std::vector<int16_t> pending_; // decoded PCM not yet in the ring
-    size_t pendingAt_ = 0;         // in bytes
+    std::vector<int16_t> chunk_; // decoded PCM not yet in the ring, or not yet pulled; sized once
+    size_t chunkBytes_ = 0;      // how much of chunk_ holds PCM
+    size_t chunkAt_ = 0;         // how much of that has been passed on, in bytes
     bool inputEnded_ = false;
+    // A decode channel: serialises its readers' pulls and seeks (the codec, chunk_, the position).
+    std::mutex pullMutex_;
+    size_t pulledPartBytes_ = 0; // bytes pulled of a frame not yet whole
 
     std::mutex commandMutex_; // protects seekRequested_, seekTarget_, seekSerial_, quit_
     std::condition_variable seekHandled_;

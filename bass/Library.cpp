@@ -139,7 +139,9 @@ DWORD Library::CreateFileStream(const std::string& path, SourceKind kind, DWORD 
     const ChannelType type = kind == SourceKind::Music ? ChannelType::Music : ChannelType::Stream;
     if (ticket.Cancelled())
         return error = BASS_ERROR_INIT, 0;
-    return Register(type, info, std::move(decoder), kDecodedSeconds, kFileResumeSeconds,
+    // A decode channel is read straight from its codec: its ring stays unused.
+    const double buffered = flags & BASS_STREAM_DECODE ? 0 : kDecodedSeconds;
+    return Register(type, info, std::move(decoder), buffered, kFileResumeSeconds,
                     [&](Channel& channel) {
                         channel.lengthFrames = length;
                         channel.decodeOnly = flags & BASS_STREAM_DECODE;

@@ -67,7 +67,11 @@ void Mixer::Close() {
         sdlDevice_ = 0;
     }
     if (clock_.joinable()) {
-        clockRunning_ = false;
+        {
+            std::lock_guard lock(mutex_);
+            clockRunning_ = false;
+        }
+        channelStarted_.notify_all();
         clock_.join();
     }
     std::lock_guard lock(mutex_);
@@ -153,9 +157,21 @@ bool Mixer::AnyChannelCanFill(int frames) const {
 void Mixer::RunClock() {
     using Clock = std::chrono::steady_clock;
     std::vector<int16_t> sink(2 * kBlockFrames);
-    const auto start = Clock::now();
+    auto start = Clock::now();
     uint64_t mixed = 0;
     while (clockRunning_) {
+        {
+            // Nothing to play: the clock sleeps until a channel starts and counts from then.
+            std::unique_lock lock(mutex_);
+            if (!AnyChannelIn(PlayState::Playing) && !AnyChannelIn(PlayState::Paused)) {
+                channelStarted_.wait(lock, [this] {
+                    return !clockRunning_ || AnyChannelIn(PlayState::Playing) ||
+                           AnyChannelIn(PlayState::Paused);
+                });
+                start = Clock::now();
+                mixed = 0;
+            }
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         const auto due = static_cast<uint64_t>(elapsed * rate_);

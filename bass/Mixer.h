@@ -72,7 +72,8 @@ private:
     int deviceNumber_ = 0;
     int latencyFrames_ = 0; // the device's buffer: what is mixed is heard this much later
     SDL_AudioDeviceID sdlDevice_ = 0;
-    // The no-sound clock thread (device 0): mixes into a scratch buffer at the wall clock's pace.
+    // The no-sound clock thread (device 0): mixes into a scratch buffer at the wall clock's pace
+    // while a channel plays or is paused; sleeps otherwise.
     std::thread clock_;
     std::atomic<bool> clockRunning_{false};
 };

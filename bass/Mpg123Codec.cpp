@@ -127,20 +127,23 @@ public:
         return api_.mpg123_seek(handle_, static_cast<off_t>(frame), SEEK_SET) >= 0;
     }
 
+    uint64_t InputPosition() const override { return readAhead_.Position(); }
+
 private:
     static constexpr int kMaxErrors = 64;
 
     static ssize_t ReadInput(void* self, void* buffer, size_t size) {
-        return static_cast<ssize_t>(static_cast<Mpg123Codec*>(self)->cursor_.Read(buffer, size));
+        return static_cast<ssize_t>(static_cast<Mpg123Codec*>(self)->readAhead_.Read(buffer, size));
     }
     static off_t SeekInput(void* self, off_t offset, int whence) {
-        InputCursor& cursor = static_cast<Mpg123Codec*>(self)->cursor_;
-        if (!cursor.Seek(offset, whence))
+        ReadAhead& input = static_cast<Mpg123Codec*>(self)->readAhead_;
+        if (!input.Seek(offset, whence))
             return -1;
-        return static_cast<off_t>(cursor.Position());
+        return static_cast<off_t>(input.Position());
     }
 
     const Mpg123Library& api_;
+    ReadAhead readAhead_{cursor_};
     mpg123_handle* handle_ = nullptr;
     bool dropping_ = false; // the stream changed its format: what follows is not played
     int errors_ = 0;

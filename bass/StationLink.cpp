@@ -31,6 +31,11 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
+// A Content-Type's media type, without its parameters, in lower case.
+std::string MediaType(std::string_view contentType) {
+    return Lower(Trim(contentType.substr(0, contentType.find(';'))));
+}
+
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
 }
@@ -109,17 +114,20 @@ std::optional<std::string> NetAddress(std::string address) {
 
 } // namespace
 
+bool IsHlsPlaylist(std::string_view contentType, std::string_view firstBytes) {
+    const std::string type = MediaType(contentType);
+    return type == "application/vnd.apple.mpegurl" || type == "application/x-mpegurl" ||
+           (!LooksBinary(firstBytes) && firstBytes.find("#EXT-X-") != std::string_view::npos);
+}
+
 StationLinkKind StationLinkKindOf(std::string_view contentType, std::string_view firstBytes) {
-    const std::string type = Lower(Trim(contentType.substr(0, contentType.find(';'))));
+    const std::string type = MediaType(contentType);
     std::string_view body = firstBytes;
     if (body.substr(0, kByteOrderMark.size()) == kByteOrderMark)
         body.remove_prefix(kByteOrderMark.size());
-    if (LooksBinary(body))
+    if (LooksBinary(body) || IsHlsPlaylist(contentType, body))
         return StationLinkKind::None;
     body = Trim(body);
-    if (type == "application/vnd.apple.mpegurl" ||
-        type == "application/x-mpegurl" || body.find("#EXT-X-") != std::string_view::npos)
-        return StationLinkKind::None;
     if (StartsWithIgnoringCase(body, "[playlist]"))
         return StationLinkKind::Pls;
     if (body.substr(0, 7) == "#EXTM3U")

@@ -16,6 +16,10 @@ enum class StationLinkKind { None, Pls, M3u };
 // (its own types, or #EXT-X- tags) make it none: those are streams, not links.
 StationLinkKind StationLinkKindOf(std::string_view contentType, std::string_view firstBytes);
 
+// Whether an answer is an HLS playlist (a list of segments, not of streams): by its types
+// application/vnd.apple.mpegurl and application/x-mpegurl, or by #EXT-X- tags in a text body.
+bool IsHlsPlaylist(std::string_view contentType, std::string_view firstBytes);
+
 // The stream addresses a station link names, in its order (.pls: the FileN= entries by N; M3U:
 // the lines that are no comments), each resolved against `playlistUrl`, the link's own address.
 // Only http, https, ftp and mms addresses are kept, their scheme in lower case: a link on the

@@ -6,7 +6,9 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -98,7 +100,59 @@ int CreateBeside(const std::string& target, std::string& name) {
     return -1;
 }
 
+constexpr std::string_view TemporaryInfix = ".new-";
+
+// The process that made a temporary file of CreateBeside's naming for a target of the given name
+// ("NAME.new-PID-N"), or 0 when the name is no such file's.
+pid_t TemporaryOwner(std::string_view name, std::string_view targetName) {
+    if (!name.starts_with(targetName) ||
+        !name.substr(targetName.size()).starts_with(TemporaryInfix))
+        return 0;
+    name.remove_prefix(targetName.size() + TemporaryInfix.size());
+    const auto dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size() ||
+        name.find_first_not_of("0123456789") != dash ||
+        name.substr(dash + 1).find_first_not_of("0123456789") != std::string_view::npos)
+        return 0;
+    long long pid = 0;
+    for (const char digit : name.substr(0, dash)) {
+        pid = pid * 10 + (digit - '0');
+        if (pid > INT_MAX)
+            return 0;
+    }
+    return static_cast<pid_t>(pid);
+}
+
+bool ProcessAlive(pid_t pid) {
+    return kill(pid, 0) == 0 || errno == EPERM;
+}
+
+std::pair<std::string, std::string> FolderAndName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
 } // namespace
+
+void RemoveLeftOverReplacements(const std::string& folder,
+                                const std::function<bool(std::string_view)>& isTarget) {
+    DIR* listing = opendir(folder.c_str());
+    if (!listing)
+        return;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        const auto infix = name.rfind(TemporaryInfix);
+        if (infix == std::string_view::npos || infix == 0)
+            continue;
+        const std::string_view target = name.substr(0, infix);
+        const pid_t owner = TemporaryOwner(name, target);
+        if (owner > 0 && isTarget(target) && !ProcessAlive(owner))
+            unlinkat(dirfd(listing), entry->d_name, 0);
+    }
+    closedir(listing);
+}
 
 bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::string* error) {
     std::string target = path;
@@ -112,8 +166,16 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::st
             *error = std::strerror(number);
         return false;
     };
+    // A FIFO or a device (through a link) would be replaced by a file, a device even for root.
+    if (exists && !S_ISREG(old.st_mode)) {
+        if (error)
+            *error = "Not a regular file";
+        return false;
+    }
     if (exists && access(target.c_str(), W_OK) != 0)
         return fail(errno);
+    const auto [folder, name] = FolderAndName(target);
+    RemoveLeftOverReplacements(folder, [&name](std::string_view other) { return other == name; });
     std::string temporary;
     const int descriptor = CreateBeside(target, temporary);
     if (descriptor < 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,11 +17,18 @@ inline constexpr std::size_t MaxTextFileBytes = std::size_t{256} << 20;
 // it or reading it. error, when given, receives the reason.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error = nullptr);
 
-// Replaces the file's content whole: the bytes go to a new file beside it, are flushed to the
-// disk and renamed over the old one, which keeps its permissions. Any failure (a full disk, a
-// read-only folder or file, a short write) leaves the old file as it was and removes the new
-// one; error, when given, receives the reason. A symbolic link is followed, so it stays a link.
+// Replaces the file's content whole: the bytes go to a new file beside it ("NAME.new-PID-N"),
+// are flushed to the disk and renamed over the old one, which keeps its permissions. Any failure
+// (a full disk, a read-only folder or file, a short write, an existing path that is no regular
+// file) leaves the old file as it was and removes the new one; error, when given, receives the
+// reason. A symbolic link is followed, so it stays a link. New files that processes now gone
+// left beside the same file (killed while they saved) are removed first.
 bool WriteFileReplacing(const std::string& path, std::string_view bytes,
                         std::string* error = nullptr);
+
+// Removes from folder the new files of WriteFileReplacing that processes now gone left behind,
+// for the files whose names isTarget accepts.
+void RemoveLeftOverReplacements(const std::string& folder,
+                                const std::function<bool(std::string_view name)>& isTarget);
 
 } // namespace tavuro

@@ -44,6 +44,16 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string CutForDisplay(std::string_view text) {
+    if (text.size() <= MaxDisplayBytes)
+        return std::string(text);
+    std::size_t end = MaxDisplayBytes;
+    // Not inside a UTF-8 sequence: back to the byte that starts a character.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return std::string(text.substr(0, end)) + "\u2026";
+}
+
 void AppendUtf8(std::string& out, char32_t codePoint) {
     if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
         codePoint = 0xFFFD;

@@ -18,6 +18,12 @@ std::string_view TrimRightControl(std::string_view text);
 std::string UpperAscii(std::string_view text);
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// No caption, path or title is shown longer: laying out a line of megabytes would freeze the
+// window (a damaged or hostile playlist).
+inline constexpr std::size_t MaxDisplayBytes = 4096;
+// The text as shown: at most MaxDisplayBytes of it, cut between characters, and "…" after a cut.
+std::string CutForDisplay(std::string_view text);
+
 // Appends one Unicode code point as UTF-8. Surrogates and values beyond U+10FFFF become U+FFFD.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

@@ -106,6 +106,14 @@ public:
             };
     }
 
+    void SetDownloadHandler(std::function<void()> handler) override {
+        OnDownloaded = nullptr;
+        if (handler)
+            OnDownloaded = [handler = std::move(handler)](TAudioEngine*, const std::string&) {
+                handler();
+            };
+    }
+
     // What a local file is and who can play it; true when it was recognised.
     bool GetStreamInfo(const std::string& name, TStreamInfo& info, int& pluginSlot,
                        TPlayableBy& playable);

@@ -55,6 +55,9 @@ public:
     virtual std::string StreamTitle() const { return {}; }
     // Called on the GUI thread whenever the stream's metadata brings a new title.
     virtual void SetStreamTitleHandler(std::function<void(const std::string& title)> /*handler*/) {}
+    // Called on the GUI thread when a network file has been downloaded whole; GetLength then
+    // tells its true length, also where the server told none.
+    virtual void SetDownloadHandler(std::function<void()> /*handler*/) {}
 };
 
 } // namespace tavuro

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +39,41 @@ public:
 
 // Qt message boxes and file dialog, parented to the given window.
 std::unique_ptr<TDialogs> MakeQtDialogs(QWidget* parent);
+
+// Other dialogs, with a call each time the last one open has been answered: a dialog may open
+// while another waits, and what was put off until the dialogs are gone runs only then.
+class TAnsweredDialogs : public TDialogs {
+public:
+    explicit TAnsweredDialogs(TDialogs& inner) : Inner(inner) {}
+    // Called after the outermost dialog returned, before its caller goes on.
+    std::function<void()> OnAllAnswered;
+
+    void ShowMessage(const std::string& text, const std::string& title,
+                     TMessageIcon icon) override {
+        Around([&] { Inner.ShowMessage(text, title, icon); });
+    }
+    void ShowMessageWithButtons(const std::string& text, const std::string& title,
+                                TMessageButtons buttons) override {
+        Around([&] { Inner.ShowMessageWithButtons(text, title, buttons); });
+    }
+    std::optional<std::vector<std::string>>
+    RunOpenDialog(const std::string& initialDirectory,
+                  const std::vector<TFileFilter>& filters) override {
+        std::optional<std::vector<std::string>> chosen;
+        Around([&] { chosen = Inner.RunOpenDialog(initialDirectory, filters); });
+        return chosen;
+    }
+
+private:
+    void Around(const std::function<void()>& run) {
+        ++Open;
+        run();
+        if (--Open == 0 && OnAllAnswered)
+            OnAllAnswered();
+    }
+    TDialogs& Inner;
+    int Open = 0;
+};
 
 // Records every message box and answers the open dialog from a queue.
 class TRecordingDialogs : public TDialogs {

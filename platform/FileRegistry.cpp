@@ -61,6 +61,7 @@ public:
         if (const auto bytes = ReadFileBytes(path, &error)) {
             TIniRead read = ParseIni(*bytes);
             Sections = std::move(read.Sections);
+            Comments = std::move(read.Comments);
             Writable = read.Readable;
         } else {
             Writable = !QFileInfo::exists(QString::fromStdString(path)); // a store not yet made
@@ -86,13 +87,14 @@ public:
     bool Commit() override {
         if (!Writable || !Lock.Held)
             return false;
-        return WriteFileReplacing(Path, ComposeIni(Sections));
+        return WriteFileReplacing(Path, ComposeIni(Sections, Comments));
     }
 
 private:
     std::string Path;
     TStoreLock Lock;
     TIniSections Sections;
+    TIniComments Comments; // the user's notes, written back where they stood
     bool Writable = false;
 };
 

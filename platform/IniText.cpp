@@ -305,12 +305,17 @@ TIniRead ParseIni(std::string_view bytes) {
             end = text.size();
         const std::string_view line = TrimBlanks(text.substr(start, end - start));
         start = end + 1;
-        if (line.empty() || line.front() == ';' || line.front() == '#')
+        if (line.empty())
             continue;
-        const std::size_t equals = line.find('=');
+        const bool comment = line.front() == ';' || line.front() == '#';
+        const std::size_t equals = comment ? std::string_view::npos : line.find('=');
         const std::string_view name = TrimBlanks(line.substr(0, equals));
-        if (line.find('\0') != std::string_view::npos) {
+        // NUL bytes outside a value mark text of another encoding, or no text at all; a value
+        // keeps them, written escaped.
+        if (line.substr(0, equals).find('\0') != std::string_view::npos) {
             anyUnreadable = true;
+        } else if (comment) {
+            read.Comments[section].emplace_back(line);
         } else if (line.front() == '[' && line.back() == ']' && line.size() > 2) {
             section = SectionName(line.substr(1, line.size() - 2));
             anyRead = true;
@@ -326,10 +331,33 @@ TIniRead ParseIni(std::string_view bytes) {
     return read;
 }
 
-std::string ComposeIni(const TIniSections& sections) {
+namespace {
+
+void AppendComments(std::string& text, const TIniComments& comments, const std::string& section) {
+    const auto found = comments.find(section);
+    if (found == comments.end())
+        return;
+    for (const std::string& comment : found->second) {
+        text += comment;
+        text += '\n';
+    }
+}
+
+} // namespace
+
+std::string ComposeIni(const TIniSections& sections, const TIniComments& comments) {
     std::string text;
-    for (const auto& [section, values] : sections) {
-        if (values.empty())
+    AppendComments(text, comments, "");
+    // Every section that has values or comments, in name order.
+    std::map<std::string, const std::map<std::string, std::string>*> written;
+    for (const auto& [section, values] : sections)
+        if (!values.empty())
+            written[section] = &values;
+    for (const auto& [section, lines] : comments)
+        if (!section.empty() && !lines.empty())
+            written.emplace(section, nullptr);
+    for (const auto& [section, values] : written) {
+        if (section.empty() && !values)
             continue;
         if (!text.empty())
             text += '\n';
@@ -340,7 +368,11 @@ std::string ComposeIni(const TIniSections& sections) {
                 : EqualsIgnoringAsciiCase(section, GeneralSection) ? "%General"
                                                                    : EscapedName(section);
         text += "]\n";
-        for (const auto& [name, value] : values) {
+        if (!section.empty())
+            AppendComments(text, comments, section);
+        if (!values)
+            continue;
+        for (const auto& [name, value] : *values) {
             text += EscapedName(name);
             text += '=';
             text += EscapedValue(value);

@@ -2,8 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <deque>
-#include <filesystem>
 #include <thread>
 
 #include "common/FilePath.h"
@@ -47,27 +45,16 @@ bool IsHeader(std::string_view line) {
     return StartsWithIgnoringCase(line, "#EXTM3U");
 }
 
-bool IsRelativePath(std::string_view line) {
-    return !IsComment(line) && line.front() != '/' && !IsNetworkAddress(line);
-}
-
-// The trimmed, non-empty lines as views into the text, or into resolved for a relative path made
-// absolute; a header becomes an empty placeholder (or one is put in front), so entries always
-// start at the second line.
-std::vector<std::string_view> EntryLines(std::string_view bytes, const std::string& folder,
-                                         std::deque<std::string>& resolved, TM3UContent& content) {
+// The trimmed, non-empty lines as views into the text; a header becomes an empty placeholder (or
+// one is put in front), so entries always start at the second line.
+std::vector<std::string_view> EntryLines(std::string_view bytes, TM3UContent& content) {
     std::vector<std::string_view> lines;
     lines.reserve(bytes.size() / 40 + 2);
     lines.emplace_back();
     ForEachLine(bytes, [&](std::string_view line) {
         line = TrimControl(line);
-        if (line.empty())
-            return;
-        if (!folder.empty() && IsRelativePath(line)) {
-            const std::filesystem::path path = std::filesystem::path(folder) / line;
-            line = resolved.emplace_back(path.lexically_normal().string());
-        }
-        lines.push_back(line);
+        if (!line.empty())
+            lines.push_back(line);
     });
     if (lines.size() > 1 && IsHeader(lines[1])) {
         const std::string_view flags = TrimControl(lines[1].substr(7));
@@ -157,12 +144,15 @@ bool IsPlaylistPath(std::string_view path) {
     return UpperAscii(FileExtension(path)) == ".M3U";
 }
 
-TM3UContent ParseM3U(std::string_view bytes, const std::string& folder) {
+TM3UContent ParseM3U(std::string_view bytes) {
     TM3UContent content;
     std::string decoded;
-    std::deque<std::string> resolved;
-    const std::vector<std::string_view> lines =
-        EntryLines(DecodeTextFile(bytes, decoded), folder, resolved, content);
+    const std::string_view text = DecodeTextFile(bytes, decoded);
+    if (text.find('\0') != std::string_view::npos) {
+        content.NotText = true;
+        return content;
+    }
+    const std::vector<std::string_view> lines = EntryLines(text, content);
     // Extended playlists hold about two lines per entry; the table grows if they hold fewer.
     TPathTable paths(lines.size() / 2);
     const auto lineOf = [&lines](int number) { return lines[static_cast<std::size_t>(number)]; };
@@ -199,7 +189,8 @@ std::string M3UHeader(bool random, bool visMidi) {
 }
 
 std::string ComposeM3U(const std::string& header, std::size_t count,
-                       const std::function<const TPlaylistEntry&(std::size_t)>& entryAt) {
+                       const std::function<const TPlaylistEntry&(std::size_t)>& entryAt,
+                       const std::string& rebaseFolder) {
     std::string text = header + "\r\n";
     text.reserve(count * 96);
     for (std::size_t i = 0; i < count; ++i) {
@@ -211,7 +202,7 @@ std::string ComposeM3U(const std::string& header, std::size_t count,
             text += entry.Caption;
             text += "\r\n";
         }
-        text += entry.Path();
+        text += rebaseFolder.empty() ? entry.Path() : ResolveEntryPath(entry.Path(), rebaseFolder);
         text += "\r\n";
     }
     return text;

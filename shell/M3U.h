@@ -20,21 +20,24 @@ struct TM3UContent {
     bool VisMidiFlag = false;
     std::vector<TPlaylistEntry> Entries;
     bool HadDuplicates = false; // a path was listed twice, so the file is due for a rewrite
+    bool NotText = false;       // NUL bytes of no known text encoding: nothing was read
 };
 
 // Parses M3U text of any content; never fails (a file without entries gives no entries). The
-// text may be UTF-8 with or without a byte-order mark, or UTF-16 with its mark. A relative path
-// is taken relative to folder, the playlist's own folder with its trailing "/" (when folder is
-// empty, paths stay as written).
-TM3UContent ParseM3U(std::string_view bytes, const std::string& folder = {});
+// text may be UTF-8 with or without a byte-order mark, or UTF-16. Paths stay as written: a
+// relative one is found beside the playlist only when it is opened (ResolveEntryPath).
+TM3UContent ParseM3U(std::string_view bytes);
 
 // "#EXTM3U", or "#EXTM3U " followed by "Random", "VisMIDI" or "Random,VisMIDI".
 std::string M3UHeader(bool random, bool visMidi);
 
 // The full file: the header, then per entry an "#EXTINF:" line (when it has a length sub-item)
-// and its path, each line ending in CR LF.
+// and its path, each line ending in CR LF. Paths are written as the entries hold them; with a
+// rebase folder (the entries were read from there, the file lies elsewhere) a relative one is
+// written resolved against it.
 std::string ComposeM3U(const std::string& header, std::size_t count,
-                       const std::function<const TPlaylistEntry&(std::size_t)>& entryAt);
+                       const std::function<const TPlaylistEntry&(std::size_t)>& entryAt,
+                       const std::string& rebaseFolder = {});
 
 // The existing file, as UTF-8, with only its header line replaced (or inserted when it has none).
 std::string UpdateM3UHeader(std::string_view existing, const std::string& header);

@@ -17,6 +17,7 @@
 #include "desktop/MediaControl.h"
 #include "desktop/VisBox.h"
 #include "engine/EngineControl.h"
+#include "platform/BlockedClose.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/ProcessLauncher.h"
@@ -87,11 +88,12 @@ public:
 
     // The end of the session. EndSession runs the close query and ends the event loop (a
     // termination signal, the session manager's quit). SaveForSessionEnd writes the settings and
-    // the playlist when they changed and goes on running (the session manager asks before it
-    // ends the session). SaveWithoutDisplay does what the close query can do without the display
-    // (the connection to it broke): it restores the external player's registry key and the screen
-    // saver value and writes the settings and the playlist. While the session ends, failures are
-    // told on standard error rather than in a message box nobody may answer.
+    // the playlist when they changed, restores the external player's registry key, and goes on
+    // running (the session manager asks before it ends the session, and may kill it then).
+    // SaveWithoutDisplay does what the close query can do without the display (the connection to it
+    // broke): it restores the external player's registry key and the screen saver value and writes
+    // the settings and the playlist. While the session ends, failures are told on standard error
+    // rather than in a message box nobody may answer.
     void EndSession();
     void SaveForSessionEnd();
     void SaveWithoutDisplay();
@@ -100,6 +102,7 @@ public:
 
     // Shell state.
     std::string AppDir, PlaylistFile, LastOpenDir;
+    std::string PlaylistFolder; // of the file the rows were read from, with a trailing "/"
     TSchedule Schedule;
     int RunMode = 0; // 0 normal, 1 auto, 2 a single file from the command line
     bool IsNTPlatform = false, ScreenSaverWasActive = false, ScreenSaverSuspended = false;
@@ -113,6 +116,7 @@ public:
     TMediaClass MediaClass = mcControl;
     bool IsUrl = false, IsWindowsMediaFormat = false, StartingStream = false;
     bool ActivatedOnce = false;
+    bool HourCheckPutOff = false; // the top of the hour came while an address connected
     bool DragArmed = true; // a double click disarms; the next move with the button down re-arms
     TRandom Random;
 
@@ -152,12 +156,21 @@ public:
 
     // The playlist.
     int FindEntry(const std::string& path) const { return Playlist->FindEntry(path); }
+    // The path a back end opens for an entry's path: a relative one is taken from the folder of
+    // the playlist the entries were read from.
+    std::string EntryFilePath(const std::string& path) const {
+        return ResolveEntryPath(path, PlaylistFolder);
+    }
     void OpenDialogFlow();
     // What the open dialog does with the files chosen in it (nothing: cancelled).
     void OpenChosenFiles(const std::optional<std::vector<std::string>>& files);
-    // A file, playlist or address handed over by another program: opened as the open dialog
-    // opens it, then played.
-    void OpenAndPlay(const std::string& path);
+    // Files, a playlist or addresses handed over by another program or given on the command
+    // line: opened as the open dialog opens them (all files added, a playlist first among them
+    // opened), then the first played.
+    void OpenAndPlay(const std::vector<std::string>& paths);
+    void OpenAndPlay(const std::string& path) { OpenAndPlay(std::vector<std::string>{path}); }
+    // Restores the window if minimised and brings it to the front.
+    void RestoreAndBringToFront();
     void AddFiles(const std::vector<std::string>& files);
     void DeleteSelected();
     void FitListHeight();
@@ -246,8 +259,9 @@ private:
     void CreateWindowState();
     void FormShow();
     void CloseQuery();
+    void CloseBlockedByDialog();
     void StartSingleFile(const std::string& path);
-    void PlayInPlaceOfTheSingleFile(const std::string& path);
+    void PlayInPlaceOfTheSingleFiles(const std::vector<std::string>& paths);
     void PlayRowOf(const std::string& path);
     void StartWhenShown(const std::string& path, std::function<void()> start);
     void SetPlayingButtons();
@@ -261,6 +275,7 @@ private:
     bool FailEmptyPlaylist(const std::string& file);
     void AlignCurrentWithSelection();
     void RecordLength();
+    void LearnDownloadedLength();
     void EndOfTrack();
     void PickVisStyle();
     void PickVisStyleAtTrackEnd();
@@ -276,7 +291,12 @@ private:
     // After the last entry went: a playlist of the player's own folder is deleted, one elsewhere
     // (the user's own file) keeps its header line only.
     void DiscardPlaylistFile(const std::string& header);
+    // A playlist that could not be read is never written over: a save due to it goes to a new
+    // name beside it.
+    void AvoidUnreadPlaylist();
     bool InPlaylistFolder(const std::string& file) const;
+    // The row the media control plays, found by the path it opened; -1 when none.
+    int FindOpenedEntry(const std::string& opened) const;
     void BackUpXGRegistry();
     void RestoreXGRegistry();
     void SetTitleColumnWidth(int width);
@@ -300,7 +320,6 @@ private:
     void FocusList();
     void DropTopmost();
     void RestoreTopmost();
-    void RestoreAndBringToFront();
     void ShowMessage(const std::string& text, const std::string& title);
     bool Exists(const std::string& name) const; // in the program folder
     const TPlaylistEntry& CurrentEntry() const { return Playlist->Entry(CurrentIndex); }
@@ -314,7 +333,11 @@ private:
     TShellServices Services;
     std::string ProgramDir;
     TPlaylistReadAhead StartPlaylistRead; // the start playlist, read while the window is made
+    std::string UnreadPlaylist;           // the last playlist that could not be read
     std::unique_ptr<TDialogs> OwnDialogs;
+    std::unique_ptr<TAnsweredDialogs> Dialogs; // what the window and the engine show through
+    std::unique_ptr<TBlockedCloseWatch> BlockedClose;
+    bool CloseAfterDialogs = false; // a close came while a dialog blocked the window
     std::unique_ptr<TEngineControl> Engine;
     TCaptionDelegate* CaptionDelegate = nullptr;
     bool ColourKeyOn = false, GripSizing = false, PanelSizing = false;

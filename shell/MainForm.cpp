@@ -45,6 +45,14 @@ TMainForm::TMainForm(TShellServices services)
         OwnDialogs = MakeQtDialogs(this);
         Services.Dialogs = OwnDialogs.get();
     }
+    Dialogs = std::make_unique<TAnsweredDialogs>(*Services.Dialogs);
+    Dialogs->OnAllAnswered = [this] {
+        // The caller of the dialog unwinds first: the close runs on the next turn of the loop.
+        if (CloseAfterDialogs)
+            QTimer::singleShot(0, this, [this] { close(); });
+    };
+    Services.Dialogs = Dialogs.get();
+    BlockedClose = std::make_unique<TBlockedCloseWatch>(*this, [this] { CloseBlockedByDialog(); });
     BuildWindow();
     SetApplicationTitle(TitleStartUp);
     CreateWindowState();
@@ -56,6 +64,10 @@ void TMainForm::CreateWindowState() {
     Schedule.ScheduleStartHour = 8;
     VisMode = 9;
     AppDir = Services.AppDir;
+    // What a player killed while it saved left behind.
+    RemoveLeftOverReplacements(AppDir, [](std::string_view name) {
+        return name == SettingsFileName || IsPlaylistPath(name);
+    });
     if (FileExists(AppDir + SettingsFileName))
         ReadSettings();
     Random.Seed = Services.RandomSeed.value_or(
@@ -167,7 +179,9 @@ void TMainForm::WriteSettings() {
         settings.GeometryLine = ComposeGeometryLine(position, listHeight);
         GeometryChanged = false;
     }
-    WriteLinesReplacing(path, ComposeSettings(std::move(lines), settings));
+    std::string error;
+    if (!WriteLinesReplacing(path, ComposeSettings(std::move(lines), settings), &error))
+        ReportSaveFailure(path, error);
 }
 
 bool TMainForm::ScheduleAllows(int mode) {
@@ -220,6 +234,7 @@ void TMainForm::FormShow() {
         Transport->SetEngine(Engine.get());
         VisStyle = VisMode < 7 ? VisMode : Random.Below(6) + 1;
         Engine->SetSpectrumHandler([this](TBandOut& bandOut) { DrawSpectrumFrame(bandOut); });
+        Engine->SetDownloadHandler([this] { LearnDownloadedLength(); });
         // The display and its title bar take clicks (the next style): they show a hand.
         VisPanel->setCursor(Qt::PointingHandCursor);
         pnTitle->setCursor(Qt::PointingHandCursor);
@@ -244,10 +259,14 @@ void TMainForm::FormShow() {
     }
     if (PlaylistFile.empty())
         PlaylistFile = PickStartPlaylist();
-    if (!PlaylistFile.empty() && !LoadPlaylist(PlaylistFile))
-        return;
-    if (Playlist->Count() == 0) {
+    const bool loaded = PlaylistFile.empty() || LoadPlaylist(PlaylistFile);
+    if (loaded && Playlist->Count() == 0)
         ShowEmptyListDisplay();
+    if (arguments.size() > 1 && UpperAscii(arguments.front()) != "/AUTO") {
+        // Several files (not the schedule's start) join the start playlist; the first plays.
+        StartWhenShown(arguments.front(), [this, files = arguments] { OpenAndPlay(files); });
+    } else if (!loaded || !sbAbout->isHidden()) {
+        return; // the empty-list display
     } else if (arguments.size() == 1) {
         StartWhenShown(CurrentEntry().Path(), [this] {
             if (PlayCurrent())
@@ -338,6 +357,14 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// The window manager asked the window to close while a dialog blocked it, which Qt would drop:
+// the dialog goes with the window, and the window closes once the dialog's caller is done.
+void TMainForm::CloseBlockedByDialog() {
+    CloseAfterDialogs = true;
+    if (QWidget* dialog = QApplication::activeModalWidget())
+        dialog->close();
+}
+
 void TMainForm::CloseQuery() {
     if (StartingStream) {
         // The start beneath this close still runs: give its connect up; the start then ends
@@ -399,7 +426,7 @@ void TMainForm::ScreenSaverSwitch() {
 
 void TMainForm::ShowMessage(const std::string& text, const std::string& title) {
     ModalShown = true;
-    Services.Dialogs->ShowMessage(text, title, TMessageIcon::miNone);
+    Services.Dialogs->ShowMessage(CutForDisplay(text), CutForDisplay(title), TMessageIcon::miNone);
 }
 
 void TMainForm::RestoreAndBringToFront() {

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 #include "platform/Translations.h"
 #include "shell/Main.h"
@@ -12,24 +13,55 @@
 
 namespace tavuro {
 
+bool TMainForm::InPlaylistFolder(const std::string& file) const {
+    return SameFolder(AbsoluteFolderOf(file), AppDir);
+}
+
+int TMainForm::FindOpenedEntry(const std::string& opened) const {
+    if (opened.empty())
+        return -1;
+    const int row = FindEntry(opened);
+    if (row >= 0 || PlaylistFolder.empty())
+        return row;
+    // An entry found beside its playlist is listed as written, not as it was opened.
+    for (int other = 0; other < Playlist->Count(); ++other)
+        if (EntryFilePath(Playlist->Entry(other).Path()) == opened)
+            return other;
+    return -1;
+}
+
 namespace {
 
-// The folder with symbolic links resolved where it exists, so two spellings of one folder match.
-QString CanonicalFolder(const QString& folder) {
-    const QFileInfo info(folder);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+// Whether both name one existing thing, whatever it is (a FIFO or a device as well).
+bool SameFile(const std::string& one, const std::string& other) {
+    struct stat first {};
+    struct stat second {};
+    return !one.empty() && !other.empty() && stat(one.c_str(), &first) == 0 &&
+           stat(other.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+// "list2.m3u", "list3.m3u" ... beside "list.m3u": the first name nothing has.
+std::string FreeNameBeside(const std::string& file) {
+    const std::size_t extension = file.size() - FileExtension(file).size();
+    for (int number = 2;; ++number) {
+        std::string name =
+            file.substr(0, extension) + std::to_string(number) + file.substr(extension);
+        struct stat info {};
+        if (lstat(name.c_str(), &info) != 0)
+            return name;
+    }
 }
 
 } // namespace
 
-bool TMainForm::InPlaylistFolder(const std::string& file) const {
-    const QFileInfo info(QString::fromStdString(file));
-    return CanonicalFolder(info.absolutePath()) == CanonicalFolder(QString::fromStdString(AppDir));
+void TMainForm::AvoidUnreadPlaylist() {
+    if (SameFile(PlaylistFile, UnreadPlaylist))
+        PlaylistFile = FreeNameBeside(PlaylistFile);
 }
 
 void TMainForm::DiscardPlaylistFile(const std::string& header) {
-    if (PlaylistFile.empty())
+    if (PlaylistFile.empty() || SameFile(PlaylistFile, UnreadPlaylist))
         return;
     if (InPlaylistFolder(PlaylistFile)) {
         QFile::remove(QString::fromStdString(PlaylistFile)); // a failed removal is ignored

@@ -156,7 +156,8 @@ void TMainForm::EnterVideoOrSpectrumLayout() {
         }
         setGeometry(left, top, targetWidth, targetHeight);
     }
-    if (height() / 2 != sbStop2->y())
+    // sbPower2 is anchored to the right edge, so a new width alone moves it as well.
+    if (height() / 2 != sbStop2->y() || sbPower2->x() != width() - 3)
         PlaceEdgeButtons();
     MListPanel->move(MListPanel->x(), 8);
     const int room = !VisPanel->isHidden() ? height() - 36 : height() - 8;

@@ -10,7 +10,7 @@ namespace tavuro {
 // The player tells nothing back, so the song's length is measured by the media control first;
 // a song without length is reported like any entry that cannot be played.
 bool TMainForm::StartXGPlayer() {
-    const std::string path = CurrentEntry().Path();
+    const std::string path = EntryFilePath(CurrentEntry().Path());
     int length = 0;
     if (FileExists(path)) {
         Player->SetFileName(path);
@@ -24,6 +24,8 @@ bool TMainForm::StartXGPlayer() {
         CloseXGPlayer();
     if (StayOnTop)
         DropTopmost();
+    // Put back by a session save meanwhile, the user's settings go aside again.
+    BackUpXGRegistry();
     Services.Launcher->Launch(XGPlayerCommandLine(ProgramDir, path));
     Transport->Started(TBackEnd::beExternalMidi);
     // The strip of the previous song was only collapsed: it is not laid out again.

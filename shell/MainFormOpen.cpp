@@ -5,15 +5,18 @@
 
 namespace tavuro {
 
-void TMainForm::OpenAndPlay(const std::string& path) {
-    const bool playlist = IsPlaylistPath(path);
+void TMainForm::OpenAndPlay(const std::vector<std::string>& paths) {
+    if (paths.empty())
+        return;
+    const std::string& first = paths.front();
+    const bool playlist = IsPlaylistPath(first);
     const bool wasPlaying = Playing();
     if (RunMode == 2 && !playlist) {
-        PlayInPlaceOfTheSingleFile(path);
+        PlayInPlaceOfTheSingleFiles(paths);
         return;
     }
     Timer2->stop();
-    OpenChosenFiles(std::vector<std::string>{path});
+    OpenChosenFiles(paths);
     // The dialog's own activation brings Timer2 back even where its flow leaves it off.
     if (ActivatedOnce)
         Timer2->start();
@@ -25,15 +28,15 @@ void TMainForm::OpenAndPlay(const std::string& path) {
             PlaySelected();
         return;
     }
-    PlayRowOf(path);
+    PlayRowOf(first);
 }
 
-// A player started on one file stays a single-file player: the file handed over plays next, the
-// player still ends with it, and nothing is written over the playlists of the data folder (the
-// open dialog's flow would save this list as "playlist.m3u").
-void TMainForm::PlayInPlaceOfTheSingleFile(const std::string& path) {
-    AddFiles({path});
-    PlayRowOf(path);
+// A player started on one file stays a single-file player: the files handed over play next, the
+// player still ends with the first, and nothing is written over the playlists of the data folder
+// (the open dialog's flow would save this list as "playlist.m3u").
+void TMainForm::PlayInPlaceOfTheSingleFiles(const std::vector<std::string>& paths) {
+    AddFiles(paths);
+    PlayRowOf(paths.front());
 }
 
 void TMainForm::PlayRowOf(const std::string& path) {

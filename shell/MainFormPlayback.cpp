@@ -13,14 +13,14 @@ bool TMainForm::PlayCurrent() {
     if (CurrentIndex < 0 || CurrentIndex >= Playlist->Count())
         return false;
     ScrollIntoView(CurrentIndex);
-    const std::string path = CurrentEntry().Path();
+    const std::string& path = CurrentEntry().Path();
     const TClassification classification =
         ClassifyMedia(path, EnginePresent(), Exists("libbasswma.so"));
     MediaClass = classification.Class;
     IsUrl = classification.IsUrl;
     IsWindowsMediaFormat = classification.IsWindowsMediaFormat;
     // A folder, a FIFO or a device would hold a back end for ever: refused before any opens it.
-    if (!IsUrl && NamesSpecialFile(path))
+    if (!IsUrl && NamesSpecialFile(EntryFilePath(path)))
         return ReportPlayError();
     const bool wasPlaying = Playing();
     if (IsUrl) {
@@ -62,7 +62,7 @@ bool TMainForm::PlayCurrent() {
 }
 
 bool TMainForm::StartMediaControl() {
-    Player->SetFileName(CurrentEntry().Path());
+    Player->SetFileName(EntryFilePath(CurrentEntry().Path()));
     Player->SetCurrentPosition(-1.0);
     if (!Player->Play())
         return HasClosed ? false : ReportPlayError(); // a close broke the connect off: no box
@@ -91,7 +91,7 @@ bool TMainForm::StartMediaControl() {
 }
 
 bool TMainForm::StartEngine() {
-    if (Engine && Engine->Open(CurrentEntry().Path())) {
+    if (Engine && Engine->Open(EntryFilePath(CurrentEntry().Path()))) {
         Engine->Play();
         Transport->Started(TBackEnd::beEngine);
         EnterVideoOrSpectrumLayout();
@@ -135,14 +135,13 @@ bool TMainForm::ReportPlayError() {
     return false;
 }
 
-// The back end's length becomes the row's, unless the row already holds one.
+// The back end's length becomes the row's, unless the row already holds one. An unknown length
+// (a stream, a net file whose server told none) leaves a stored one as it is.
 void TMainForm::RecordLength() {
     const int max = Gauge1->MaxValue;
     std::vector<std::string> subItems = CurrentEntry().SubItems;
     if (max < 1) {
         UnknownLength = true;
-        if (subItems.size() == 3)
-            subItems.resize(1);
         if (subItems.size() < 2) {
             subItems.push_back("0");
             PlaylistDirty = true;
@@ -159,6 +158,27 @@ void TMainForm::RecordLength() {
         lbTime->setText(QString::fromStdString(subItems[2]));
     }
     Playlist->SetSubItems(CurrentIndex, std::move(subItems));
+}
+
+// A net file whose server told no length has it once it is downloaded whole: the true length
+// replaces what the row held, and the gauges follow the entry from then on.
+void TMainForm::LearnDownloadedLength() {
+    if (!UnknownLength || !Playing() || VisPanel->isHidden() || !Engine)
+        return;
+    const int length = static_cast<int>(RoundHalfEven(Engine->GetLength() / 1000.0));
+    if (length < 1)
+        return;
+    UnknownLength = false;
+    Gauge1->SetMaxValue(length);
+    Gauge2->SetMaxValue(length);
+    std::vector<std::string> subItems = {CurrentEntry().Path(), std::to_string(length),
+                                         FormatDuration(length)};
+    lbTime->setText(QString::fromStdString(subItems[2]));
+    if (subItems != CurrentEntry().SubItems) {
+        Playlist->SetSubItems(CurrentIndex, std::move(subItems));
+        PlaylistDirty = true;
+    }
+    ComposePlayingTitle();
 }
 
 void TMainForm::SetPlayingButtons() {
@@ -340,9 +360,16 @@ void TMainForm::Timer1Timer() {
 
 void TMainForm::Timer2Timer() {
     const TTimeOfDay now = Services.Clock->Now();
-    // While an address connects, a start from here would run beneath that start.
-    if (now.Minute != 0 || now.Second != 0 || StartingStream)
+    const bool topOfHour = now.Minute == 0 && now.Second == 0;
+    // While an address connects, a start from here would run beneath that start: the check of
+    // the hour waits for the first tick after it.
+    if (StartingStream) {
+        HourCheckPutOff = HourCheckPutOff || topOfHour;
         return;
+    }
+    if (!topOfHour && !HourCheckPutOff)
+        return;
+    HourCheckPutOff = false;
     if (!Schedule.PlayToday && now.Hour == Schedule.ScheduleStartHour)
         Schedule.PlayToday = ScheduleAllows(1);
     if (Schedule.PlayToday && ScheduleAllows(2)) {

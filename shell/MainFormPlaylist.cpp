@@ -156,8 +156,7 @@ void TMainForm::DeleteSelected() {
     }
     if (Playlist->Count() > 0) {
         FitListHeight();
-        const std::string playing = Player->FileName();
-        const int found = playing.empty() ? -1 : FindEntry(playing);
+        const int found = FindOpenedEntry(Player->FileName());
         if (found >= 0) {
             CurrentIndex = found;
         } else {
@@ -238,6 +237,7 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
         read = ReadPlaylistFile(file);
     if (read->Error) {
         // Nothing can be shown of an unreadable file: say so and show the empty list.
+        UnreadPlaylist = file;
         ShowEmptyListDisplay();
         ShowMessage(Translate("TMainForm", "无法打开文件 \"%1\": %2")
                         .arg(QString::fromStdString(file), QString::fromStdString(*read->Error))
@@ -251,6 +251,7 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
     if (content.Entries.empty())
         return FailEmptyPlaylist(file);
     Playlist->Assign(std::move(content.Entries));
+    PlaylistFolder = AbsoluteFolderOf(file);
     CurrentIndex = Random.Below(Playlist->Count());
     SelectRow(CurrentIndex);
     if (!sbAbout->isHidden())
@@ -283,6 +284,7 @@ bool TMainForm::FailEmptyPlaylist(const std::string& file) {
 void TMainForm::SavePlaylist() {
     if (!sbAbout->isHidden() || RunMode == 2)
         return;
+    AvoidUnreadPlaylist();
     const std::string header = M3UHeader(RandomMode(), VisMidiOn());
     std::string text;
     bool full = PlaylistDirty || !FileExists(PlaylistFile);
@@ -295,10 +297,14 @@ void TMainForm::SavePlaylist() {
     if (full) {
         if (PlaylistFile.empty())
             PlaylistFile = AppDir + "playlist.m3u";
-        text = ComposeM3U(header, static_cast<std::size_t>(Playlist->Count()),
-                          [this](std::size_t row) -> const TPlaylistEntry& {
-                              return Playlist->Entry(static_cast<int>(row));
-                          });
+        // A copy kept in another folder names the entries found beside the original whole.
+        const bool sameFolder = SameFolder(AbsoluteFolderOf(PlaylistFile), PlaylistFolder);
+        text = ComposeM3U(
+            header, static_cast<std::size_t>(Playlist->Count()),
+            [this](std::size_t row) -> const TPlaylistEntry& {
+                return Playlist->Entry(static_cast<int>(row));
+            },
+            sameFolder ? std::string() : PlaylistFolder);
     }
     // The list stays due for a write until one succeeded.
     std::string error;

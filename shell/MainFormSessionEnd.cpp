@@ -14,8 +14,11 @@ void TMainForm::EndSession() {
         SaveWithoutDisplay();
 }
 
+// The session manager may kill the player once it has saved: the external player's key is put
+// back too (the next launch sets it aside again).
 void TMainForm::SaveForSessionEnd() {
     SessionEnding = true;
+    RestoreXGRegistry();
     SaveChangedSettingsAndPlaylist();
     SessionEnding = false;
 }

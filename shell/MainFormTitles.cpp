@@ -1,4 +1,5 @@
 // What the window says: the playing title, the idle state and the empty-list display.
+#include "common/Text.h"
 #include "desktop/Titles.h"
 #include "platform/Translations.h"
 #include "shell/Main.h"
@@ -6,7 +7,7 @@
 namespace tavuro {
 
 void TMainForm::ComposePlayingTitle() {
-    const std::string caption = CurrentEntry().Caption;
+    const std::string caption = CutForDisplay(CurrentEntry().Caption);
     if (!VisPanel->isHidden())
         lbTitle->setText(QString::fromStdString(caption));
     const TPlayingTitle title =

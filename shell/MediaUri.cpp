@@ -1,5 +1,6 @@
 #include "shell/MediaUri.h"
 
+#include <QFileInfo>
 #include <QUrl>
 
 #include "shell/PlaylistEntry.h"
@@ -23,6 +24,19 @@ std::optional<std::string> PathOfUri(const QString& uri) {
     if (uri.startsWith(QLatin1Char('/')) || IsNetworkAddress(uri.toStdString()))
         return uri.toStdString();
     return std::nullopt;
+}
+
+std::optional<std::string> OpenablePath(const QString& uri, QString& refusal) {
+    const std::optional<std::string> path = PathOfUri(uri);
+    if (!path) {
+        refusal = "Not a file or an address: " + uri;
+        return std::nullopt;
+    }
+    if (!IsNetworkAddress(*path) && !QFileInfo(QString::fromStdString(*path)).isFile()) {
+        refusal = "No such file: " + QString::fromStdString(*path);
+        return std::nullopt;
+    }
+    return path;
 }
 
 } // namespace tavuro

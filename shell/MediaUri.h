@@ -15,4 +15,8 @@ QString UriOfPath(const std::string& path);
 // an address as written; nothing for anything else.
 std::optional<std::string> PathOfUri(const QString& uri);
 
+// The path of a URI handed over to be opened: an address, or a file that exists; nothing, with
+// the reason in refusal, for anything else.
+std::optional<std::string> OpenablePath(const QString& uri, QString& refusal);
+
 } // namespace tavuro

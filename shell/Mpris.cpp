@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <unistd.h>
 
+#include "shell/HandOver.h"
 #include "shell/Main.h"
 #include "shell/MediaUri.h"
 
@@ -29,14 +31,25 @@ QString PlaybackStatusText(const TPlayerStatus& status) {
 
 } // namespace
 
+namespace {
+// An address of no bus: libdbus refuses it at once, and with the variable set it starts
+// ("autolaunches") no bus of its own either.
+constexpr const char* NoBusAddress = "disabled:";
+} // namespace
+
 bool SessionBusAvailable() {
     const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
     if (address && *address)
-        return true;
+        return std::strcmp(address, NoBusAddress) != 0;
     // The bus a systemd user session keeps in the runtime folder; anything else would have to
     // be started, which the player never does.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     return runtime && *runtime && QFileInfo::exists(QString::fromUtf8(runtime) + "/bus");
+}
+
+void KeepQtFromStartingASessionBus() {
+    if (!SessionBusAvailable())
+        setenv("DBUS_SESSION_BUS_ADDRESS", NoBusAddress, 1);
 }
 
 TMprisService::TMprisService(TMainForm& form) : Form(form) {
@@ -56,6 +69,7 @@ std::unique_ptr<TMprisService> TMprisService::Start(TMainForm& form) {
     std::unique_ptr<TMprisService> service(new TMprisService(form));
     new TMprisRoot(service.get());
     new TMprisPlayer(service.get());
+    new THandOverAdaptor(service.get());
     if (!bus.registerObject(MprisObjectPath, service.get(), QDBusConnection::ExportAdaptors))
         return nullptr;
     // A name already taken (a player of another session on this bus) gets the instance suffix
@@ -312,13 +326,10 @@ void TMprisPlayer::SeekAndTell(std::int64_t microseconds) {
 }
 
 void TMprisPlayer::OpenUri(const QString& Uri) {
-    const std::optional<std::string> path = PathOfUri(Uri);
+    QString refusal;
+    const std::optional<std::string> path = OpenablePath(Uri, refusal);
     if (!path) {
-        sendErrorReply(QDBusError::InvalidArgs, "Not a file or an address: " + Uri);
-        return;
-    }
-    if (!IsNetworkAddress(*path) && !QFileInfo(QString::fromStdString(*path)).isFile()) {
-        sendErrorReply(QDBusError::InvalidArgs, "No such file: " + QString::fromStdString(*path));
+        sendErrorReply(QDBusError::InvalidArgs, refusal);
         return;
     }
     Service.WhenFree([&form = Service.Form, path = *path] { form.OpenAndPlay(path); });

@@ -24,6 +24,11 @@ inline constexpr const char* MprisObjectPath = "/org/mpris/MediaPlayer2";
 
 // True when a session bus can be reached without starting one.
 bool SessionBusAvailable();
+// Without a session bus, libdbus would start one for whatever part of Qt first asks (the
+// accessibility bridge of the X11 platform does at once), and that bus would outlive the player:
+// the environment then names no bus. Call before the application object is made; the programs
+// the player starts inherit it.
+void KeepQtFromStartingASessionBus();
 
 // The window on the session bus as an MPRIS 2 media player, so that desktops route media keys
 // and their media controls to it. Everything runs on the GUI thread.

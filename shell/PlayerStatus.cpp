@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "common/Text.h"
 #include "shell/Main.h"
 
 namespace tavuro {
@@ -45,8 +46,8 @@ TPlayerStatus ReadPlayerStatus(const TMainForm& form) {
     if (!status.HasEntry)
         return status;
     const TPlaylistEntry& entry = form.Playlist->Entry(form.CurrentIndex);
-    status.Path = entry.Path();
-    status.Title = entry.Caption;
+    status.Path = form.EntryFilePath(entry.Path());
+    status.Title = CutForDisplay(entry.Caption);
     if (status.Playing && form.IsUrl && EngineAudio(form)) {
         const std::string streamTitle = form.EngineControl()->StreamTitle();
         if (!streamTitle.empty())

@@ -1,5 +1,7 @@
 #include "shell/PlaylistEntry.h"
 
+#include <filesystem>
+
 namespace tavuro {
 
 const std::string& TPlaylistEntry::Path() const {
@@ -9,6 +11,24 @@ const std::string& TPlaylistEntry::Path() const {
 
 bool IsNetworkAddress(std::string_view path) {
     return path.find("://") != std::string_view::npos;
+}
+
+namespace {
+
+bool IsRelativePosixPath(std::string_view path) {
+    const bool driveLetter =
+        path.size() >= 2 && path[1] == ':' &&
+        ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    return !path.empty() && path.front() != '/' && !driveLetter &&
+           path.find('\\') == std::string_view::npos && !IsNetworkAddress(path);
+}
+
+} // namespace
+
+std::string ResolveEntryPath(const std::string& path, const std::string& folder) {
+    if (folder.empty() || !IsRelativePosixPath(path))
+        return path;
+    return (std::filesystem::path(folder) / path).lexically_normal().string();
 }
 
 std::string EntryCaption(std::string_view path) {

@@ -20,6 +20,12 @@ struct TPlaylistEntry {
 // A network address names its scheme ("http://", "mms://"); everything else is a local file.
 bool IsNetworkAddress(std::string_view path);
 
+// The path an entry is opened by: a relative POSIX path (neither absolute nor an address, with
+// no backslash or drive letter of another system's playlist) is taken from the playlist's
+// folder, given with its trailing "/"; everything else, and every path without a folder, as
+// written.
+std::string ResolveEntryPath(const std::string& path, const std::string& folder);
+
 // The caption of a newly added path: a network address is its own caption; a file shows its
 // name without folder and without its last extension.
 std::string EntryCaption(std::string_view path);

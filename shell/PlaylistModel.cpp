@@ -12,6 +12,8 @@
 namespace tavuro {
 
 namespace {
+const std::string EmptyText;
+
 // Eight bytes of a sort key from the given offset as a number that orders as they do.
 std::uint64_t KeyBytesAt(std::string_view key, std::size_t offset) {
     std::uint64_t bytes = 0;
@@ -272,11 +274,14 @@ QVariant TPlaylistModel::data(const QModelIndex& index, int role) const {
         return {};
     const TPlaylistEntry& entry = Rows[index.row()].Entry;
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
-        if (index.column() == colCaption)
-            return QString::fromStdString(entry.Caption);
         const std::size_t subItem = static_cast<std::size_t>(index.column() - 1);
-        return subItem < entry.SubItems.size() ? QString::fromStdString(entry.SubItems[subItem])
-                                               : QString();
+        const std::string& text = index.column() == colCaption      ? entry.Caption
+                                  : subItem < entry.SubItems.size() ? entry.SubItems[subItem]
+                                                                    : EmptyText;
+        // The editor gets the whole caption, so that an edit changes only what the user changes.
+        if (role == Qt::EditRole)
+            return QString::fromStdString(text);
+        return QString::fromStdString(CutForDisplay(text));
     }
     if (role == Qt::TextAlignmentRole && index.column() == colTime)
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -10,9 +10,11 @@ TPlaylistRead ReadPlaylistFile(const std::string& file) {
     std::string error;
     const auto bytes = ReadFileBytes(file, &error);
     if (bytes)
-        read.Content = ParseM3U(*bytes, AbsoluteFolderOf(file));
+        read.Content = ParseM3U(*bytes);
     else
         read.Error = error;
+    if (read.Content.NotText)
+        read.Error = "Not a text file";
     return read;
 }
 

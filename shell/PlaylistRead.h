@@ -11,7 +11,8 @@
 namespace tavuro {
 
 struct TPlaylistRead {
-    std::optional<std::string> Error; // why the file could not be read; Content is then empty
+    // Why the file could not be read (or was no text); Content is then empty.
+    std::optional<std::string> Error;
     TM3UContent Content;
 };
 

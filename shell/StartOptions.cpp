@@ -15,10 +15,10 @@ namespace tavuro {
 
 TStartChoice ChooseStartAction(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
+        if (argument == "-h" || argument == "--help")
+            return {TStartAction::saHelp, {}};
         if (argument.rfind("--", 0) != 0)
             continue;
-        if (argument == "--help")
-            return {TStartAction::saHelp, {}};
         if (argument == "--version")
             return {TStartAction::saVersion, {}};
         return {TStartAction::saRefuse, argument};
@@ -33,8 +33,9 @@ std::string UsageText() {
         "      tavuro 文件            只播放这一个文件,然后退出\n"
         "      tavuro 列表.m3u        载入这个播放列表并立即开始播放\n"
         "      tavuro 地址            播放网络流 (http://, mms://, ...)\n"
+        "      tavuro 文件 文件...    把这些文件加入播放列表并播放第一个\n"
         "      tavuro /AUTO           只在定时计划允许时播放\n"
-        "      tavuro --help | --version\n"
+        "      tavuro -h | --help | --version\n"
         "\n"
         "同一时间只运行一个播放器: 再次启动时把文件、播放列表或地址交给正在运行的播放器,\n"
         "由它添加并播放,然后立即退出。\n"
@@ -52,25 +53,40 @@ std::string VersionText() {
     return std::string("tavuro ") + TAVURO_VERSION + "\n";
 }
 
-std::string LocalArgument(const std::string& argument) {
-    if (argument.rfind("file:", 0) != 0)
-        return argument;
-    return PathOfUri(QString::fromStdString(argument)).value_or(argument);
+namespace {
+
+bool IsAuto(const std::string& argument) {
+    return UpperAscii(argument) == "/AUTO";
 }
 
-std::optional<std::string> HandOverUri(const std::vector<std::string>& arguments,
-                                       const std::string& workingFolder) {
-    if (arguments.size() != 1 || UpperAscii(arguments.front()) == "/AUTO")
-        return std::nullopt;
-    const std::string argument = LocalArgument(arguments.front());
-    if (argument.empty())
-        return std::nullopt;
-    if (IsNetworkAddress(argument))
+std::string StartArgument(const std::string& argument, const std::string& workingFolder) {
+    if (argument.rfind("file:", 0) == 0)
+        return PathOfUri(QString::fromStdString(argument)).value_or(argument);
+    if (IsAuto(argument) || IsNetworkAddress(argument) || argument.empty())
         return argument;
-    const QString absolute =
-        QDir::cleanPath(QDir(QString::fromStdString(workingFolder))
-                            .absoluteFilePath(QString::fromStdString(argument)));
-    return UriOfPath(absolute.toStdString()).toStdString();
+    return QDir::cleanPath(QDir(QString::fromStdString(workingFolder))
+                               .absoluteFilePath(QString::fromStdString(argument)))
+        .toStdString();
+}
+
+} // namespace
+
+std::vector<std::string> StartArguments(const std::vector<std::string>& arguments,
+                                        const std::string& workingFolder) {
+    std::vector<std::string> paths;
+    for (const std::string& argument : arguments)
+        paths.push_back(StartArgument(argument, workingFolder));
+    return paths;
+}
+
+std::vector<std::string> HandOverUris(const std::vector<std::string>& startArguments) {
+    std::vector<std::string> uris;
+    if (startArguments.empty() || IsAuto(startArguments.front()))
+        return uris;
+    for (const std::string& path : startArguments)
+        if (!path.empty())
+            uris.push_back(UriOfPath(path).toStdString());
+    return uris;
 }
 
 } // namespace tavuro

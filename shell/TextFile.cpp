@@ -1,12 +1,14 @@
 #include "shell/TextFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <sys/stat.h>
 
 namespace tavuro {
 
-bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines) {
+bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>& lines,
+                         std::string* error) {
     std::string text;
     std::size_t size = 0;
     for (const auto& line : lines)
@@ -16,7 +18,24 @@ bool WriteLinesReplacing(const std::string& path, const std::vector<std::string>
         text += line;
         text += "\r\n";
     }
-    return WriteFileReplacing(path, text);
+    return WriteFileReplacing(path, text, error);
+}
+
+namespace {
+
+// The folder with symbolic links resolved where it exists, so two spellings of one folder match.
+QString CanonicalFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+} // namespace
+
+bool SameFolder(const std::string& one, const std::string& other) {
+    return !one.empty() && !other.empty() &&
+           CanonicalFolder(QString::fromStdString(one)) ==
+               CanonicalFolder(QString::fromStdString(other));
 }
 
 bool FileExists(const std::string& path) {

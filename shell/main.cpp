@@ -1,5 +1,6 @@
 // The program entry: one instance at a time, then the main window and its message loop.
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 
 #include <cstdlib>
@@ -66,14 +67,13 @@ int main(int argc, char** argv) {
     if (const auto status = AnswerSwitches(arguments))
         return *status;
     TSingleInstanceLock instance("Tavuro 2008");
-    if (!instance.TryAcquire()) {
-        HandOverToRunningPlayer(argc, argv, arguments);
-        return 0; // another instance runs: end at once and silently
-    }
+    if (!instance.TryAcquire()) // another instance runs: hand over what there is, and end
+        return HandOverToRunningPlayer(argc, argv, arguments);
     WarmUpFonts();
-    // One argument (a media file, a playlist, /AUTO) plays at once, through the engine mostly:
-    // its libraries load while Qt starts.
-    if (arguments.size() == 1)
+    KeepQtFromStartingASessionBus();
+    // Arguments (media files, a playlist, /AUTO) play at once, through the engine mostly: their
+    // libraries load while Qt starts.
+    if (!arguments.empty())
         WarmUpDecoders();
     const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);
@@ -105,8 +105,7 @@ int main(int argc, char** argv) {
     services.CreateEngine = [programDir = services.ProgramDir](TDialogs& dialogs) {
         return std::make_unique<TAudioEngine>(dialogs, programDir);
     };
-    for (const std::string& argument : arguments)
-        services.Arguments.push_back(LocalArgument(argument));
+    services.Arguments = StartArguments(arguments, QDir::currentPath().toStdString());
 
     TMainForm form(std::move(services));
     if (!form.ShouldRun())

@@ -220,8 +220,9 @@
       tavuro 文件            只播放这一个文件,然后退出
       tavuro 列表.m3u        载入这个播放列表并立即开始播放
       tavuro 地址            播放网络流 (http://, mms://, ...)
+      tavuro 文件 文件...    把这些文件加入播放列表并播放第一个
       tavuro /AUTO           只在定时计划允许时播放
-      tavuro --help | --version
+      tavuro -h | --help | --version
 
 同一时间只运行一个播放器: 再次启动时把文件、播放列表或地址交给正在运行的播放器,
 由它添加并播放,然后立即退出。
@@ -238,8 +239,9 @@ $XDG_DATA_HOME/tavuro/ (默认 ~/.local/share/tavuro/)。
        tavuro FILE            play this one file, then exit
        tavuro PLAYLIST.m3u    load this playlist and start playing
        tavuro ADDRESS         play a network stream (http://, mms://, ...)
+       tavuro FILE FILE...    add these files to the playlist and play the first
        tavuro /AUTO           play only if the schedule allows it now
-       tavuro --help | --version
+       tavuro -h | --help | --version
 
 Only one player runs at a time: a second start hands its file, playlist or address
 to the running player, which adds and plays it, and ends at once.

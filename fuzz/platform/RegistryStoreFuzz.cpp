@@ -1,6 +1,6 @@
 // The registry store's INI reader on arbitrary bytes, then a write of what it read: none may
-// crash, a written store reads back whole and writes again the same, and every value whose names
-// the writer can spell reads back exactly.
+// crash, a written store reads back whole and writes again the same, keeps every comment line,
+// and every value whose names the writer can spell reads back exactly.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,14 +23,24 @@ bool SpeltExactly(const std::string& section, const std::string& name) {
     return ParseIni(ComposeIni(alone)).Sections == alone;
 }
 
+std::size_t CommentCount(const tavuro::TIniComments& comments) {
+    std::size_t count = 0;
+    for (const auto& [section, lines] : comments)
+        count += lines.size();
+    return count;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const auto read = ParseIni(bytes);
-    const auto again = ParseIni(ComposeIni(read.Sections));
-    const std::string settled = ComposeIni(again.Sections);
-    if (!again.Readable || ComposeIni(ParseIni(settled).Sections) != settled)
+    const auto again = ParseIni(ComposeIni(read.Sections, read.Comments));
+    const std::string settled = ComposeIni(again.Sections, again.Comments);
+    const auto last = ParseIni(settled);
+    if (!again.Readable || ComposeIni(last.Sections, last.Comments) != settled)
+        std::abort();
+    if (CommentCount(again.Comments) != CommentCount(read.Comments))
         std::abort();
     for (const auto& [section, values] : read.Sections)
         for (const auto& [name, value] : values) {

@@ -38,6 +38,16 @@ TEST(Text, ParseInt32AcceptsOnlyWholeDecimalNumbers) {
     EXPECT_EQ(value, -1);
 }
 
+TEST(Text, CutForDisplayCutsLongTextBetweenCharacters) {
+    EXPECT_EQ(CutForDisplay("short"), "short");
+    const std::string exact(MaxDisplayBytes, 'a');
+    EXPECT_EQ(CutForDisplay(exact), exact);
+    EXPECT_EQ(CutForDisplay(exact + "b"), exact + "\u2026");
+    // "中" is three bytes: one that would be split at the bound is left out whole.
+    const std::string wide = std::string(MaxDisplayBytes - 1, 'a') + "中中";
+    EXPECT_EQ(CutForDisplay(wide), std::string(MaxDisplayBytes - 1, 'a') + "\u2026");
+}
+
 TEST(Text, UpperAsciiLeavesOtherBytes) {
     EXPECT_EQ(UpperAscii("c:\\music\\a.mp3 \xC3\xA9"), "C:\\MUSIC\\A.MP3 \xC3\xA9");
     EXPECT_TRUE(EqualsIgnoringAsciiCase("c:\\music\\a.MP3", "C:\\Music\\A.mp3"));

@@ -42,5 +42,19 @@ TEST_F(DataFolder, AWritableProgramFolderKeepsTheFilesElseTheUsersFolderIsMade) 
     EXPECT_TRUE(std::filesystem::is_directory(HomePath + "/.local/share/tavuro"));
 }
 
+// access() lets root write anywhere: a program folder made read-only (an install, chmod a-w)
+// must send root's files to its data folder too.
+TEST_F(DataFolder, AProgramFolderMadeReadOnlyKeepsNoFilesEvenForRoot) {
+    const std::string program = HomePath + "/program/";
+    std::filesystem::create_directory(program);
+    std::filesystem::permissions(
+        program, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                     std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+    EXPECT_EQ(ChooseDataFolder(program), HomePath + "/.local/share/tavuro/");
+    std::filesystem::permissions(program, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(ChooseDataFolder(program), program);
+}
+
 } // namespace
 } // namespace tavuro

@@ -59,8 +59,9 @@ TEST_P(RegistryTest, WriteString_WithCreate_MakesKeyAndAncestorsAndReadsBack) {
 }
 
 TEST_P(RegistryTest, Values_KeepTextThatIniFilesTreatSpecially) {
-    const std::string texts[] = {"",     "@at",    "a=b;c",    "\"quoted\"",
-                                 "x, y", "中文 ü", " padded ", "back\\slash"};
+    const std::string texts[] = {"",           "@at",         "a=b;c",
+                                 "\"quoted\"", "x, y",        "中文 ü",
+                                 " padded ",   "back\\slash", std::string("nul\0inside", 10)};
     for (const std::string& text : texts) {
         ASSERT_TRUE(Registry->WriteString(HKCU, "Odd Key\\Sub", "Value Name", text, true));
         EXPECT_EQ(Registry->ReadString(HKCU, "Odd Key\\Sub", "Value Name"), text);
@@ -244,11 +245,52 @@ TEST_P(ReadableStore, KeepsTheUsersValuesThroughTheNextWrite) {
     EXPECT_EQ(FileText(path), "[Software%5CYAMAHA%5CXGPlayer]\nReverb=0\nSong=a.mid\nVolume=37\n");
 }
 
+// What the user or another program wrote into the store stays through the next write.
+struct TKeptText {
+    const char* Name;
+    std::string Bytes;    // the store before the write
+    std::string Expected; // the store after it
+};
+void PrintTo(const TKeptText& kept, std::ostream* out) {
+    *out << kept.Name;
+}
+
+class KeptText : public testing::TestWithParam<TKeptText> {};
+
+TEST_P(KeptText, SurvivesTheNextWrite) {
+    QTemporaryDir directory;
+    const QString path = directory.filePath("HKEY_CURRENT_USER.ini");
+    std::ofstream(path.toStdString(), std::ios::binary) << GetParam().Bytes;
+    auto registry = MakeFileRegistry(directory.path().toStdString());
+    ASSERT_TRUE(registry->WriteString(HKCU, "Software\\YAMAHA\\XGPlayer", "Song", "a.mid", false));
+    EXPECT_EQ(FileText(path), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, KeptText,
+    testing::Values(
+        TKeptText{"CommentsInASection",
+                  "[Software%5CYAMAHA%5CXGPlayer]\n; the user's volume\nVolume=37\n# old\n",
+                  "[Software%5CYAMAHA%5CXGPlayer]\n; the user's volume\n# old\nSong=a.mid\n"
+                  "Volume=37\n"},
+        TKeptText{"CommentsBeforeAnySection",
+                  "; written by hand\n\n[Software%5CYAMAHA%5CXGPlayer]\nVolume=37\n",
+                  "; written by hand\n\n[Software%5CYAMAHA%5CXGPlayer]\nSong=a.mid\nVolume=37\n"},
+        TKeptText{"CommentsOfAKeyWithoutValues",
+                  "[Software%5CYAMAHA%5CXGPlayer]\nVolume=37\n[Gone]\n; kept\n",
+                  "[Gone]\n; kept\n\n[Software%5CYAMAHA%5CXGPlayer]\nSong=a.mid\nVolume=37\n"},
+        TKeptText{"AValueHoldingANulByte",
+                  "[Software%5CYAMAHA%5CXGPlayer]\nName=a" + std::string(1, '\0') +
+                      "b\nVolume=37\n",
+                  "[Software%5CYAMAHA%5CXGPlayer]\nName=a\\x00\\x62\nSong=a.mid\nVolume=37\n"}),
+    [](const testing::TestParamInfo<TKeptText>& info) { return std::string(info.param.Name); });
+
 INSTANTIATE_TEST_SUITE_P(
     Stores, ReadableStore,
     testing::Values(TStoreText{"Utf8", UsersStore},
                     TStoreText{"Utf8WithMark", "\xEF\xBB\xBF" + UsersStore},
                     TStoreText{"Utf16", Utf16LittleEndian(UsersStore)},
+                    TStoreText{"Utf16WithoutItsMark", Utf16LittleEndian(UsersStore).substr(2)},
                     TStoreText{"DamagedAfterTheValues", UsersStore + "\x01\x02garbage\xFF\r\n"}),
     [](const testing::TestParamInfo<TStoreText>& info) { return std::string(info.param.Name); });
 
@@ -269,7 +311,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TStoreText{"Binary", std::string("\x7F"
                                                      "ELF\x02\x01\x01\0\0\0garbage\x01",
                                                      18)},
-                    TStoreText{"Utf16WithoutItsMark", Utf16LittleEndian(UsersStore).substr(2)}),
+                    // Found by the fuzzer: written back, the NUL made the store read as UTF-16.
+                    TStoreText{"ACommentHoldingANulByte", std::string("  #g\0!B", 8)}),
     [](const testing::TestParamInfo<TStoreText>& info) { return std::string(info.param.Name); });
 
 // Found by the fuzzer: a name of bytes that are no UTF-8 was written as the Latin-1 character of

@@ -1,11 +1,15 @@
 #include "platform/SingleInstance.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <optional>
 
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavuro {
@@ -64,6 +68,52 @@ TEST(SingleInstanceTest, TheGuardIsTheUsersWhateverTheRuntimeFolderSays) {
     }
     unlink(first->LockFile().c_str());
 }
+
+struct TForeignLock {
+    const char* Name;
+    // Puts something the guard cannot use at the lock file's place; false when it cannot here.
+    std::function<bool(const std::string& path)> Make;
+};
+void PrintTo(const TForeignLock& lock, std::ostream* out) {
+    *out << lock.Name;
+}
+
+const TForeignLock ForeignLocks[] = {
+    {"AnotherUsersFile",
+     [](const std::string& path) {
+         const int file = open(path.c_str(), O_RDWR | O_CREAT, 0644);
+         const bool made = file >= 0 && fchown(file, getuid() + 4242, getgid()) == 0;
+         close(file);
+         return made; // only root can give a file away
+     }},
+    {"ASymbolicLink", [](const std::string& path) { return symlink("/tmp", path.c_str()) == 0; }},
+    {"AFolder", [](const std::string& path) { return mkdir(path.c_str(), 0700) == 0; }},
+};
+
+class ForeignLock : public testing::TestWithParam<TForeignLock> {};
+
+// Another user's file in /tmp (where the runtime folder is missing) cannot turn the guard off:
+// the guard moves to the user's own data folder, which every start of this user shares.
+TEST_P(ForeignLock, MovesTheGuardToTheDataFolderAndStillKeepsASecondPlayerOut) {
+    QTemporaryDir shared, data;
+    TEnvironmentValue instanceDir("TAVURO_INSTANCE_DIR", shared.path().toUtf8().constData());
+    TEnvironmentValue dataHome("XDG_DATA_HOME", data.path().toUtf8().constData());
+    const std::string name = "Tavuro 2008";
+    if (!GetParam().Make(shared.filePath("Tavuro 2008.lock").toStdString()))
+        GTEST_SKIP() << "cannot be made without root";
+    auto first = std::make_unique<TSingleInstanceLock>(name);
+    ASSERT_TRUE(first->TryAcquire());
+    EXPECT_EQ(first->LockFile(), data.filePath("tavuro/Tavuro 2008.lock").toStdString());
+    TSingleInstanceLock second(name);
+    EXPECT_FALSE(second.TryAcquire()) << "a second player would run beside the first";
+    first.reset();
+    EXPECT_TRUE(second.TryAcquire());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ForeignLock, testing::ValuesIn(ForeignLocks),
+                         [](const testing::TestParamInfo<TForeignLock>& info) {
+                             return std::string(info.param.Name);
+                         });
 
 } // namespace
 } // namespace tavuro

@@ -142,6 +142,10 @@ public:
         SpectrumHandler = std::move(handler);
     }
     std::function<void(TBandOut&)> SpectrumHandler;
+    void SetDownloadHandler(std::function<void()> handler) override {
+        DownloadHandler = std::move(handler);
+    }
+    std::function<void()> DownloadHandler; // a test calls it when the "download" completes
 };
 
 } // namespace tavuro

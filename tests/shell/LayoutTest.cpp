@@ -80,7 +80,8 @@ struct VideoCase {
 
 TEST_F(Layout, TheVideoSizingRuleFollowsThePictureHeight) {
     for (const VideoCase& video :
-         {VideoCase{256, 545, 303}, VideoCase{300, 545, 303}, VideoCase{239, 435, 242}}) {
+         {VideoCase{256, 545, 303}, VideoCase{300, 545, 303}, VideoCase{239, 435, 242},
+          VideoCase{105, 194, 108}}) { // the list's own height: only the width changes
         auto& form = PlayVideo(video.Lines);
         SCOPED_TRACE(video.Lines);
         ASSERT_TRUE(form.VideoLayoutShown());

@@ -102,6 +102,27 @@ TEST_F(MidiBridge, RegistryBackupIsMadeOnceAndRestoredAtShutdown) {
     EXPECT_FALSE(Registry->KeyExists(CurrentUser, BackupKey));
 }
 
+// The session manager may kill the player after it asked it to save: the user's key is back by
+// then, and set aside again only when the external player starts once more.
+TEST_F(MidiBridge, ASessionSaveRestoresTheKeyAndTheNextLaunchSetsItAsideAgain) {
+    InstallPlayer();
+    Registry->WriteString(CurrentUser, PlayerKey, "Volume", "50", true);
+    const std::string song = Song("song.mid", 20);
+    Write("playlist.m3u", "#EXTM3U VisMIDI\n" + song + "\n");
+    Make();
+    ASSERT_EQ(Value(BackupKey), "50");
+    Registry->WriteString(CurrentUser, PlayerKey, "Volume", "100", true); // the player's defaults
+    Form->SaveForSessionEnd();
+    EXPECT_EQ(Value(PlayerKey), "50");
+    EXPECT_FALSE(Registry->KeyExists(CurrentUser, BackupKey));
+    Form->PlaySelected();
+    ASSERT_EQ(Launcher.CommandLines.size(), 1u);
+    EXPECT_EQ(Value(BackupKey), "50");
+    EXPECT_FALSE(Registry->KeyExists(CurrentUser, PlayerKey));
+    Form->close();
+    EXPECT_EQ(Value(PlayerKey), "50");
+}
+
 TEST_F(MidiBridge, AnExistingBackupIsNeverOverwritten) {
     InstallPlayer();
     Registry->WriteString(CurrentUser, PlayerKey, "Volume", "100", true);

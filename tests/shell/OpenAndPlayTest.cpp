@@ -38,6 +38,31 @@ TEST_F(OpenAndPlay, AFileWhilePlayingTakesOverAndStaysInTheList) {
     EXPECT_EQ(Media.FileName(), "/m/a.mp3");
 }
 
+// Several files at once ("tavuro a.mp3 b.mp3", a file manager's %U): the first start adds them
+// all to its playlist and plays the first, and so does a running player handed them over.
+TEST_F(OpenAndPlay, SeveralFilesAreAllAddedAndTheFirstPlays) {
+    Media.Durations = {{"/m/b.mp3", 3}, {"/m/a.mp3", 3}, {"/m/d.mp3", 3}, {"/m/c.mp3", 3}};
+    Write("playlist.m3u", "/m/z.mp3\r\n");
+    TMainForm& form = Make({"/m/b.mp3", "/m/a.mp3"});
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"a", "b", "z"}));
+    EXPECT_EQ(Media.FileName(), "/m/b.mp3");
+    EXPECT_TRUE(form.sbStop->isEnabled());
+    EXPECT_EQ(form.RunMode, 1) << "a player that goes on after them";
+    EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U\r\n/m/a.mp3\r\n/m/b.mp3\r\n/m/z.mp3\r\n");
+    form.OpenAndPlay(std::vector<std::string>{"/m/d.mp3", "/m/c.mp3"});
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"a", "b", "c", "d", "z"}));
+    EXPECT_EQ(Media.FileName(), "/m/d.mp3");
+}
+
+TEST_F(OpenAndPlay, SeveralFilesOnAFreshPlayerMakeItsPlaylist) {
+    Media.Durations = {{"/m/b.mp3", 3}, {"/m/a.mp3", 3}};
+    TMainForm& form = Make({"/m/b.mp3", "/m/a.mp3"});
+    EXPECT_TRUE(form.sbAbout->isHidden()) << "the empty-list display is gone";
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(Media.FileName(), "/m/b.mp3");
+    EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U\r\n/m/a.mp3\r\n/m/b.mp3\r\n");
+}
+
 TEST_F(OpenAndPlay, APlaylistIsOpenedAsTheDialogOpensItAndStarts) {
     QTemporaryDir elsewhere;
     const std::string list = elsewhere.path().toStdString() + "/party.m3u";

@@ -8,9 +8,12 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
+#include "../support/EndedProcess.h"
 #include "ShellFixture.h"
 #include "shell/M3U.h"
 #include "shell/PlaylistRead.h"
@@ -97,7 +100,14 @@ void PrintTo(const TSpecialFile& file, std::ostream* out) {
 const TSpecialFile SpecialFiles[] = {
     {"fifo", [](const std::string& path) { mkfifo(path.c_str(), 0600); }, "Not a regular file"},
     {"folder", [](const std::string& path) { mkdir(path.c_str(), 0700); }, "Is a directory"},
-    {"device", [](const std::string& path) { symlink("/dev/zero", path.c_str()); },
+    // A link to a device node of the test's own (as root), so that a fault writing through the
+    // link replaces no device of the system; without root, /dev/zero cannot be replaced anyway.
+    {"device",
+     [](const std::string& path) {
+         const std::string node = path + ".zero";
+         const bool own = mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0;
+         symlink(own ? node.c_str() : "/dev/zero", path.c_str());
+     },
      "Not a regular file"},
     {"oversized",
      [](const std::string& path) {
@@ -105,13 +115,31 @@ const TSpecialFile SpecialFiles[] = {
          truncate(path.c_str(), static_cast<off_t>(MaxTextFileBytes) + 1); // sparse
      },
      "File too large"},
+    {"binary",
+     [](const std::string& path) {
+         std::ofstream(path, std::ios::binary)
+             << std::string("\x7F"
+                            "ELF\x02\x01\x01\0\0\0\n/m/a.mp3\n\x01\0",
+                            20);
+     },
+     "Not a text file"},
 };
 
 class SpecialPlaylist : public PlaylistFiles, public testing::WithParamInterface<TSpecialFile> {};
 
-TEST_P(SpecialPlaylist, IsRefusedAtOnceWithTheUsualMessage) {
+// What the file is, to tell whether it or what it links to was replaced: kinds, size and inodes.
+std::tuple<mode_t, ino_t, mode_t, off_t, ino_t> Identity(const std::string& path) {
+    struct stat link {};
+    struct stat target {};
+    lstat(path.c_str(), &link);
+    stat(path.c_str(), &target);
+    return {link.st_mode, link.st_ino, target.st_mode, target.st_size, target.st_ino};
+}
+
+TEST_P(SpecialPlaylist, IsRefusedAtOnceWithTheUsualMessageAndNeverWrittenOver) {
     const std::string path = Outside("list.m3u");
     GetParam().Make(path);
+    const auto before = Identity(path);
     TFifoUnblocker unblocker(path);
     auto& form = Make({path});
     EXPECT_FALSE(unblocker.Fired()) << "the player waited on the FIFO";
@@ -119,6 +147,14 @@ TEST_P(SpecialPlaylist, IsRefusedAtOnceWithTheUsualMessage) {
     EXPECT_EQ(Dialogs.Messages[0].Text,
               "无法打开文件 \"" + path + "\": " + std::string(GetParam().Reason));
     EXPECT_FALSE(form.sbAbout->isHidden()) << "the empty-list display";
+    // The list made next goes beside the file, never over it.
+    Dialogs.OpenAnswers.push_back(std::vector<std::string>{"/m/b.mp3"});
+    form.OpenDialogFlow();
+    form.close();
+    EXPECT_EQ(Identity(path), before);
+    EXPECT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(form.PlaylistFile, Outside("list2.m3u"));
+    EXPECT_EQ(ReadOutside("list2.m3u"), "#EXTM3U\r\n/m/b.mp3\r\n");
 }
 
 class SpecialEntry : public PlaylistFiles, public testing::WithParamInterface<TSpecialFile> {};
@@ -143,9 +179,9 @@ std::string SpecialFileName(const testing::TestParamInfo<TSpecialFile>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SpecialPlaylist, testing::ValuesIn(SpecialFiles), SpecialFileName);
-// A big media file is a regular file like any other: the oversized file, last, is no entry case.
+// A big or binary media file is a regular file like any other: the last two are no entry cases.
 INSTANTIATE_TEST_SUITE_P(Kinds, SpecialEntry,
-                         testing::ValuesIn(std::begin(SpecialFiles), std::end(SpecialFiles) - 1),
+                         testing::ValuesIn(std::begin(SpecialFiles), std::end(SpecialFiles) - 2),
                          SpecialFileName);
 
 TEST_F(PlaylistFiles, AFullDiskKeepsTheOldPlaylistAndTheChangesAndSaysSo) {
@@ -160,13 +196,34 @@ TEST_F(PlaylistFiles, AFullDiskKeepsTheOldPlaylistAndTheChangesAndSaysSo) {
     }
     EXPECT_EQ(Read("playlist.m3u"), old);
     EXPECT_TRUE(form.PlaylistDirty);
-    ASSERT_EQ(Dialogs.Messages.size(), 2u) << "after adding, and again at the close";
-    for (const auto& message : Dialogs.Messages) {
-        EXPECT_EQ(message.Text.rfind("无法保存文件 \"" + AppDir + "playlist.m3u\": ", 0), 0u)
-            << message.Text;
-        EXPECT_GT(message.Text.size(), ("无法保存文件 \"" + AppDir + "playlist.m3u\": ").size());
+    // After adding; at the close the settings (the dialog's new folder) and the list again.
+    const std::string files[] = {"playlist.m3u", "playmode.ini", "playlist.m3u"};
+    ASSERT_EQ(Dialogs.Messages.size(), std::size(files));
+    for (std::size_t i = 0; i < std::size(files); ++i) {
+        const std::string said = "无法保存文件 \"" + AppDir + files[i] + "\": ";
+        const auto& message = Dialogs.Messages[i];
+        EXPECT_EQ(message.Text.rfind(said, 0), 0u) << message.Text;
+        EXPECT_GT(message.Text.size(), said.size());
         EXPECT_EQ(message.Title, "!Tavuro");
     }
+}
+
+// The settings fail as the playlist does: said, and the old file kept (root writes a read-only
+// file, so a full disk stands in for it).
+TEST_F(PlaylistFiles, AFailedWriteOfTheSettingsIsSaid) {
+    const std::string old = "/home/u\r\n1213152208\r\n900\r\n";
+    Write("playmode.ini", old);
+    auto& form = Make();
+    form.ToggleStayOnTop(); // a rewrite is due at the close
+    {
+        TFileSizeLimit fullDisk(4);
+        form.close();
+    }
+    EXPECT_EQ(Read("playmode.ini"), old);
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text.rfind("无法保存文件 \"" + AppDir + "playmode.ini\": ", 0),
+              0u)
+        << Dialogs.Messages[0].Text;
 }
 
 TEST_F(PlaylistFiles, AFolderThatTakesNoFileIsSaid) {
@@ -205,6 +262,10 @@ const TEncoding Encodings[] = {
     {"Utf8WithMark", [](const std::string& text) { return "\xEF\xBB\xBF" + text; }},
     {"Utf16LittleEndian", [](const std::string& text) { return Utf16(text, false); }},
     {"Utf16BigEndian", [](const std::string& text) { return Utf16(text, true); }},
+    {"Utf16LittleEndianWithoutMark",
+     [](const std::string& text) { return Utf16(text, false).substr(2); }},
+    {"Utf16BigEndianWithoutMark",
+     [](const std::string& text) { return Utf16(text, true).substr(2); }},
 };
 
 class Encoding : public PlaylistFiles, public testing::WithParamInterface<TEncoding> {};
@@ -241,10 +302,12 @@ INSTANTIATE_TEST_SUITE_P(Encodings, Encoding, testing::ValuesIn(Encodings),
                              return std::string(info.param.Name);
                          });
 
-TEST(M3URelativePaths, ResolveAgainstThePlaylistsFolder) {
+// A playlist kept with its music (on a stick, in a synced folder) goes on working where the
+// folder moves: its lines stay as written, and only a relative POSIX path is found beside it.
+TEST(M3URelativePaths, LinesStayAsWrittenAndOnlyRelativePosixPathsResolve) {
     const struct {
         const char* Line;
-        const char* Path;
+        const char* Resolved;
     } cases[] = {
         {"song.mp3", "/lists/song.mp3"},
         {"sub/a.ogg", "/lists/sub/a.ogg"},
@@ -253,14 +316,94 @@ TEST(M3URelativePaths, ResolveAgainstThePlaylistsFolder) {
         {"/music/d.mp3", "/music/d.mp3"},
         {"http://radio.example/e.mp3", "http://radio.example/e.mp3"},
         {"mms://radio.example/live", "mms://radio.example/live"},
+        {"C:\\music\\a.mp3", "C:\\music\\a.mp3"},
+        {"c:/music/a.mp3", "c:/music/a.mp3"},
+        {"D:a.mp3", "D:a.mp3"},
+        {"\\\\server\\share\\f.mp3", "\\\\server\\share\\f.mp3"},
+        {"music\\g.mp3", "music\\g.mp3"},
     };
     for (const auto& c : cases) {
-        const TM3UContent content = ParseM3U(std::string("#EXTM3U\n") + c.Line + "\n", "/lists/");
+        const TM3UContent content = ParseM3U(std::string("#EXTM3U\n") + c.Line + "\n");
         ASSERT_EQ(content.Entries.size(), 1u) << c.Line;
-        EXPECT_EQ(content.Entries[0].Path(), c.Path);
+        EXPECT_EQ(content.Entries[0].Path(), c.Line);
+        EXPECT_EQ(ResolveEntryPath(c.Line, "/lists/"), c.Resolved);
+        EXPECT_EQ(ResolveEntryPath(c.Line, ""), c.Line) << "no playlist: taken as given";
     }
-    EXPECT_EQ(ParseM3U("song.mp3\n/lists/song.mp3\n", "/lists/").Entries.size(), 1u)
-        << "one file named two ways is listed once";
+}
+
+TEST_F(PlaylistFiles, APlayedPlaylistKeepsItsLinesAsWritten) {
+    const std::string text = "#EXTM3U\r\nsong.wav\r\n../up/c.wav\r\nC:\\music\\a.mp3\r\n";
+    WriteOutside("list.m3u", text);
+    const std::string song = Outside("song.wav");
+    Media.Durations[song] = 3;
+    auto& form = Make({Outside("list.m3u")}, true, SeedForFirstDraw(3, 2));
+    ASSERT_EQ(form.Playlist->Entry(form.CurrentIndex).Path(), "song.wav");
+    EXPECT_EQ(Media.FileName(), song) << "opened beside the playlist";
+    form.close();
+    EXPECT_EQ(ReadOutside("list.m3u"), "#EXTM3U\r\n../up/c.wav\r\nC:\\music\\a.mp3\r\n"
+                                       "#EXTINF:3,song\r\nsong.wav\r\n");
+}
+
+TEST_F(PlaylistFiles, DeletingBesideARelativeEntryThatPlaysLeavesItPlaying) {
+    WriteOutside("list.m3u", "#EXTM3U\r\na.wav\r\nb.wav\r\nc.wav\r\n");
+    Media.Durations[Outside("b.wav")] = 30;
+    auto& form = Make({Outside("list.m3u")}, true, SeedForFirstDraw(3, 1));
+    ASSERT_EQ(Media.FileName(), Outside("b.wav"));
+    form.ClearSelection();
+    form.SelectRow(0);
+    form.DeleteSelected();
+    EXPECT_EQ(Media.Opened.size(), 1u) << "the playing entry was not started again";
+    EXPECT_EQ(form.Playlist->Entry(form.CurrentIndex).Path(), "b.wav");
+}
+
+// A playlist opened from elsewhere is kept in the program folder: there its relative lines would
+// name other files, so the copy names them whole.
+TEST_F(PlaylistFiles, APlaylistCopiedIntoTheProgramFolderNamesItsEntriesWhole) {
+    const std::string text = "#EXTM3U\r\nsong.wav\r\n/m/b.wav\r\n";
+    WriteOutside("party.m3u", text);
+    auto& form = Make();
+    Dialogs.OpenAnswers.push_back(std::vector<std::string>{Outside("party.m3u")});
+    form.OpenDialogFlow();
+    ASSERT_EQ(form.PlaylistFile, AppDir + "party.m3u");
+    EXPECT_EQ(Read("party.m3u"), "#EXTM3U\r\n/m/b.wav\r\n" + Outside("song.wav") + "\r\n");
+    EXPECT_EQ(ReadOutside("party.m3u"), text);
+}
+
+// A player killed while it saved left its new file beside the old one; the next start takes it
+// away, unless its process still runs.
+TEST_F(PlaylistFiles, TheStartRemovesTemporaryFilesOfKilledSaves) {
+    const pid_t ended = testing_support::EndedProcessId();
+    ASSERT_GT(ended, 0);
+    const std::string dead = ".new-" + std::to_string(ended) + "-0";
+    const std::string living = ".new-" + std::to_string(getpid()) + "-0";
+    for (const std::string& name : {"playlist.m3u" + dead, "playmode.ini" + dead,
+                                    "playlist.m3u" + living, "notes.txt" + dead})
+        Write(name, std::string(100000, '#'));
+    Make();
+    EXPECT_FALSE(Exists("playlist.m3u" + dead));
+    EXPECT_FALSE(Exists("playmode.ini" + dead));
+    EXPECT_TRUE(Exists("playlist.m3u" + living));
+    EXPECT_TRUE(Exists("notes.txt" + dead)) << "not the player's";
+}
+
+// A playlist of one line of a megabyte (a damaged or hostile file): what the window shows of it is
+// cut, so that laying it out cannot freeze the window; the entry itself stays whole.
+TEST_F(PlaylistFiles, AnOverlongLineIsCutForDisplayAndKeptWhole) {
+    constexpr int Bound = 4096 + 32; // the cut text and what a title adds around it
+    const std::string caption(1 << 20, 'x'), path = "/m/" + caption + ".mp3";
+    Write("playlist.m3u", path + "\n");
+    auto& form = Make();
+    for (const int column : {TPlaylistModel::colCaption, TPlaylistModel::colPath})
+        EXPECT_LE(form.Playlist->index(0, column).data().toString().toUtf8().size(), Bound);
+    form.PlaySelected();
+    EXPECT_LE(form.ApplicationTitle().size(), std::size_t{Bound});
+    form.StopClick();
+    Media.FailOnPlay = {path};
+    form.PlaySelected();
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_LE(Dialogs.Messages[0].Title.size(), std::size_t{Bound});
+    form.close();
+    EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U\r\n#EXTINF:0," + caption + "\r\n" + path + "\r\n");
 }
 
 TEST_F(PlaylistFiles, AFileReadAheadGoesOnceAndOnlyToTheLoadOfThatFile) {

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "platform/SingleInstance.h"
 #include "shell/StartOptions.h"
 
 namespace tavuro {
@@ -22,6 +23,8 @@ TEST(StartOptions, SwitchesAnswerOrAreRefused) {
         {{"/m/song.mp3"}, TStartAction::saRun, ""},
         {{"-x.mp3"}, TStartAction::saRun, ""}, // one dash: a file name
         {{"--help"}, TStartAction::saHelp, ""},
+        {{"-h"}, TStartAction::saHelp, ""},
+        {{"song.mp3", "-h"}, TStartAction::saHelp, ""},
         {{"--version"}, TStartAction::saVersion, ""},
         {{"--x"}, TStartAction::saRefuse, "--x"},
         {{"song.mp3", "--"}, TStartAction::saRefuse, "--"},
@@ -33,24 +36,29 @@ TEST(StartOptions, SwitchesAnswerOrAreRefused) {
     }
 }
 
-TEST(StartOptions, ASecondStartHandsOverOneArgumentAsAUri) {
+TEST(StartOptions, ArgumentsAreTakenFromTheWorkingFolderAndHandedOverAsUris) {
+    using V = std::vector<std::string>;
     struct Case {
-        std::vector<std::string> Arguments;
-        std::optional<std::string> Uri;
+        V Arguments;
+        V Paths; // what the start works with
+        V Uris;  // what a second start hands over
     } cases[] = {
-        {{}, std::nullopt},
-        {{"/auto"}, std::nullopt},
-        {{"a.mp3", "b.mp3"}, std::nullopt},
-        {{"/m/a b#1.mp3"}, "file:///m/a%20b%231.mp3"},
-        {{"sub/../list.m3u"}, "file:///home/u/list.m3u"},
-        {{"file:///m/a%20b.mp3"}, "file:///m/a%20b.mp3"},
-        {{"mms://radio.example/live"}, "mms://radio.example/live"},
+        {{}, {}, {}},
+        {{"/auto"}, {"/auto"}, {}},
+        {{"/AUTO", "a.mp3"}, {"/AUTO", "/home/u/a.mp3"}, {}}, // the schedule's start: no files
+        {{"a.mp3", "sub/../b.m3u"},
+         {"/home/u/a.mp3", "/home/u/b.m3u"},
+         {"file:///home/u/a.mp3", "file:///home/u/b.m3u"}},
+        {{"/m/a b#1.mp3"}, {"/m/a b#1.mp3"}, {"file:///m/a%20b%231.mp3"}},
+        {{"file:///m/a%20b.mp3"}, {"/m/a b.mp3"}, {"file:///m/a%20b.mp3"}}, // a launcher's %U
+        {{"mms://radio.example/live"}, {"mms://radio.example/live"}, {"mms://radio.example/live"}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(HandOverUri(c.Arguments, "/home/u"), c.Uri)
+    for (const Case& c : cases) {
+        EXPECT_EQ(StartArguments(c.Arguments, "/home/u"), c.Paths)
             << testing::PrintToString(c.Arguments);
-    EXPECT_EQ(LocalArgument("file:///m/a%20b.mp3"), "/m/a b.mp3"); // as a launcher's %U passes it
-    EXPECT_EQ(LocalArgument("http://radio/live"), "http://radio/live");
+        EXPECT_EQ(HandOverUris(StartArguments(c.Arguments, "/home/u")), c.Uris)
+            << testing::PrintToString(c.Arguments);
+    }
 }
 
 struct TRun {
@@ -58,12 +66,18 @@ struct TRun {
     QString Out, Err;
 };
 
+// The runtime folder of the real program's runs: it holds their single-instance lock.
+const QTemporaryDir& Runtime() {
+    static QTemporaryDir runtime;
+    return runtime;
+}
+
 // The real program, with its own lock and registry, silent, without a display unless asked.
 TRun RunProgram(const QStringList& arguments, bool display) {
-    static QTemporaryDir runtime, registry;
+    static QTemporaryDir registry;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_RUNTIME_DIR", runtime.path());
-    environment.insert("TAVURO_INSTANCE_DIR", runtime.path());
+    environment.insert("XDG_RUNTIME_DIR", Runtime().path());
+    environment.insert("TAVURO_INSTANCE_DIR", Runtime().path());
     environment.insert("TAVURO_REGISTRY_DIR", registry.path());
     environment.insert("TAVURO_NULL_OUTPUT", "1");
     environment.remove("DBUS_SESSION_BUS_ADDRESS");
@@ -100,6 +114,7 @@ TEST(StartOptions, TheProgramAnswersItsSwitchesAndRunsWithoutADisplay) {
         QString InOut, InErr; // texts the output must hold; an empty one: nothing at all
     } cases[] = {
         {{"--help"}, true, 0, "Usage: tavuro", ""},
+        {{"-h"}, true, 0, "Usage: tavuro", ""},
         {{"--version"}, true, 0, "tavuro 0.1\n", ""},
         {{"--x"}, true, 2, "", "tavuro: unknown option --x\n\nUsage: tavuro"},
         // No display: the single file plays to its end; the program then ends.
@@ -123,6 +138,25 @@ TEST(StartOptions, TheProgramAnswersItsSwitchesAndRunsWithoutADisplay) {
             EXPECT_EQ(run.Err.toStdString(), "") << name;
         else
             EXPECT_TRUE(run.Err.contains(c.InErr)) << name << ": " << run.Err.toStdString();
+    }
+}
+
+// A second start while another player holds the guard: without a session bus nothing reaches
+// that player, and a second start with a file says so rather than end as if it had handed it
+// over; one with nothing to hand over ends silently.
+TEST(StartOptions, ASecondStartWithoutASessionBusSaysItHandedNothingOver) {
+    setenv("TAVURO_INSTANCE_DIR", Runtime().path().toUtf8().constData(), 1);
+    TSingleInstanceLock first("Tavuro 2008");
+    ASSERT_TRUE(first.TryAcquire());
+    unsetenv("TAVURO_INSTANCE_DIR");
+    const TRun withFile = RunProgram({"/m/song.mp3"}, false);
+    EXPECT_EQ(withFile.ExitCode, 1);
+    EXPECT_TRUE(withFile.Err.contains("no session bus")) << withFile.Err.toStdString();
+    EXPECT_TRUE(withFile.Err.contains("/m/song.mp3")) << withFile.Err.toStdString();
+    for (const QStringList& nothing : {QStringList{}, QStringList{"/AUTO"}}) {
+        const TRun run = RunProgram(nothing, false);
+        EXPECT_EQ(run.ExitCode, 0);
+        EXPECT_EQ(run.Err.toStdString() + run.Out.toStdString(), "");
     }
 }
 

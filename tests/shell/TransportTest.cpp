@@ -42,14 +42,44 @@ TEST_F(Transport, AStoredLengthIsKept) {
     EXPECT_FALSE(Form->PlaylistDirty);
 }
 
-TEST_F(Transport, AStreamWithoutLengthIsMarked) {
-    Start("#EXTINF:215,Radio\nmms://radio.example/live\n", 0);
+TEST_F(Transport, AStreamWithoutLengthIsMarkedAndKeepsAStoredLength) {
+    Start("#EXTINF:215,Radio\nmms://radio.example/live\n#EXTINF:,Some Radio\n"
+          "mms://radio.example/other\n",
+          0);
     EXPECT_TRUE(Form->UnknownLength);
     EXPECT_EQ(Form->Playlist->Entry(0).SubItems,
-              (std::vector<std::string>{"mms://radio.example/live", "0"}));
+              (std::vector<std::string>{"mms://radio.example/live", "215", "3:35"}));
+    EXPECT_FALSE(Form->PlaylistDirty) << "an unknown length replaces no stored one";
     EXPECT_EQ(Form->ApplicationTitle(), "i))Radio/Tavuro");
     EXPECT_EQ(Form->MediaClass, mcNetStream);
     EXPECT_FALSE(Form->StartingStream);
+    Form->NextClick();
+    EXPECT_EQ(Form->Playlist->Entry(1).SubItems,
+              (std::vector<std::string>{"mms://radio.example/other", "0"}));
+    EXPECT_TRUE(Form->PlaylistDirty);
+}
+
+// A net Ogg file from a server without byte ranges has no length until it is downloaded whole.
+TEST_F(Transport, ANetFileLearnsItsTrueLengthWhenTheDownloadCompletes) {
+    const std::string url = "http://host/a.ogg";
+    Write("libbass.so", "");
+    Start("#EXTINF:10,A Net Ogg\n" + url + "\n", 0);
+    ASSERT_EQ(Engine->Current, url);
+    EXPECT_TRUE(Form->UnknownLength);
+    EXPECT_EQ(Form->Playlist->Entry(0).SubItems, (std::vector<std::string>{url, "10", "0:10"}));
+    Engine->Lengths[url] = 8200;
+    if (Engine->DownloadHandler)
+        Engine->DownloadHandler();
+    EXPECT_FALSE(Form->UnknownLength);
+    EXPECT_EQ(Form->Gauge1->MaxValue, 8);
+    EXPECT_EQ(Form->Gauge2->MaxValue, 8);
+    EXPECT_EQ(Form->lbTime->text().toStdString(), "0:08");
+    EXPECT_EQ(Form->Playlist->Entry(0).SubItems, (std::vector<std::string>{url, "8", "0:08"}));
+    Engine->Position = 8000;
+    Form->Timer1Timer();
+    EXPECT_EQ(Form->Gauge1->Progress, 8) << "the gauge follows the entry now";
+    Form->close();
+    EXPECT_EQ(Read("playlist.m3u"), "#EXTM3U\r\n#EXTINF:8,A Net Ogg\r\n" + url + "\r\n");
 }
 
 TEST_F(Transport, AThreeSecondEntryAdvancesOnTheFourthTick) {
@@ -298,15 +328,43 @@ TEST_F(Transport, TheHourlyCheckStartsPlayingInsideTheWindows) {
     EXPECT_FALSE(Form->Schedule.HourGranted);
 }
 
-TEST_F(Transport, TheHourlyCheckStartsNothingWhileAnAddressConnects) {
+// The check of the hour is put off while an address connects, not dropped: the first tick after
+// the start runs it, once.
+TEST_F(Transport, TheHourlyCheckWaitsForAnAddressBeingStartedThenRunsOnce) {
     Write("playlist.m3u", "/m/a.mp3\n/m/b.mp3\n");
     Make({}, true, SeedForFirstDraw(2, 0));
     Form->Schedule.HourGranted = true;
     Form->StartingStream = true; // as while a start waits for a server
     Clock.Set(16, 0, 0);
     Form->Timer2Timer();
+    Clock.Set(16, 0, 1);
+    Form->Timer2Timer();
     EXPECT_EQ(Media.FileName(), "");
     EXPECT_FALSE(Form->sbStop->isEnabled());
+    Form->StartingStream = false;
+    Clock.Set(16, 0, 4);
+    Form->Timer2Timer();
+    EXPECT_TRUE(Form->sbStop->isEnabled());
+    EXPECT_FALSE(Form->Schedule.HourGranted);
+    Form->StopClick();
+    Form->Schedule.HourGranted = true;
+    Clock.Set(16, 0, 5);
+    Form->Timer2Timer();
+    EXPECT_FALSE(Form->sbStop->isEnabled()) << "the hour was checked once";
+}
+
+TEST_F(Transport, TheDailyDrawIsNotSkippedByAnAddressBeingStarted) {
+    Write("playlist.m3u", "/m/a.mp3\n");
+    Make({}, true, SeedForFirstDraw(2, 0));
+    Form->Schedule.PlayToday = false;
+    Form->Random = TRandom(SeedForFirstDraw(2, 0)); // the draw allows playing
+    Form->StartingStream = true;
+    Clock.Set(8, 0, 0);
+    Form->Timer2Timer();
+    Form->StartingStream = false;
+    Clock.Set(8, 0, 2);
+    Form->Timer2Timer();
+    EXPECT_TRUE(Form->Schedule.PlayToday) << "the draw at the start hour was made";
 }
 
 } // namespace

@@ -350,4 +350,31 @@ TEST_F(EngineEndToEnd, ANetOggFileWithALengthPlaysItWholeAndKeepsItsLength) {
     EXPECT_NE(Read("list.m3u").find("#EXTINF:8,"), std::string::npos);
 }
 
+// A server without byte ranges tells no length of a net Ogg file: the stored one stays until the
+// download completes and tells the true one.
+TEST_F(EngineEndToEnd, ANetOggFileWithoutRangesKeepsItsStoredLengthUntilTheTrueOneIsKnown) {
+    const std::string wav = Tone("net.wav", 660, 8.0);
+    const std::vector<uint8_t> ogg = basstest::ReadFile(basstest::EncodeOgg(Clips, wav, "net.ogg"));
+    const std::string body(ogg.begin(), ogg.end());
+    std::atomic<bool> release{false};
+    TestHttpServer http([&](int socket, const std::string&) {
+        basstest::ServeFile(socket, body, false, 1024, [&] { return release.load(); });
+    });
+    const std::string url = http.Url("/music/net.ogg");
+    const std::string next = Tone("zz_next.wav", 880);
+    Write("list.m3u", "#EXTM3U\r\n#EXTINF:10,A Net Ogg\r\n" + url + "\r\n" + next + "\r\n");
+    TMainForm& form = MakeWithEngine({AppDir + "list.m3u"}, SeedForFirstDraw(2, 0));
+    ASSERT_TRUE(PumpUntil([&] { return form.Timer1->isActive(); }, 5.0));
+    const int row = form.FindEntry(url);
+    ASSERT_EQ(form.CurrentIndex, row);
+    EXPECT_TRUE(form.UnknownLength);
+    EXPECT_EQ(form.Playlist->Entry(row).SubItems, (std::vector<std::string>{url, "10", "0:10"}));
+    release = true;
+    ASSERT_TRUE(PumpUntil([&] { return !form.UnknownLength; }, 5.0)) << "the download completed";
+    EXPECT_EQ(form.Gauge1->MaxValue, 8);
+    EXPECT_EQ(form.Playlist->Entry(row).SubItems, (std::vector<std::string>{url, "8", "0:08"}));
+    form.close();
+    EXPECT_NE(Read("list.m3u").find("#EXTINF:8,A Net Ogg\r\n"), std::string::npos);
+}
+
 } // namespace tavuro

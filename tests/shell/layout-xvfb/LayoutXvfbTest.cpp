@@ -5,7 +5,12 @@
 #include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
+#include <QTimer>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
 
 #include "ShellFixture.h"
 #include "desktop/VisBox.h"
@@ -168,6 +173,58 @@ TEST(SpectrumOnX, FramesReachTheScreenStraightWithoutQtPainting) {
                              .convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, frame) << "the frame is on the screen";
     EXPECT_EQ(box.Paints, paintsBefore) << "without a paint of Qt's";
+}
+
+// Sends the window what a window manager sends when the user closes it: WM_DELETE_WINDOW.
+void SendDeleteWindow(WId window) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const auto atom = [connection](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return value;
+    };
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = static_cast<xcb_window_t>(window);
+    message.type = atom("WM_PROTOCOLS");
+    message.data.data32[0] = atom("WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    // Checked: the server has taken the event before this connection goes.
+    std::free(xcb_request_check(
+        connection, xcb_send_event_checked(connection, 0, message.window, XCB_EVENT_MASK_NO_EVENT,
+                                           reinterpret_cast<const char*>(&message))));
+    xcb_disconnect(connection);
+}
+
+// Qt drops a close of a window that a dialog blocks: one sent as the error box opens (or while it
+// is up) would be lost and the player would run on. The box goes with the window instead.
+TEST_F(LayoutUnderX, ACloseSentAsAnErrorBoxOpensClosesTheBoxAndThePlayer) {
+    Write("list.m3u", "#EXTM3U\r\n/m/missing.mp3\r\n");
+    Media.FailOnPlay = {"/m/missing.mp3"};
+    TShellServices services = Services({AppDir + "list.m3u"}, 1);
+    services.Dialogs = nullptr; // the real message boxes
+    Form = std::make_unique<TMainForm>(std::move(services));
+    bool boxOpened = false, answeredByHand = false;
+    QTimer::singleShot(0, [&] {
+        boxOpened = QApplication::activeModalWidget() != nullptr;
+        SendDeleteWindow(Form->winId());
+    });
+    // Should the box stay, the test answers it, as a user would in the end.
+    QTimer::singleShot(3000, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            answeredByHand = true;
+            box->close();
+        }
+    });
+    Form->show(); // plays the entry at once: its error box opens here
+    Wait(500);
+    EXPECT_TRUE(boxOpened);
+    EXPECT_FALSE(answeredByHand) << "the box stayed up after the close";
+    EXPECT_TRUE(Form->Closed()) << "the close was lost";
+    EXPECT_TRUE(Form->isHidden());
 }
 
 } // namespace

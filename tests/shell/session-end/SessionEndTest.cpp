@@ -10,6 +10,8 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <csignal>
 #include <fstream>
 #include <functional>
@@ -66,10 +68,12 @@ protected:
             << "[Software%5CYAMAHA%5CXGPlayer]\nVolume=50\n";
     }
 
-    void WritePlaylist(const std::string& song) {
-        std::ofstream(Playlist.toStdString(), std::ios::binary) << "#EXTM3U VisMIDI\r\n"
-                                                                << song << "\r\n"
-                                                                << song << "\r\n";
+    // others: so many more entries that saving takes a while.
+    void WritePlaylist(const std::string& song, int others = 0) {
+        std::ofstream file(Playlist.toStdString(), std::ios::binary);
+        file << "#EXTM3U VisMIDI\r\n" << song << "\r\n" << song << "\r\n";
+        for (int i = 0; i < others; ++i)
+            file << "/music/" << i << "/an entry of some length " << i << ".mp3\r\n";
     }
 
     void Start(const QString& display) {
@@ -114,6 +118,49 @@ TEST_P(Signals, RunTheCloseQueryThenEnd) {
 INSTANTIATE_TEST_SUITE_P(TermIntHup, Signals, testing::Values(SIGTERM, SIGINT, SIGHUP),
                          [](const testing::TestParamInfo<int>& info) {
                              return std::string(sigabbrev_np(info.param));
+                         });
+
+struct TTwoSignals {
+    int Signal;
+    int MillisecondsBetween;
+};
+void PrintTo(const TTwoSignals& twice, std::ostream* out) {
+    *out << sigabbrev_np(twice.Signal) << " " << twice.MillisecondsBetween << " ms";
+}
+
+class TwoSignals : public SessionEnd, public testing::WithParamInterface<TTwoSignals> {};
+
+// A terminal that closes, or timeout, signals twice: the second signal must not cut the close
+// short and lose what it saves, here a long list.
+TEST_P(TwoSignals, CloseTogetherStillSaveEverything) {
+    constexpr int Others = 200000;
+    const std::string song = Work.filePath("missing.mid").toStdString();
+    WritePlaylist(song, Others);
+    Start(qEnvironmentVariable("DISPLAY"));
+    // The player waits in the error box of the entry it drew (none of them exists).
+    ASSERT_TRUE(WaitUntil([] {
+        return QProcess::execute(
+                   "xdotool", {"search", "--name", "^(missing|an entry of some length .*)$"}) == 0;
+    }));
+    const auto pid = static_cast<pid_t>(Player.processId());
+    kill(pid, GetParam().Signal);
+    QThread::msleep(GetParam().MillisecondsBetween);
+    kill(pid, GetParam().Signal);
+    ASSERT_TRUE(Player.waitForFinished(30000)) << "the player ends";
+    EXPECT_EQ(Player.exitStatus(), QProcess::NormalExit) << "not killed by the second signal";
+    const std::string saved = ReadFile(Playlist);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), Others + 2)
+        << "the list rewritten whole, without the duplicate";
+    EXPECT_EQ(Store().find("XGPlayer%7E"), std::string::npos) << Store();
+    EXPECT_TRUE(QDir(Work.path()).entryList({"*.new-*"}).isEmpty()) << "no new file left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, TwoSignals,
+                         testing::Values(TTwoSignals{SIGTERM, 5}, TTwoSignals{SIGTERM, 50},
+                                         TTwoSignals{SIGHUP, 0}),
+                         [](const testing::TestParamInfo<TTwoSignals>& info) {
+                             return std::string(sigabbrev_np(info.param.Signal)) +
+                                    std::to_string(info.param.MillisecondsBetween) + "ms";
                          });
 
 TEST_F(SessionEnd, ASignalClosesTheExternalPlayerToo) {

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@
 #include <functional>
 #include <thread>
 
+#include "platform/SingleInstance.h"
 #include "platform/WindowSystem.h"
 #include "shell/Mpris.h"
 
@@ -148,6 +150,44 @@ protected:
                     return true;
             return false;
         });
+    }
+
+    struct TSecondStart {
+        int ExitCode = -1;
+        QString Err;
+    };
+    // Another start of the program while the player runs, from the test's folder.
+    TSecondStart SecondStart(const QStringList& arguments) const {
+        QProcess second;
+        second.setProcessEnvironment(Environment());
+        second.setWorkingDirectory(Work.path());
+        second.start(ProgramFolder + "/tavuro", arguments);
+        if (!second.waitForFinished(20000))
+            second.kill();
+        second.waitForFinished();
+        return {second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1,
+                QString::fromUtf8(second.readAllStandardError())};
+    }
+
+    // The player's main window, found by its title.
+    TWindowId PlayerWindow(const std::string& title) const {
+        TWindowId found = 0;
+        WaitUntil([&] {
+            for (TWindowId window : Windows->TopLevelWindows())
+                if (Windows->WindowText(window) == title)
+                    found = window;
+            return found != 0;
+        });
+        return found;
+    }
+
+    // The ICCCM state the window manager keeps for the window: "Normal" or "Iconic".
+    static QString WindowState(TWindowId window) {
+        QProcess xprop;
+        xprop.start("xprop", {"-id", QString::number(window), "WM_STATE"});
+        xprop.waitForFinished();
+        const QString text = QString::fromLocal8Bit(xprop.readAllStandardOutput());
+        return text.contains("Iconic") ? "Iconic" : text.contains("Normal") ? "Normal" : text;
     }
 
     static QString Playerctl(const QStringList& arguments) {
@@ -286,6 +326,94 @@ TEST_F(PlayerOnSessionBus, ASecondStartHandsItsFileToTheRunningPlayer) {
     ASSERT_TRUE(automatic.waitForFinished(5000));
     EXPECT_EQ(automatic.exitCode(), 0);
     EXPECT_EQ(Metadata().value("xesam:title").toString(), "b");
+}
+
+// A second start that comes right after the first waits for the first player to come onto the
+// bus and for its answer: its file is never lost. A long start playlist keeps the first player
+// off the bus for a while, as a slow desktop does.
+TEST_F(PlayerOnSessionBus, ASecondStartRightAfterTheFirstStillHandsItsFileOver) {
+    QFile playlist(ProgramFolder + "/playlist.m3u");
+    ASSERT_TRUE(playlist.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 200000; ++i)
+        playlist.write(QByteArray("/music/") + QByteArray::number(i) + "/an entry.mp3\r\n");
+    playlist.close();
+    for (const int delay : {0, 50, 100}) {
+        SCOPED_TRACE(delay);
+        QProcess first;
+        first.setProcessEnvironment(Environment());
+        first.start(ProgramFolder + "/tavuro", {});
+        ASSERT_TRUE(first.waitForStarted(5000));
+        QThread::msleep(delay);
+        const TSecondStart second = SecondStart({"b.wav"});
+        EXPECT_EQ(second.ExitCode, 0) << second.Err.toStdString();
+        if (first.state() == QProcess::NotRunning || first.waitForFinished(300)) {
+            // Started at the same moment, the start with the file took the guard and played it
+            // itself; the other ended silently.
+            EXPECT_EQ(first.exitCode(), 0);
+            continue;
+        }
+        EXPECT_TRUE(WaitUntil([&] { return Metadata().value("xesam:title").toString() == "b"; }))
+            << "the file was lost";
+        Interface("org.mpris.MediaPlayer2").call("Quit");
+        ASSERT_TRUE(first.waitForFinished(10000));
+    }
+}
+
+// Several files handed over at once are all added; the first plays. A minimised window comes
+// back: a second start is the user asking for the player.
+TEST_F(PlayerOnSessionBus, ASecondStartHandsOverAllItsFilesAndBringsTheWindowBack) {
+    StartPlayer();
+    const TWindowId window = PlayerWindow("!Tavuro");
+    ASSERT_NE(window, 0u);
+    QProcess::execute("xdotool", {"windowminimize", QString::number(window)});
+    ASSERT_TRUE(WaitUntil([&] { return WindowState(window) == "Iconic"; }));
+    const TSecondStart second = SecondStart({"a.wav", "b.wav"});
+    EXPECT_EQ(second.ExitCode, 0) << second.Err.toStdString();
+    EXPECT_TRUE(WaitForStatus("Playing"));
+    EXPECT_EQ(Metadata().value("xesam:title").toString(), "a");
+    EXPECT_TRUE(WaitUntil([&] { return WindowState(window) == "Normal"; }))
+        << "the window stayed minimised";
+    Interface("org.mpris.MediaPlayer2").call("Quit");
+    ASSERT_TRUE(Player.waitForFinished(10000));
+    QFile playlist(ProgramFolder + "/playlist.m3u");
+    ASSERT_TRUE(playlist.open(QIODevice::ReadOnly));
+    const QByteArray saved = playlist.readAll();
+    EXPECT_TRUE(saved.contains("a.wav") && saved.contains("b.wav")) << saved.toStdString();
+}
+
+// A player that holds the guard but never comes onto the bus (it hangs, or runs without one):
+// the second start says so and ends with a failure, its file not handed over.
+TEST_F(PlayerOnSessionBus, ASecondStartThatGetsNoAnswerSaysSo) {
+    setenv("TAVURO_INSTANCE_DIR", Work.filePath("runtime").toUtf8().constData(), 1);
+    TSingleInstanceLock silent("Tavuro 2008");
+    ASSERT_TRUE(silent.TryAcquire());
+    unsetenv("TAVURO_INSTANCE_DIR");
+    const TSecondStart second = SecondStart({"a.wav"});
+    EXPECT_EQ(second.ExitCode, 1);
+    EXPECT_TRUE(second.Err.contains("a.wav")) << second.Err.toStdString();
+}
+
+// Without a session bus in its environment the player starts none: one that Qt's accessibility
+// bridge had libdbus start ("autolaunch") would outlive the player.
+TEST_F(PlayerOnSessionBus, WithoutABusThePlayerStartsNone) {
+    if (QFile::exists("/usr/bin/dbus-launch"))
+        GTEST_SKIP() << "libdbus would run the system's dbus-launch, not the one that tells";
+    const QString folder = Work.filePath("bin"), launched = Work.filePath("launched");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile fake(folder + "/dbus-launch");
+    ASSERT_TRUE(fake.open(QIODevice::WriteOnly));
+    fake.write(("#!/bin/sh\necho \"$@\" >> '" + launched + "'\nexit 1\n").toUtf8());
+    fake.close();
+    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment environment = Environment();
+    environment.remove("DBUS_SESSION_BUS_ADDRESS");
+    environment.insert("PATH", folder + ":" + environment.value("PATH"));
+    QProcess player;
+    player.setProcessEnvironment(environment);
+    player.start(ProgramFolder + "/tavuro", {Clip("a.wav")}); // plays the clip, then ends
+    ASSERT_TRUE(player.waitForFinished(15000));
+    EXPECT_EQ(player.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(launched)) << "a bus was asked to be started";
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "common/Text.h"
 #include "common/TextEncoding.h"
 #include "shell/PathTable.h"
+#include "shell/Pls.h"
 #include "shell/TextLines.h"
 
 namespace tavuro {
@@ -141,7 +142,7 @@ std::vector<TPlaylistEntry> MakeEntries(const std::vector<std::string_view>& lin
 } // namespace
 
 bool IsPlaylistPath(std::string_view path) {
-    return UpperAscii(FileExtension(path)) == ".M3U";
+    return UpperAscii(FileExtension(path)) == ".M3U" || IsPlsPath(path);
 }
 
 TM3UContent ParseM3U(std::string_view bytes) {

@@ -10,7 +10,7 @@
 
 namespace tavuro {
 
-// Whether a path names a playlist: its extension is ".m3u" in any case.
+// Whether a path names a playlist the player reads: its extension is ".m3u" or ".pls" in any case.
 bool IsPlaylistPath(std::string_view path);
 
 // What an extended M3U file holds: its header flags and its entries in file order, each path

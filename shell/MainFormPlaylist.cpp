@@ -8,6 +8,7 @@
 #include "platform/Translations.h"
 #include "shell/M3U.h"
 #include "shell/Main.h"
+#include "shell/Pls.h"
 #include "shell/TextFile.h"
 
 namespace tavuro {
@@ -19,14 +20,14 @@ std::vector<TFileFilter> OpenDialogFilters() {
         {QT_TRANSLATE_NOOP("TMainForm", "媒体文件(所有类型)"),
          "*.mid;*.rmi;*.kar;*.midi;*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;"
          "*.aif;*.aiff;*.flac;*.opus;*.oga;*.m4a;*.aac;*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;"
-         "*.m1v;*.vob;*.m3u"},
+         "*.m1v;*.vob;*.m3u;*.pls"},
         {QT_TRANSLATE_NOOP("TMainForm", "MIDI音乐(MID;RMI...)"), "*.mid;*.rmi;*.kar;*.midi"},
         {QT_TRANSLATE_NOOP("TMainForm", "音频文件(MP3;WMA...)"),
          "*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;*.aif;*.aiff;*.flac;*.opus;"
          "*.oga;*.m4a;*.aac"},
         {QT_TRANSLATE_NOOP("TMainForm", "视频文件(AVI;MPG...)"),
          "*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob"},
-        {QT_TRANSLATE_NOOP("TMainForm", "播放列表(M3U)"), "*.m3u"},
+        {QT_TRANSLATE_NOOP("TMainForm", "播放列表(M3U)"), "*.m3u;*.pls"},
         {QT_TRANSLATE_NOOP("TMainForm", "所有文件(*)"), "*.*"},
     };
     std::vector<TFileFilter> translated;
@@ -83,7 +84,7 @@ void TMainForm::OpenChosenFiles(const std::optional<std::vector<std::string>>& f
             } else {
                 ScrollIntoView(FirstSelected());
             }
-            if (UpperAscii(folder) != UpperAscii(AppDir)) {
+            if (!IsPlsPath(file) && UpperAscii(folder) != UpperAscii(AppDir)) {
                 PlaylistFile = AppDir + FileNameOf(file);
                 if (FileExists(PlaylistFile))
                     PlaylistFile = AppDir + EntryCaption(file) + "2" + ".m3u";
@@ -230,8 +231,11 @@ void TMainForm::PlayListDoubleClick() {
         PlaySelected();
 }
 
-bool TMainForm::LoadPlaylist(const std::string& file) {
+bool TMainForm::LoadPlaylist(std::string file) {
     Playlist->Clear();
+    // Whatever the .pls holds, what the player saves of this list goes to its M3U copy.
+    if (IsPlsPath(file))
+        PlaylistFile = PlsCopyName(file);
     std::optional<TPlaylistRead> read = StartPlaylistRead.Take(file);
     if (!read)
         read = ReadPlaylistFile(file);
@@ -252,6 +256,8 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
         return FailEmptyPlaylist(file);
     Playlist->Assign(std::move(content.Entries));
     PlaylistFolder = AbsoluteFolderOf(file);
+    if (IsPlsPath(file))
+        PlaylistDirty = true; // its copy is written
     CurrentIndex = Random.Below(Playlist->Count());
     SelectRow(CurrentIndex);
     if (!sbAbout->isHidden())
@@ -272,7 +278,8 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
 bool TMainForm::FailEmptyPlaylist(const std::string& file) {
     ShowEmptyListDisplay();
     RestoreAndBringToFront();
-    const bool inAppDir = InPlaylistFolder(file);
+    // A .pls file is the user's own even in the data folder: the player never writes one.
+    const bool inAppDir = InPlaylistFolder(file) && !IsPlsPath(file);
     ShowMessage(inAppDir ? TranslateUtf8("TMainForm", "该文件不包含任何媒体信息,即将删除之!")
                          : TranslateUtf8("TMainForm", "该文件不包含任何媒体信息!"),
                 file);

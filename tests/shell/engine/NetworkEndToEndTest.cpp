@@ -4,6 +4,7 @@
 // keeps its true length.
 #include "EngineFixture.h"
 #include "TlsTestServer.h"
+#include "../../support/Loopback.h"
 #include "shell/PlayerStatus.h"
 
 #include <QTimer>
@@ -324,6 +325,22 @@ TEST_F(EngineEndToEnd, AnHttpsRadioWithASelfSignedCertificateGivesTheMessage) {
     EXPECT_EQ(Dialogs.Messages[0].Title, "Untrusted Radio");
     EXPECT_FALSE(form.sbStop->isEnabled()); // nothing plays
     EXPECT_FALSE(asked) << "a request reached the server";
+}
+
+// A port where nobody listens is known dead at once: no other back end asks it again.
+TEST_F(EngineEndToEnd, AnAddressThatRefusesGivesTheMessageAtOnce) {
+    int port = 0;
+    close(tavuro::testing_support::ListenOnLoopback(1, port));
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/live";
+    Media.FailOnPlay = {url};
+    Write("radio.m3u", "#EXTM3U\r\n#EXTINF:-1,Closed Radio\r\n" + url + "\r\n");
+    SetNetworkTimeout(kTimeoutMs);
+    const auto start = std::chrono::steady_clock::now();
+    MakeWithEngine({AppDir + "radio.m3u"});
+    ASSERT_TRUE(PumpUntil([&] { return !Dialogs.Messages.empty(); }, 1.0));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    EXPECT_EQ(Dialogs.Messages[0].Text, "地址有误或者尚未联网,不能播放!");
+    EXPECT_TRUE(Media.Opened.empty()) << "the media control asked the closed port again";
 }
 
 TEST_F(EngineEndToEnd, ANetOggFileWithALengthPlaysItWholeAndKeepsItsLength) {

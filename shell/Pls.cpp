@@ -13,7 +13,11 @@ namespace {
 
 // The row of an entry with a title or a length, as an "#EXTINF:" line of an M3U file makes it.
 TPlaylistEntry InfoEntry(std::string path, std::string_view title, std::string_view length) {
-    TPlaylistEntry entry{title.empty() ? EntryCaption(path) : std::string(title), {std::move(path)}};
+    // Trimmed as the M3U copy's "#EXTINF:" line will read back, where an empty caption is the
+    // path's.
+    const std::string pathCaption = EntryCaption(path);
+    std::string caption(TrimControl(title.empty() ? std::string_view(pathCaption) : title));
+    TPlaylistEntry entry{caption.empty() ? pathCaption : std::move(caption), {std::move(path)}};
     std::int32_t seconds = 0;
     if (ParseInt32(length, seconds) && seconds >= 1) {
         entry.SubItems.emplace_back(length);

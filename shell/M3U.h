@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,10 @@ struct TM3UContent {
     bool HadDuplicates = false; // a path was listed twice, so the file is due for a rewrite
     bool NotText = false;       // NUL bytes of no known text encoding: nothing was read
 };
+
+// A playlist file's bytes as text (UTF-8, or UTF-16 converted into storage); nullopt when a NUL
+// byte is left, as no text of a known encoding holds one.
+std::optional<std::string_view> DecodePlaylistText(std::string_view bytes, std::string& storage);
 
 // Parses M3U text of any content; never fails (a file without entries gives no entries). The
 // text may be UTF-8 with or without a byte-order mark, or UTF-16. Paths stay as written: a

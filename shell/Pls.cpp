@@ -5,7 +5,6 @@
 
 #include "bass/StationLink.h"
 #include "common/Text.h"
-#include "common/TextEncoding.h"
 
 namespace tavuro {
 
@@ -37,13 +36,13 @@ bool IsPlsPath(std::string_view path) {
 TM3UContent ParsePls(std::string_view bytes) {
     TM3UContent content;
     std::string decoded;
-    const std::string_view text = DecodeTextFile(bytes, decoded);
-    if (text.find('\0') != std::string_view::npos) {
+    const std::optional<std::string_view> text = DecodePlaylistText(bytes, decoded);
+    if (!text) {
         content.NotText = true;
         return content;
     }
     std::unordered_set<std::string> seen;
-    for (const bass::PlsEntry& pls : bass::PlsEntries(text)) {
+    for (const bass::PlsEntry& pls : bass::PlsEntries(*text)) {
         std::string path(pls.file);
         if (path.front() == '#')
             path.insert(0, "./");

@@ -36,6 +36,8 @@ public:
     int Status() const { return head_.status; }
     const std::vector<std::string>& Lines() const { return head_.lines; } // status line first
     std::optional<std::string> Header(const std::string& name) const { return head_.Header(name); }
+    // Whether the body comes in chunks (its Content-Length, if any, means nothing then).
+    bool Chunked() const { return chunked_ != nullptr; }
     // Body bytes that came in with the head.
     std::string TakeLeftover() { return std::move(leftover_); }
 

@@ -19,6 +19,7 @@ void IcyMetadataFilter::Feed(const uint8_t* bytes, size_t count, const AudioSink
             count -= take;
             if ((metaLeft_ -= take) > 0)
                 continue;
+            ++blocks_;
             std::string text(block_.c_str());
             if (!text.empty())
                 metadata(std::move(text));
@@ -29,8 +30,10 @@ void IcyMetadataFilter::Feed(const uint8_t* bytes, size_t count, const AudioSink
             expectLength_ = false;
             ++bytes;
             --count;
-            if (metaLeft_ == 0)
+            if (metaLeft_ == 0) {
+                ++blocks_;
                 audioLeft_ = interval_;
+            }
         } else {
             const size_t take = std::min(count, audioLeft_);
             audio(bytes, take);

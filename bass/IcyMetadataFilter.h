@@ -21,12 +21,15 @@ public:
     // first NUL, empty blocks left out) to `metadata`. Blocks may span calls.
     void Feed(const uint8_t* bytes, size_t count, const AudioSink& audio,
               const MetadataSink& metadata);
+    // How many blocks have passed, empty ones too.
+    size_t Blocks() const { return blocks_; }
 
 private:
     const size_t interval_;
     size_t audioLeft_;    // audio bytes before the next length byte
     size_t metaLeft_ = 0; // text bytes of the current block still to come
     bool expectLength_ = false;
+    size_t blocks_ = 0;
     std::string block_;
 };
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "NetSource.h"
+#include "NetStream.h"
 #include "OggPages.h"
 #include "Tags.h"
 #include "UserStream.h"
@@ -178,18 +178,18 @@ DWORD Library::CreateNetworkStream(const std::string& url, DWORD flags, int& err
         return error = BASS_ERROR_INIT, 0;
     const DWORD timeout = netTimeoutMs.load();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
-    auto net = NetSource::Open(url, flags & BASS_STREAM_META, static_cast<int>(timeout),
-                               static_cast<int>(netBufferMs.load()), ticket.Check(), error);
-    if (!net)
-        return 0;
-    DecoderOptions options;
-    options.deadline = deadline;
+    NetSource::Options options;
+    options.wantMetadata = flags & BASS_STREAM_META;
+    options.timeoutMs = static_cast<int>(timeout);
+    options.liveBufferMs = static_cast<int>(netBufferMs.load());
     options.cancelled = ticket.Check();
-    auto decoder = Decoder::Open(url, net, options, error);
-    if (!decoder) {
-        net->Abort();
+    auto stream = OpenNetStream(url, options, deadline, error);
+    if (!stream)
         return 0;
-    }
+    const std::shared_ptr<NetSource> net = std::move(stream->net);
+    std::unique_ptr<Decoder> decoder = std::move(stream->decoder);
+    // The title is there at the open, as the caller reads it once then.
+    net->AwaitFirstMetadata(deadline);
     const BASS_CHANNELINFO info = decoder->Info();
     int64_t length = net->Size() >= 0 ? decoder->LengthFrames() : -1;
     // An Ogg codec reading a download straight on cannot tell the length: the last page does.

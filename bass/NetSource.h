@@ -18,6 +18,7 @@
 #include "IcyMetadataFilter.h"
 #include "OggChain.h"
 #include "OggPages.h"
+#include "StationLink.h"
 
 struct AVIOContext;
 
@@ -36,12 +37,28 @@ public:
         std::function<void()> complete;            // the whole net file is in
     };
 
-    // Connects and reads the answer's head within timeoutMs, giving up once `cancelled` says so;
-    // returns null with a BASS error code. Once open, a server that sends nothing for timeoutMs
-    // ends the data there.
-    static std::shared_ptr<NetSource> Open(const std::string& url, bool wantMetadata, int timeoutMs,
-                                           int liveBufferMs, CancelCheck cancelled, int& error);
+    struct Options {
+        bool wantMetadata = false;     // asks a Shoutcast server for its metadata
+        int timeoutMs = 5000;          // a server that sends nothing this long ends the data
+        int liveBufferMs = 5000;       // how much of a live stream is held ahead of the reader
+        CancelCheck cancelled;         // the open gives up once it says so
+    };
+
+    // Connects, follows redirects (301, 302, 303, 307 and 308; ten at most, never in a loop) and
+    // reads the answer's head before `deadline`; an answer that is a station link is read whole
+    // and its streams' addresses kept (StationLinkAddresses), nothing more is read from it. Null
+    // with a BASS error code.
+    static std::shared_ptr<NetSource> Open(const std::string& url, const Options& options,
+                                           TimePoint deadline, int& error);
     ~NetSource();
+
+    // The stream addresses of a station link, in its order; empty for a stream.
+    const std::vector<std::string>& StationLinkAddresses() const { return linkAddresses_; }
+    bool IsStationLink() const { return isStationLink_; }
+
+    // Waits until the first Shoutcast metadata block has passed (empty or not), the data end, the
+    // live buffer is full or `deadline` passes; at once for a stream without metadata.
+    void AwaitFirstMetadata(TimePoint deadline);
 
     // Blocks until bytes at `position` are in, the data end, Abort is called or the deadline
     // passes (or, with a deadline, the open is cancelled). Returns the count read, 0 at the end,
@@ -70,7 +87,18 @@ public:
     std::vector<uint8_t> FetchTail(size_t count, TimePoint deadline);
 
 private:
+    enum class BodyRead { Open, Ended, Failed, TimedOut };
+
     NetSource() = default;
+    int OpenFtp(const std::string& url);
+    int OpenHttp(const std::string& url, bool wantMetadata, TimePoint deadline);
+    int FollowRedirects(const std::string& url, const std::string& extraHeaders,
+                        TimePoint deadline);
+    int ReadStationLink(std::string body, StationLinkKind kind, TimePoint deadline);
+    // Receives body bytes into `bytes` until it holds `limit`, `enough` says so, or the body
+    // ends, fails or the deadline passes.
+    BodyRead ReceiveBody(std::string& bytes, size_t limit, TimePoint deadline,
+                         const std::function<bool(const std::string&)>& enough);
     void RunHttp();
     void RunFtp();
     void Append(const uint8_t* bytes, size_t count);
@@ -81,6 +109,9 @@ private:
 
     std::unique_ptr<HttpConnection> http_;
     std::string location_; // the address answered, after redirects
+    bool isStationLink_ = false;
+    std::vector<std::string> linkAddresses_;
+    BodyRead bodyRead_ = BodyRead::Open; // how the body's first bytes, read at the open, ended
     CancelCheck cancelled_;
     std::chrono::milliseconds timeout_{0};
     AVIOContext* ftp_ = nullptr;
@@ -91,13 +122,15 @@ private:
     size_t metaInterval_ = 0;
     std::unique_ptr<IcyMetadataFilter> icy_; // used by the download thread only
     OggChainScanner oggChain_;               // used by the download thread only
+    bool firstBlockSeen_ = false;            // used by the download thread only
 
-    mutable std::mutex mutex_; // protects data_, base_, ended_, lastMeta_, listener_
+    mutable std::mutex mutex_; // protects data_, base_, ended_, lastMeta_, listener_, firstBlockIn_
     std::condition_variable changed_;
     std::vector<uint8_t> data_;
     uint64_t base_ = 0; // stream offset of data_[0]; live streams drop what was read
     bool ended_ = false;
     std::string lastMeta_;
+    bool firstBlockIn_ = false;
     Listener listener_;
     std::atomic<bool> complete_{false};
     std::atomic<bool> abort_{false};

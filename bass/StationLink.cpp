@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <utility>
 
@@ -31,6 +32,11 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
+// A Content-Type's media type, without its parameters, in lower case.
+std::string MediaType(std::string_view contentType) {
+    return Lower(Trim(contentType.substr(0, contentType.find(';'))));
+}
+
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
 }
@@ -42,45 +48,36 @@ bool LooksBinary(std::string_view bytes) {
     });
 }
 
-// Calls `line` with each line of `body`, trimmed.
+// Calls `line` with each line of `body`, trimmed; a line ends at LF, CR LF or a lone CR.
 template <class LineHandler> void ForEachLine(std::string_view body, LineHandler line) {
     if (body.substr(0, kByteOrderMark.size()) == kByteOrderMark)
         body.remove_prefix(kByteOrderMark.size());
     while (!body.empty()) {
-        const auto end = body.find('\n');
+        const auto end = body.find_first_of("\r\n");
         line(Trim(body.substr(0, end)));
         body = end == std::string_view::npos ? std::string_view() : body.substr(end + 1);
     }
 }
 
-// N of a "FileN" key (any case), or nullopt for any other key.
-std::optional<uint64_t> PlsEntryNumber(std::string_view key) {
-    if (!StartsWithIgnoringCase(key, "file") || key.size() == 4 || key.size() > 4 + 18)
-        return std::nullopt;
-    uint64_t number = 0;
-    for (const char c : key.substr(4)) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        number = number * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return number;
-}
+enum class PlsKey { File, Title, Length };
 
-std::vector<std::string_view> PlsEntries(std::string_view body) {
-    std::vector<std::pair<uint64_t, std::string_view>> numbered;
-    ForEachLine(body, [&](std::string_view line) {
-        const auto equals = line.find('=');
-        if (equals == std::string_view::npos)
-            return;
-        if (const auto number = PlsEntryNumber(Trim(line.substr(0, equals))))
-            numbered.emplace_back(*number, Trim(line.substr(equals + 1)));
-    });
-    std::stable_sort(numbered.begin(), numbered.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::string_view> entries;
-    for (const auto& [number, value] : numbered)
-        entries.push_back(value);
-    return entries;
+// The key and N of a "FileN", "TitleN" or "LengthN" key (any case), or nullopt for any other key.
+std::optional<std::pair<PlsKey, uint64_t>> PlsEntryKey(std::string_view key) {
+    static constexpr std::array<std::pair<std::string_view, PlsKey>, 3> kKeys = {
+        {{"file", PlsKey::File}, {"title", PlsKey::Title}, {"length", PlsKey::Length}}};
+    for (const auto& [name, kind] : kKeys) {
+        if (!StartsWithIgnoringCase(key, name) || key.size() == name.size() ||
+            key.size() > name.size() + 18)
+            continue;
+        uint64_t number = 0;
+        for (const char c : key.substr(name.size())) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            number = number * 10 + static_cast<uint64_t>(c - '0');
+        }
+        return std::pair(kind, number);
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string_view> M3uEntries(std::string_view body) {
@@ -109,17 +106,20 @@ std::optional<std::string> NetAddress(std::string address) {
 
 } // namespace
 
+bool IsHlsPlaylist(std::string_view contentType, std::string_view firstBytes) {
+    const std::string type = MediaType(contentType);
+    return type == "application/vnd.apple.mpegurl" || type == "application/x-mpegurl" ||
+           (!LooksBinary(firstBytes) && firstBytes.find("#EXT-X-") != std::string_view::npos);
+}
+
 StationLinkKind StationLinkKindOf(std::string_view contentType, std::string_view firstBytes) {
-    const std::string type = Lower(Trim(contentType.substr(0, contentType.find(';'))));
+    const std::string type = MediaType(contentType);
     std::string_view body = firstBytes;
     if (body.substr(0, kByteOrderMark.size()) == kByteOrderMark)
         body.remove_prefix(kByteOrderMark.size());
-    if (LooksBinary(body))
+    if (LooksBinary(body) || IsHlsPlaylist(contentType, body))
         return StationLinkKind::None;
     body = Trim(body);
-    if (type == "application/vnd.apple.mpegurl" ||
-        type == "application/x-mpegurl" || body.find("#EXT-X-") != std::string_view::npos)
-        return StationLinkKind::None;
     if (StartsWithIgnoringCase(body, "[playlist]"))
         return StationLinkKind::Pls;
     if (body.substr(0, 7) == "#EXTM3U")
@@ -131,12 +131,36 @@ StationLinkKind StationLinkKindOf(std::string_view contentType, std::string_view
     return StationLinkKind::None;
 }
 
+std::vector<PlsEntry> PlsEntries(std::string_view text) {
+    std::map<uint64_t, PlsEntry> numbered;
+    ForEachLine(text, [&](std::string_view line) {
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos)
+            return;
+        const auto key = PlsEntryKey(Trim(line.substr(0, equals)));
+        if (!key)
+            return;
+        PlsEntry& entry = numbered[key->second];
+        const std::string_view value = Trim(line.substr(equals + 1));
+        (key->first == PlsKey::File ? entry.file
+         : key->first == PlsKey::Title ? entry.title
+                                       : entry.length) = value;
+    });
+    std::vector<PlsEntry> entries;
+    for (const auto& [number, entry] : numbered)
+        if (!entry.file.empty())
+            entries.push_back(entry);
+    return entries;
+}
+
 std::vector<std::string> StationLinkAddresses(StationLinkKind kind, std::string_view body,
                                               std::string_view playlistUrl) {
-    const std::vector<std::string_view> entries = kind == StationLinkKind::Pls ? PlsEntries(body)
-                                                  : kind == StationLinkKind::M3u
-                                                      ? M3uEntries(body)
-                                                      : std::vector<std::string_view>();
+    std::vector<std::string_view> entries;
+    if (kind == StationLinkKind::Pls)
+        for (const PlsEntry& entry : PlsEntries(body))
+            entries.push_back(entry.file);
+    else if (kind == StationLinkKind::M3u)
+        entries = M3uEntries(body);
     std::vector<std::string> addresses;
     for (const std::string_view entry : entries) {
         if (entry.empty())

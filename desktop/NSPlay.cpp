@@ -118,6 +118,11 @@ bool TNSPlay::CreateMpv() {
     for (const auto& option : options)
         Lib->mpv_set_option_string(Mpv, option[0], option[1]);
     Lib->mpv_set_option_string(Mpv, "network-timeout", std::to_string(NetworkTimeout).c_str());
+    // A secure address plays only from a server the trusted store vouches for, as in the audio
+    // library; SSL_CERT_FILE names that store there, so here too.
+    Lib->mpv_set_option_string(Mpv, "tls-verify", "yes");
+    if (const char* store = std::getenv("SSL_CERT_FILE"); store && *store)
+        Lib->mpv_set_option_string(Mpv, "tls-ca-file", store);
     Lib->mpv_set_option_string(Mpv, "volume", std::to_string(Volume * 100.0).c_str());
     // No silent fall-back: an audio clip without a sound device fails and is told about.
     if (nullAudio || Lib->mpv_set_option_string(Mpv, "ao", "pipewire,pulse,alsa,jack") < 0)

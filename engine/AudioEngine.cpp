@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -46,10 +47,14 @@ void MetaSyncCallback(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {
     PostWindowText(user, kMsgStreamMeta, 0, MetadataTitle(reinterpret_cast<const char*>(data)));
 }
 
+bool IsHttpUrl(const std::string& name) {
+    return name.starts_with("http://") || name.starts_with("https://");
+}
+
 bool IsUrl(const std::string& name) {
     // Exact and case-sensitive: "HTTP://..." goes the local-file way.
-    return name.starts_with("http://") || name.starts_with("mmst://") ||
-           name.starts_with("ftp://") || name.starts_with("mms://");
+    return IsHttpUrl(name) || name.starts_with("mmst://") || name.starts_with("ftp://") ||
+           name.starts_with("mms://");
 }
 
 bool IsNetFileExtension(const std::string& extension) {
@@ -217,6 +222,7 @@ bool TAudioEngine::Open(const std::string& name) {
         ShowMessage(TranslateUtf8("TAudioEngine", "Player is not ready !"));
         return false;
     }
+    NothingAnswered = false;
     const bool url = IsUrl(name);
     TStreamInfo info = ClearedStreamInfo(name);
     int pluginSlot = -1;
@@ -298,14 +304,25 @@ bool TAudioEngine::OpenUrl(const std::string& url, TStreamInfo& info) {
 
 std::optional<std::pair<DWORD, TChannelKind>> TAudioEngine::Connect(const std::string& url) {
     const auto release = [free = Bass.BASS_StreamFree](std::uint32_t channel) { free(channel); };
-    const auto stream =
-        Connects.Run([create = Bass.BASS_StreamCreateURL,
-                      url] { return create(url.c_str(), 0, BASS_STREAM_META, nullptr, 0); },
-                     release);
+    // Read on the worker, where the library keeps the code; shared, as a given-up worker lives on.
+    const auto error = std::make_shared<std::atomic<int>>(BASS_OK);
+    const auto stream = Connects.Run(
+        [create = Bass.BASS_StreamCreateURL, errorCode = Bass.BASS_ErrorGetCode, url, error] {
+            const DWORD channel = create(url.c_str(), 0, BASS_STREAM_META, nullptr, 0);
+            if (channel == 0)
+                *error = errorCode();
+            return channel;
+        },
+        release);
     if (!stream)
         return std::nullopt;
-    if (*stream != 0 || !IsWmaReady)
+    if (*stream != 0)
         return std::pair(*stream, ckStream);
+    const bool silent = *error == BASS_ERROR_TIMEOUT;
+    NothingAnswered = IsHttpUrl(url) && (silent || *error == BASS_ERROR_NONET);
+    // The add-on would wait as long again at the same host; a refusal it learns at once.
+    if (!IsWmaReady || (NothingAnswered && silent))
+        return std::pair(DWORD{0}, ckStream);
     std::string address = url;
     if (address.starts_with("http://"))
         address.replace(0, 7, "mms://");

@@ -78,6 +78,7 @@ public:
     bool WmaReady() const { return IsWmaReady; }
 
     bool Open(const std::string& name) override;
+    bool AddressDidNotAnswer() const override { return NothingAnswered; }
     void Play() override;
     void Close() override;
     void Stop();
@@ -132,7 +133,8 @@ private:
     bool OpenLocal(const std::string& name, int pluginSlot, TPlayableBy playable);
     bool OpenUrl(const std::string& url, TStreamInfo& info);
     // The library's stream of an address, else the WMA add-on's: the channel (0 when neither
-    // opens it) and its kind; nothing when the connect was given up meanwhile.
+    // opens it) and its kind; nothing when the connect was given up meanwhile. An address where
+    // nothing answered the library within its timeout is not tried again through the add-on.
     std::optional<std::pair<DWORD, TChannelKind>> Connect(const std::string& url);
     void ReadNetFileFacts(const std::string& url, const std::string& extension, TStreamInfo& info);
     void ReadLiveStreamFacts(TStreamInfo& info);
@@ -170,6 +172,7 @@ private:
     TBandOut Bands{};
     bool NetFile = false;
     bool LiveStream = false;
+    bool NothingAnswered = false; // the last Open's address was refused or silent
     TMPEGaudio MpegReader; // decodes the tags of a downloaded net file
     bool IsBassReady = false;
     bool IsWmaReady = false;

@@ -27,6 +27,10 @@ public:
     virtual bool BassReady() const = 0;
     // Opens a file or network address; false when it cannot be played in-process.
     virtual bool Open(const std::string& path) = 0;
+    // Whether the last Open failed because nothing answered at the network address (refused,
+    // unreachable, silent, or no answer within the network timeout): every other way to the
+    // same host and port would fail as well.
+    virtual bool AddressDidNotAnswer() const { return false; }
     virtual void Play() = 0;
     virtual void Close() = 0;
     virtual std::uint32_t GetLength() const = 0;

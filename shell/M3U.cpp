@@ -8,6 +8,7 @@
 #include "common/Text.h"
 #include "common/TextEncoding.h"
 #include "shell/PathTable.h"
+#include "shell/Pls.h"
 #include "shell/TextLines.h"
 
 namespace tavuro {
@@ -141,18 +142,25 @@ std::vector<TPlaylistEntry> MakeEntries(const std::vector<std::string_view>& lin
 } // namespace
 
 bool IsPlaylistPath(std::string_view path) {
-    return UpperAscii(FileExtension(path)) == ".M3U";
+    return UpperAscii(FileExtension(path)) == ".M3U" || IsPlsPath(path);
+}
+
+std::optional<std::string_view> DecodePlaylistText(std::string_view bytes, std::string& storage) {
+    const std::string_view text = DecodeTextFile(bytes, storage);
+    if (text.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    return text;
 }
 
 TM3UContent ParseM3U(std::string_view bytes) {
     TM3UContent content;
     std::string decoded;
-    const std::string_view text = DecodeTextFile(bytes, decoded);
-    if (text.find('\0') != std::string_view::npos) {
+    const std::optional<std::string_view> text = DecodePlaylistText(bytes, decoded);
+    if (!text) {
         content.NotText = true;
         return content;
     }
-    const std::vector<std::string_view> lines = EntryLines(text, content);
+    const std::vector<std::string_view> lines = EntryLines(*text, content);
     // Extended playlists hold about two lines per entry; the table grows if they hold fewer.
     TPathTable paths(lines.size() / 2);
     const auto lineOf = [&lines](int number) { return lines[static_cast<std::size_t>(number)]; };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,7 +11,7 @@
 
 namespace tavuro {
 
-// Whether a path names a playlist: its extension is ".m3u" in any case.
+// Whether a path names a playlist the player reads: its extension is ".m3u" or ".pls" in any case.
 bool IsPlaylistPath(std::string_view path);
 
 // What an extended M3U file holds: its header flags and its entries in file order, each path
@@ -22,6 +23,10 @@ struct TM3UContent {
     bool HadDuplicates = false; // a path was listed twice, so the file is due for a rewrite
     bool NotText = false;       // NUL bytes of no known text encoding: nothing was read
 };
+
+// A playlist file's bytes as text (UTF-8, or UTF-16 converted into storage); nullopt when a NUL
+// byte is left, as no text of a known encoding holds one.
+std::optional<std::string_view> DecodePlaylistText(std::string_view bytes, std::string& storage);
 
 // Parses M3U text of any content; never fails (a file without entries gives no entries). The
 // text may be UTF-8 with or without a byte-order mark, or UTF-16. Paths stay as written: a

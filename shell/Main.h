@@ -175,7 +175,9 @@ public:
     void DeleteSelected();
     void FitListHeight();
     void PlayListDoubleClick();
-    bool LoadPlaylist(const std::string& file); // false: nothing loaded, the caller aborts
+    // False: nothing loaded, the caller aborts. The name is a copy, as the load of a .pls file
+    // re-points PlaylistFile, which callers may pass.
+    bool LoadPlaylist(std::string file);
     void SavePlaylist();
     void SetXGAvailability();
     void LevelClick();
@@ -294,6 +296,9 @@ private:
     // A playlist that could not be read is never written over: a save due to it goes to a new
     // name beside it.
     void AvoidUnreadPlaylist();
+    // Where the list read from a .pls file is kept: an M3U file of that name in the data folder
+    // (a free name beside it when one is taken), as the player writes no .pls files.
+    std::string PlsCopyName(const std::string& pls) const;
     bool InPlaylistFolder(const std::string& file) const;
     // The row the media control plays, found by the path it opened; -1 when none.
     int FindOpenedEntry(const std::string& opened) const;

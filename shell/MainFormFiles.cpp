@@ -60,6 +60,12 @@ void TMainForm::AvoidUnreadPlaylist() {
         PlaylistFile = FreeNameBeside(PlaylistFile);
 }
 
+std::string TMainForm::PlsCopyName(const std::string& pls) const {
+    const std::string name = AppDir + EntryCaption(pls) + ".m3u";
+    struct stat info {};
+    return lstat(name.c_str(), &info) != 0 ? name : FreeNameBeside(name);
+}
+
 void TMainForm::DiscardPlaylistFile(const std::string& header) {
     if (PlaylistFile.empty() || SameFile(PlaylistFile, UnreadPlaylist))
         return;

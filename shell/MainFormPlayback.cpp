@@ -101,6 +101,9 @@ bool TMainForm::StartEngine() {
     if (HasClosed)
         return false; // the connect was given up at the close: nothing else starts
     MediaClass = mcControl;
+    // The media control would ask the same host and port, and wait as long again.
+    if (IsUrl && Engine && Engine->AddressDidNotAnswer())
+        return ReportPlayError();
     return StartMediaControl();
 }
 

@@ -9,6 +9,7 @@
 #include "shell/M3U.h"
 #include "shell/Main.h"
 #include "shell/MediaFormats.h"
+#include "shell/Pls.h"
 #include "shell/TextFile.h"
 
 namespace tavuro {
@@ -62,7 +63,7 @@ void TMainForm::OpenChosenFiles(const std::optional<std::vector<std::string>>& f
             } else {
                 ScrollIntoView(FirstSelected());
             }
-            if (UpperAscii(folder) != UpperAscii(AppDir)) {
+            if (!IsPlsPath(file) && UpperAscii(folder) != UpperAscii(AppDir)) {
                 PlaylistFile = AppDir + FileNameOf(file);
                 if (FileExists(PlaylistFile))
                     PlaylistFile = AppDir + EntryCaption(file) + "2" + ".m3u";
@@ -209,8 +210,11 @@ void TMainForm::PlayListDoubleClick() {
         PlaySelected();
 }
 
-bool TMainForm::LoadPlaylist(const std::string& file) {
+bool TMainForm::LoadPlaylist(std::string file) {
     Playlist->Clear();
+    // Whatever the .pls holds, what the player saves of this list goes to its M3U copy.
+    if (IsPlsPath(file))
+        PlaylistFile = PlsCopyName(file);
     std::optional<TPlaylistRead> read = StartPlaylistRead.Take(file);
     if (!read)
         read = ReadPlaylistFile(file);
@@ -231,6 +235,8 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
         return FailEmptyPlaylist(file);
     Playlist->Assign(std::move(content.Entries));
     PlaylistFolder = AbsoluteFolderOf(file);
+    if (IsPlsPath(file))
+        PlaylistDirty = true; // its copy is written
     CurrentIndex = Random.Below(Playlist->Count());
     SelectRow(CurrentIndex);
     if (!sbAbout->isHidden())
@@ -251,7 +257,8 @@ bool TMainForm::LoadPlaylist(const std::string& file) {
 bool TMainForm::FailEmptyPlaylist(const std::string& file) {
     ShowEmptyListDisplay();
     RestoreAndBringToFront();
-    const bool inAppDir = InPlaylistFolder(file);
+    // A .pls file is the user's own even in the data folder: the player never writes one.
+    const bool inAppDir = InPlaylistFolder(file) && !IsPlsPath(file);
     ShowMessage(inAppDir ? TranslateUtf8("TMainForm", "该文件不包含任何媒体信息,即将删除之!")
                          : TranslateUtf8("TMainForm", "该文件不包含任何媒体信息!"),
                 file);

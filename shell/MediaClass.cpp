@@ -35,7 +35,11 @@ TClassification ClassifyMedia(std::string_view path, bool enginePresent, bool wm
     result.IsWindowsMediaFormat = IsOneOf(ext, {".WMA", ".WMV", ".ASF", ".WM"});
     if (ext == ".WMA" && (!wmaAddOnPresent || result.IsUrl))
         mediaClass = mcControl;
-    if (result.IsUrl && UpperAscii(path).find("HTTP://") == std::string::npos && ext.empty())
+    // A secure address counts as a plain one.
+    const std::string upper = UpperAscii(path);
+    const bool http = upper.find("HTTP://") != std::string::npos ||
+                      upper.find("HTTPS://") != std::string::npos;
+    if (result.IsUrl && !http && ext.empty())
         mediaClass = mcNetStream;
     result.Class = mediaClass;
     return result;

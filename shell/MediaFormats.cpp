@@ -13,14 +13,14 @@ std::vector<TFileFilter> OpenDialogFilters() {
         {QT_TRANSLATE_NOOP("TMainForm", "媒体文件(所有类型)"),
          "*.mid;*.rmi;*.kar;*.midi;*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;"
          "*.aif;*.aiff;*.flac;*.opus;*.oga;*.m4a;*.aac;*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;"
-         "*.m1v;*.vob;*.mp4;*.m4v;*.mkv;*.webm;*.mov;*.m3u"},
+         "*.m1v;*.vob;*.mp4;*.m4v;*.mkv;*.webm;*.mov;*.m3u;*.pls"},
         {QT_TRANSLATE_NOOP("TMainForm", "MIDI音乐(MID;RMI...)"), "*.mid;*.rmi;*.kar;*.midi"},
         {QT_TRANSLATE_NOOP("TMainForm", "音频文件(MP3;WMA...)"),
          "*.mp3;*.wma;*.wav;*.cda;*.mpa;*.mp1;*.mp2;*.ogg;*.snd;*.au;*.aif;*.aiff;*.flac;*.opus;"
          "*.oga;*.m4a;*.aac"},
         {QT_TRANSLATE_NOOP("TMainForm", "视频文件(AVI;MPG...)"),
          "*.avi;*.mpg;*.dat;*.wmv;*.asf;*.wm;*.mpeg;*.m1v;*.vob;*.mp4;*.m4v;*.mkv;*.webm;*.mov"},
-        {QT_TRANSLATE_NOOP("TMainForm", "播放列表(M3U)"), "*.m3u"},
+        {QT_TRANSLATE_NOOP("TMainForm", "播放列表(M3U)"), "*.m3u;*.pls"},
         {QT_TRANSLATE_NOOP("TMainForm", "所有文件(*)"), "*.*"},
     };
     std::vector<TFileFilter> translated;
@@ -58,7 +58,8 @@ const std::vector<std::string>& PlayableMimeTypes() {
                                                    "video/quicktime",
                                                    "audio/x-mpegurl",
                                                    "audio/mpegurl",
-                                                   "application/vnd.apple.mpegurl"};
+                                                   "application/vnd.apple.mpegurl",
+                                                   "audio/x-scpls"};
     return types;
 }
 

@@ -1,6 +1,7 @@
 #include "shell/PlaylistRead.h"
 
 #include "common/FileBytes.h"
+#include "shell/Pls.h"
 #include "shell/TextFile.h"
 
 namespace tavuro {
@@ -10,7 +11,7 @@ TPlaylistRead ReadPlaylistFile(const std::string& file) {
     std::string error;
     const auto bytes = ReadFileBytes(file, &error);
     if (bytes)
-        read.Content = ParseM3U(*bytes);
+        read.Content = IsPlsPath(file) ? ParsePls(*bytes) : ParseM3U(*bytes);
     else
         read.Error = error;
     if (read.Content.NotText)

@@ -84,6 +84,32 @@ TEST_P(BassChunked, AFileEndsWithItsLastChunkAndPlaysWhole) {
     ExpectToneHeard(1.0);
 }
 
+TEST_P(BassChunked, AContentLengthBesideTheChunksIsIgnored) {
+    const std::string body = ToneMp3(dir_, 1.0);
+    TestHttpServer server(
+        [&](int socket, const std::string&) {
+            // Half the true length: a client that believed it would cut the file in two.
+            TestHttpServer::Send(socket, "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n"
+                                         "Content-Length: " + std::to_string(body.size() / 2) +
+                                             "\r\nTransfer-Encoding: chunked\r\n\r\n" +
+                                             Chunked(body));
+        },
+        false, Layer());
+    const DWORD stream =
+        BASS_StreamCreateURL(server.Url("/music/tone.mp3").c_str(), 0, 0, nullptr, 0);
+    ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
+    SyncRecorder downloads, ends;
+    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&downloads));
+    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
+                        reinterpret_cast<DWORD_PTR>(&ends));
+    ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
+    ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 3.0));
+    EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
+    ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 3.0));
+    ExpectToneHeard(1.0);
+}
+
 TEST_P(BassChunked, ALiveStreamTellsTheTitlesInsideItsChunks) {
     // Chunks of 1000 bytes against blocks every 4096: blocks straddle the chunks' framing.
     const std::string stream = IcyStream(

@@ -90,6 +90,16 @@ const HostileCase kHostileCases[] = {
          WaitUntil([&] { return done.load(); }, 20.0);
      },
      0.8, 2.2},
+    {"RedirectedToAStreamThatFallsSilent", "/moved",
+     [](int socket, const std::string& body, const std::atomic<bool>& done) {
+         if (TestHttpServer::Request().rfind("GET /moved ", 0) == 0) {
+             TestHttpServer::Send(socket, "HTTP/1.1 302 Found\r\nLocation: live\r\n\r\n");
+             return;
+         }
+         TestHttpServer::Send(socket, Head("") + body.substr(0, body.size() / 2));
+         WaitUntil([&] { return done.load(); }, 20.0);
+     },
+     0.8, 1.2},
     {"ChunkSizeGarbled", "/a.mp3",
      [](int socket, const std::string& body, const std::atomic<bool>& done) {
          TestHttpServer::Send(socket, Head("Transfer-Encoding: chunked\r\n") +

@@ -220,6 +220,60 @@ TEST_F(BassNetwork, LiveStreamStripsMetadataTellsTitlesAndRecoversFromAStall) {
     EXPECT_NEAR(Frequency(heard, sound.first + 2000, sound.first + 30000), 1000, 10);
 }
 
+// An open with metadata asked for returns once the first block is in, so the title is known at
+// open even when the decoder needs fewer bytes than come before that block.
+TEST_F(BassNetwork, TheFirstTitleIsInWhenTheOpenReturns) {
+    const std::string stream =
+        IcyStream(ToneMp3(dir_, 2.0), 16384, {{0, "StreamTitle='First';"}});
+    TestHttpServer server([&](int socket, const std::string&) {
+        TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-metaint:16384\r\n\r\n" +
+                                         stream.substr(0, 8192));
+        Pause(700); // enough audio to open with; the block comes later
+        TestHttpServer::Send(socket, stream.substr(8192));
+        Pause(2000);
+    });
+    const DWORD channel =
+        BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0);
+    ASSERT_NE(channel, 0u) << BASS_ErrorGetCode();
+    EXPECT_STREQ(BASS_StreamGetTags(channel, BASS_TAG_META), "StreamTitle='First';");
+}
+
+// Where no title can come before the deadline, the open does not wait for one: an empty first
+// block, a block farther away than the buffer holds, or no metadata asked for.
+TEST_F(BassNetwork, AnOpenWaitsForNoTitleThatCannotCome) {
+    BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 3000);
+    const std::string audio = ToneMp3(dir_, 2.0);
+    struct Case {
+        const char* name;
+        std::string head, body;
+        DWORD flags;
+    } cases[] = {
+        {"empty first block", "ICY 200 OK\r\nicy-metaint:4096\r\n\r\n",
+         IcyStream(audio, 4096, {}).substr(0, 20000), BASS_STREAM_META},
+        {"block beyond the buffer", "ICY 200 OK\r\nicy-metaint:2000000\r\n\r\n",
+         audio + audio + audio + audio + audio + audio + audio + audio, BASS_STREAM_META},
+        {"no metadata asked for", "ICY 200 OK\r\nicy-metaint:16384\r\n\r\n",
+         audio.substr(0, 8192), 0},
+    };
+    for (const Case& item : cases) {
+        std::atomic<bool> done{false};
+        TestHttpServer server([&](int socket, const std::string&) {
+            TestHttpServer::Send(socket, item.head + item.body);
+            WaitUntil([&] { return done.load(); }, 5.0);
+        });
+        const auto start = std::chrono::steady_clock::now();
+        const DWORD channel =
+            BASS_StreamCreateURL(server.Url("/live").c_str(), 0, item.flags, nullptr, 0);
+        EXPECT_NE(channel, 0u) << item.name << ": " << BASS_ErrorGetCode();
+        EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                  1.0)
+            << item.name;
+        EXPECT_EQ(BASS_StreamGetTags(channel, BASS_TAG_META), nullptr) << item.name;
+        BASS_StreamFree(channel);
+        done = true;
+    }
+}
+
 namespace {
 
 // A port on 127.0.0.1 that nobody listens on.

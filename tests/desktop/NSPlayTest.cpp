@@ -3,6 +3,8 @@
 #include "desktop/NSPlay.h"
 
 #include "../support/Loopback.h"
+#include "BassTestSupport.h"
+#include "TlsTestServer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -362,6 +364,26 @@ TEST_F(NSPlayTest, LiveStream_PausedLongerThanTheTimeoutIsOpenedAnewOnResume) {
     EXPECT_TRUE(Player.Play());
     EXPECT_EQ(Player.PlayState(), 2);
     EXPECT_EQ(station.Listeners(), 2);
+}
+
+// A secure address plays only from a server whose certificate the trusted store vouches for
+// (here the tests' own authority, through SSL_CERT_FILE); any other is refused, as by the engine.
+TEST_F(NSPlayTest, HttpsAddress_PlaysOnlyFromAVerifiedServer) {
+    basstest::TempDir dir;
+    basstest::TrustedTestAuthority authority(dir);
+    ASSERT_TRUE(authority.certificates.ok);
+    QFile ogg(QString::fromStdString(Path("tone.ogg")));
+    ASSERT_TRUE(ogg.open(QIODevice::ReadOnly));
+    const QByteArray bytes = ogg.readAll();
+    const std::string body(bytes.constData(), static_cast<size_t>(bytes.size()));
+    const auto serve = [&](int socket, const std::string&) {
+        basstest::ServeFile(socket, body, false);
+    };
+    basstest::TestHttpServer verified(serve, false, authority.Layer());
+    basstest::TestHttpServer selfSigned(
+        serve, false, std::make_shared<basstest::TlsLayer>(authority.certificates.selfSigned));
+    EXPECT_TRUE(Open(verified.Url("/tone.ogg")));
+    EXPECT_FALSE(Open(selfSigned.Url("/tone.ogg")));
 }
 
 } // namespace

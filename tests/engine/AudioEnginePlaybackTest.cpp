@@ -1,14 +1,18 @@
 // The engine over the real audio library on SDL's disk driver: what it reads of files, its play
 // states, seeking, network streams and the spectrum levels.
+#include "../support/Loopback.h"
 #include "BassTestSupport.h"
+#include "TlsTestServer.h"
 #include "engine/AudioEngine.h"
 #include "platform/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <dlfcn.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -337,4 +341,94 @@ TEST_F(AudioEnginePlayback, AChainedOggRadioTakesEachNewSongsTitle) {
     release = true;
     ASSERT_TRUE(PumpUntil([&] { return engine->StreamInfo().Title == "Second Song"; }, 5));
     EXPECT_EQ(titles, std::vector<std::string>{"Second Song"});
+}
+
+namespace {
+
+// The library's network timeout for the engine, which loaded the same libbass.so.
+void SetNetworkTimeout(DWORD milliseconds) {
+    void* library =
+        dlopen((std::string(TAVURO_PROGRAM_DIR) + "/libbass.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr);
+    const auto setConfig =
+        reinterpret_cast<decltype(&BASS_SetConfig)>(dlsym(library, "BASS_SetConfig"));
+    ASSERT_NE(setConfig, nullptr);
+    setConfig(BASS_CONFIG_NET_TIMEOUT, milliseconds);
+    dlclose(library);
+}
+
+} // namespace
+
+TEST_F(AudioEnginePlayback, AnHttpsRadioOpensWithItsTitle) {
+    basstest::TrustedTestAuthority authority(dir);
+    ASSERT_TRUE(authority.certificates.ok);
+    const std::string audio = basstest::Text(
+        basstest::ReadFile(basstest::EncodeMp3(dir, Tone("tone.wav", 2), "live.mp3")));
+    const std::string stream =
+        basstest::IcyStream(audio, 16384, {{0, "StreamTitle='Secure Song';"}});
+    TestHttpServer server(
+        [&](int socket, const std::string&) {
+            TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-br:128\r\nicy-metaint:16384\r\n\r\n" +
+                                             stream.substr(0, 8192));
+            // Enough to open with; the title comes a little later.
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            basstest::SendPaced(socket, stream.substr(8192), 8192, 100);
+        },
+        false, authority.Layer());
+    ASSERT_TRUE(engine->Open(server.Url("/live")));
+    EXPECT_EQ(engine->ChannelKind(), ckStream);
+    EXPECT_EQ(engine->StreamInfo().Title, "Secure Song");
+    EXPECT_EQ(engine->StreamInfo().BitRate, 128);
+    EXPECT_FALSE(engine->CanSeek());
+}
+
+// An address where nothing answers is tried by the library alone: the add-on's MMS tries would
+// go to the same host and port. One that answers, with an error, is still tried by the add-on.
+TEST_F(AudioEnginePlayback, AnAddressWhereNothingAnswersIsTriedOnceAndToldSo) {
+    ASSERT_TRUE(engine->WmaReady());
+    SetNetworkTimeout(1000);
+    struct Case {
+        const char* name;
+        std::function<void(int socket, const std::atomic<bool>& done)> serve;
+        bool answered;
+    } cases[] = {
+        {"silent", [](int, const std::atomic<bool>& done) {
+             basstest::WaitUntil([&] { return done.load(); }, 10.0);
+         }, false},
+        {"banner", [](int socket, const std::atomic<bool>& done) {
+             TestHttpServer::Send(socket, "SSH-2.0-OpenSSH_9.2\r\n");
+             basstest::WaitUntil([&] { return done.load(); }, 10.0);
+         }, false},
+        {"not found", [](int socket, const std::atomic<bool>&) {
+             TestHttpServer::Send(socket, "HTTP/1.0 404 Not Found\r\n\r\n");
+         }, true},
+    };
+    for (const Case& item : cases) {
+        std::atomic<bool> done{false};
+        std::atomic<int> connections{0};
+        TestHttpServer server(
+            [&](int socket, const std::string&) {
+                ++connections;
+                item.serve(socket, done);
+            },
+            true);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(engine->Open(server.Url("/live"))) << item.name;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(engine->AddressDidNotAnswer(), !item.answered) << item.name;
+        if (!item.answered) {
+            EXPECT_LT(seconds, 1.5) << item.name;
+            EXPECT_EQ(connections, 1) << item.name;
+        } else {
+            EXPECT_GT(connections, 1) << item.name << ": the add-on tried it too";
+        }
+        done = true;
+    }
+    int port = 0;
+    close(tavuro::testing_support::ListenOnLoopback(1, port));
+    EXPECT_FALSE(engine->Open("http://127.0.0.1:" + std::to_string(port) + "/live"));
+    EXPECT_TRUE(engine->AddressDidNotAnswer()) << "refused";
+    EXPECT_FALSE(engine->Open(dir.Path("missing.mp3")));
+    EXPECT_FALSE(engine->AddressDidNotAnswer()) << "a local file";
 }

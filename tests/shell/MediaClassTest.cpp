@@ -34,6 +34,13 @@ TEST(ClassifyMedia, ChoosesTheBackEnd) {
         {"/m/a.m4a", true, false, mcEngine, false, false},
         {"/m/a.aac", true, false, mcEngine, false, false},
         {"http://host/a.flac", true, false, mcEngine, true, false},
+        {"https://radio.example.com/live", true, false, mcEngine, true, false},
+        {"HTTPS://RADIO.EXAMPLE.COM/LIVE", true, false, mcEngine, true, false},
+        {"https://host/a.mp3", true, true, mcEngine, true, false},
+        {"https://host/a.wma", true, true, mcControl, true, true},
+        {"https://host/live.m3u8", true, false, mcControl, true, false},
+        {"https://radio.example.com/live", false, false, mcControl, true, false},
+        {"http://radio.example.com/live", false, false, mcControl, true, false},
         {"/m/a.flac", false, false, mcControl, false, false},
     };
     for (const auto& c : cases) {

@@ -482,6 +482,60 @@ INSTANTIATE_TEST_SUITE_P(Places, DeletingTheLastEntry,
                          [](const testing::TestParamInfo<TPlaylistPlace>& info) {
                              return std::string(info.param.Name);
                          });
+// A .pls file, from the command line, the open dialog or a second start, is read as a playlist:
+// its relative entries play from its folder; the player keeps the list as an M3U file of that
+// name in its own folder and never writes the .pls.
+TEST_F(PlaylistFiles, APlsFileFromTheCommandLinePlaysAndIsKeptAsAnM3uCopy) {
+    const std::string pls = "[playlist]\nFile1=song.wav\nTitle1=Song\nLength1=3\n";
+    WriteOutside("radio.pls", pls);
+    Media.Durations[Outside("song.wav")] = 3;
+    auto& form = Make({Outside("radio.pls")});
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_EQ(Media.FileName(), Outside("song.wav"));
+    EXPECT_EQ(form.PlaylistFile, AppDir + "radio.m3u");
+    form.close();
+    EXPECT_EQ(ReadOutside("radio.pls"), pls);
+    EXPECT_EQ(Read("radio.m3u"), "#EXTM3U\r\n#EXTINF:3,Song\r\n" + Outside("song.wav") + "\r\n");
+}
+
+TEST_F(PlaylistFiles, APlsFileFromTheDialogOrASecondStartTakesAFreeM3uName) {
+    const std::string pls = "[playlist]\r\nFile1=http://radio.example/live\r\nTitle1=Radio\r\n";
+    Write("radio.pls", pls);
+    Write("radio.m3u", "#EXTM3U\r\n/m/mine.mp3\r\n");
+    auto& form = Make();
+    Dialogs.OpenAnswers.push_back(std::vector<std::string>{AppDir + "radio.pls"});
+    form.OpenDialogFlow();
+    for (const TFileFilter& filter : Dialogs.LastFilters) {
+        if (filter.Patterns.find("*.m3u") != std::string::npos) {
+            EXPECT_NE(filter.Patterns.find("*.m3u;*.pls"), std::string::npos) << filter.Patterns;
+        }
+    }
+    ASSERT_EQ(form.PlaylistFile, AppDir + "radio2.m3u");
+    EXPECT_EQ(form.Playlist->Entry(0).Caption, "Radio");
+    EXPECT_EQ(Read("radio2.m3u"), "#EXTM3U\r\n#EXTINF:0,Radio\r\nhttp://radio.example/live\r\n");
+    EXPECT_EQ(Read("radio.pls"), pls);
+    EXPECT_EQ(Read("radio.m3u"), "#EXTM3U\r\n/m/mine.mp3\r\n");
+
+    WriteOutside("other.pls", "[playlist]\nFile1=/m/a.wav\nFile2=/m/b.wav\n");
+    form.OpenAndPlay(Outside("other.pls"));
+    EXPECT_EQ(form.PlaylistFile, AppDir + "other.m3u");
+    EXPECT_EQ(form.Playlist->Count(), 2);
+    EXPECT_TRUE(form.sbStop->isEnabled());
+}
+
+// A .pls without entries is said, and kept even in the program folder; nothing is written for it.
+TEST_F(PlaylistFiles, AnEmptyPlsFileIsSaidAndKept) {
+    Write("empty.pls", "[playlist]\nNumberOfEntries=0\n");
+    auto& form = Make({AppDir + "empty.pls"});
+    ASSERT_EQ(Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Dialogs.Messages[0].Text, "该文件不包含任何媒体信息!");
+    EXPECT_TRUE(Exists("empty.pls"));
+    form.AddFiles({"/m/a.mp3"});
+    form.SavePlaylist();
+    form.close();
+    EXPECT_EQ(Read("empty.pls"), "[playlist]\nNumberOfEntries=0\n");
+    EXPECT_FALSE(Exists("empty2.pls"));
+}
 
 } // namespace
 } // namespace tavuro

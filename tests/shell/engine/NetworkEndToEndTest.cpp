@@ -3,6 +3,9 @@
 // connect ends at once; the window shows while it connects at start-up; a net Ogg file plays and
 // keeps its true length.
 #include "EngineFixture.h"
+#include "TlsTestServer.h"
+#include "../../support/Loopback.h"
+#include "shell/PlayerStatus.h"
 
 #include <QTimer>
 #include <QWindow>
@@ -44,6 +47,12 @@ std::string LargestMetadataBlock() {
     return std::string(1, static_cast<char>(255)) + text;
 }
 
+enum class Outcome {
+    Plays,      // what came plays, then the next entry
+    Refused,    // the server answers, but with no stream: every back end is tried, then the message
+    NoAnswer,   // nothing answers in time: the engine alone tries it, then the message
+};
+
 struct ServerCase {
     const char* name;
     const char* path;
@@ -51,7 +60,7 @@ struct ServerCase {
     // Seconds until the next entry plays or, for a server that gives no stream, until the
     // message; see Within.
     double within;
-    bool plays; // else the engine refuses the address and the message comes
+    Outcome outcome;
 };
 
 void PrintTo(const ServerCase& server, std::ostream* out) {
@@ -64,9 +73,11 @@ constexpr double Within(double audioSeconds) {
     return audioSeconds + kTimeout + 2.0 + 0.5;
 }
 
-// An address that gives no stream is tried as HTTP, then through the WMA add-on as MMS over
-// HTTP and over TCP, each attempt within the timeout.
+// An address that answers with no stream is tried as HTTP, then through the WMA add-on as MMS
+// over HTTP and over TCP, each attempt within the timeout.
 constexpr double kRefusedWithin = 3 * kTimeout + 2.0;
+// Where nothing answers within the timeout, no other try follows.
+constexpr double kNoAnswerWithin = kTimeout + 1.0;
 
 const ServerCase kServerCases[] = {
     {"StaysSilentAfterAudio", "/live",
@@ -74,23 +85,23 @@ const ServerCase kServerCases[] = {
          TestHttpServer::Send(socket, "ICY 200 OK\r\n\r\n" + mp3.substr(0, mp3.size() / 2));
          StayConnected(done);
      },
-     Within(1.0), true},
+     Within(1.0), Outcome::Plays},
     {"DropsInTheMiddleOfTheFile", "/net.mp3",
      [](int socket, const std::string& mp3, const std::atomic<bool>&) {
          TestHttpServer::Send(socket, Head("") + mp3.substr(0, mp3.size() / 2));
      },
-     Within(1.0), true},
+     Within(1.0), Outcome::Plays},
     {"ContentLengthLongerThanTheBody", "/net.mp3",
      [](int socket, const std::string& mp3, const std::atomic<bool>&) {
          TestHttpServer::Send(socket, Head(Length(2 * mp3.size())) + mp3);
      },
-     Within(2.0), true},
+     Within(2.0), Outcome::Plays},
     {"ContentLengthShorterThanTheBody", "/net.mp3",
      [](int socket, const std::string& mp3, const std::atomic<bool>& done) {
          TestHttpServer::Send(socket, Head(Length(mp3.size() / 2)) + mp3);
          StayConnected(done);
      },
-     Within(2.0), true},
+     Within(2.0), Outcome::Plays},
     {"MetadataBlocksBackToBack", "/live",
      [](int socket, const std::string& mp3, const std::atomic<bool>& done) {
          TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-metaint:64\r\n\r\n");
@@ -100,21 +111,21 @@ const ServerCase kServerCases[] = {
                  return;
          StayConnected(done);
      },
-     Within(2.0), true},
+     Within(2.0), Outcome::Plays},
     // The servers below give no stream.
     {"NeverAnswers", "/live",
      [](int, const std::string&, const std::atomic<bool>& done) { StayConnected(done); },
-     kRefusedWithin, false},
+     kNoAnswerWithin, Outcome::NoAnswer},
     {"NotFound", "/live",
      [](int socket, const std::string&, const std::atomic<bool>&) {
          TestHttpServer::Send(socket, "HTTP/1.0 404 Not Found\r\n\r\n");
      },
-     kRefusedWithin, false},
+     kRefusedWithin, Outcome::Refused},
     {"ServerError", "/live",
      [](int socket, const std::string&, const std::atomic<bool>&) {
          TestHttpServer::Send(socket, "HTTP/1.0 500 Internal Server Error\r\n\r\n");
      },
-     kRefusedWithin, false},
+     kRefusedWithin, Outcome::Refused},
     {"RedirectsToItself", "/live",
      [](int socket, const std::string&, const std::atomic<bool>&) {
          const std::string& request = TestHttpServer::Request();
@@ -123,7 +134,7 @@ const ServerCase kServerCases[] = {
                                           request.substr(host, request.find('\r', host) - host) +
                                           "/live\r\n\r\n");
      },
-     kRefusedWithin, false},
+     kRefusedWithin, Outcome::Refused},
     {"EndlessHeaders", "/live",
      [](int socket, const std::string&, const std::atomic<bool>& done) {
          TestHttpServer::Send(socket, "HTTP/1.0 200 OK\r\n");
@@ -131,13 +142,13 @@ const ServerCase kServerCases[] = {
                 TestHttpServer::Send(socket, "X-Filler: " + std::string(100, 'f') + "\r\n"))
              std::this_thread::sleep_for(std::chrono::milliseconds(1));
      },
-     kRefusedWithin, false},
+     kRefusedWithin, Outcome::Refused},
     {"SpeaksAnotherProtocol", "/live",
      [](int socket, const std::string&, const std::atomic<bool>& done) {
          TestHttpServer::Send(socket, "SSH-2.0-OpenSSH_9.2\r\n");
          StayConnected(done);
      },
-     kRefusedWithin, false},
+     kNoAnswerWithin, Outcome::NoAnswer},
     {"SendsOneBytePerTenthOfASecond", "/live",
      [](int socket, const std::string& mp3, const std::atomic<bool>& done) {
          const std::string answer = "ICY 200 OK\r\n\r\n" + mp3;
@@ -147,7 +158,7 @@ const ServerCase kServerCases[] = {
              std::this_thread::sleep_for(std::chrono::milliseconds(100));
          }
      },
-     kRefusedWithin, false},
+     kNoAnswerWithin, Outcome::NoAnswer},
 };
 
 class ServerThroughTheWindow : public EngineEndToEnd,
@@ -188,13 +199,16 @@ TEST_P(ServerThroughTheWindow, EndsInTheNextEntryOrAMessageWithinTheTimeout) {
         auto* engine = dynamic_cast<TAudioEngine*>(form.EngineControl());
         return engine != nullptr && engine->StreamInfo().FileName == next;
     };
-    if (server.plays) {
+    if (server.outcome == Outcome::Plays) {
         EXPECT_TRUE(PumpUntil(nextPlays, server.within)) << "the next entry never played";
         EXPECT_TRUE(Dialogs.Messages.empty());
     } else {
         EXPECT_TRUE(PumpUntil([&] { return !Dialogs.Messages.empty(); }, server.within));
         ASSERT_FALSE(Dialogs.Messages.empty());
         EXPECT_EQ(Dialogs.Messages[0].Text, "地址有误或者尚未联网,不能播放!");
+        const bool controlTried =
+            std::find(Media.Opened.begin(), Media.Opened.end(), url) != Media.Opened.end();
+        EXPECT_EQ(controlTried, server.outcome == Outcome::Refused);
     }
     const double took =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -266,6 +280,67 @@ TEST_F(EngineEndToEnd, AtStartUpTheWindowShowsWhileAnAddressConnects) {
     EXPECT_TRUE(shownWhileConnecting);
     EXPECT_EQ(titleWhileConnecting, "正在连接/Tavuro");
     done = true;
+}
+
+TEST_F(EngineEndToEnd, AnHttpsRadioPlaysThroughTheEngineWithItsTitleAtOnce) {
+    basstest::TrustedTestAuthority authority(Clips);
+    ASSERT_TRUE(authority.certificates.ok);
+    const std::string stream =
+        basstest::IcyStream(TwoSecondMp3(Clips), 8192, {{0, "StreamTitle='Secure Song';"}});
+    std::atomic<bool> done{false};
+    TestHttpServer server(
+        [&](int socket, const std::string&) {
+            TestHttpServer::Send(socket, "ICY 200 OK\r\nicy-metaint:8192\r\n\r\n" +
+                                             stream.substr(0, 4096));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            basstest::SendPaced(socket, stream.substr(4096), 4096, 100);
+            StayConnected(done);
+        },
+        false, authority.Layer());
+    const std::string url = server.Url("/live");
+    Write("radio.m3u", "#EXTM3U\r\n#EXTINF:-1,Secure Radio\r\n" + url + "\r\n");
+    TMainForm& form = MakeWithEngine({AppDir + "radio.m3u"});
+    ASSERT_TRUE(PumpUntil([&] { return form.Timer1->isActive(); }, 5));
+    EXPECT_TRUE(Dialogs.Messages.empty());
+    EXPECT_EQ(form.MediaClass, mcEngine);
+    EXPECT_TRUE(Media.Opened.empty());
+    EXPECT_FALSE(form.VisPanel->isHidden()); // the spectrum layout
+    EXPECT_EQ(ReadPlayerStatus(form).Title, "Secure Song");
+    EXPECT_EQ(form.ApplicationTitle(), "i))Secure Radio/Tavuro");
+    done = true;
+}
+
+TEST_F(EngineEndToEnd, AnHttpsRadioWithASelfSignedCertificateGivesTheMessage) {
+    basstest::TrustedTestAuthority authority(Clips);
+    ASSERT_TRUE(authority.certificates.ok);
+    std::atomic<bool> asked{false};
+    TestHttpServer server([&](int, const std::string&) { asked = true; }, false,
+                          std::make_shared<basstest::TlsLayer>(authority.certificates.selfSigned));
+    const std::string url = server.Url("/live");
+    Media.FailOnPlay = {url}; // the media control verifies the certificate as well
+    Write("radio.m3u", "#EXTM3U\r\n#EXTINF:-1,Untrusted Radio\r\n" + url + "\r\n");
+    TMainForm& form = MakeWithEngine({AppDir + "radio.m3u"});
+    ASSERT_TRUE(PumpUntil([&] { return !Dialogs.Messages.empty(); }, 5));
+    EXPECT_EQ(Dialogs.Messages[0].Text, "地址有误或者尚未联网,不能播放!");
+    EXPECT_EQ(Dialogs.Messages[0].Title, "Untrusted Radio");
+    EXPECT_FALSE(form.sbStop->isEnabled()); // nothing plays
+    EXPECT_FALSE(asked) << "a request reached the server";
+}
+
+// A port where nobody listens is known dead at once: no other back end asks it again.
+TEST_F(EngineEndToEnd, AnAddressThatRefusesGivesTheMessageAtOnce) {
+    int port = 0;
+    close(tavuro::testing_support::ListenOnLoopback(1, port));
+    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/live";
+    Media.FailOnPlay = {url};
+    Write("radio.m3u", "#EXTM3U\r\n#EXTINF:-1,Closed Radio\r\n" + url + "\r\n");
+    SetNetworkTimeout(kTimeoutMs);
+    const auto start = std::chrono::steady_clock::now();
+    MakeWithEngine({AppDir + "radio.m3u"});
+    ASSERT_TRUE(PumpUntil([&] { return !Dialogs.Messages.empty(); }, 1.0));
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    EXPECT_EQ(Dialogs.Messages[0].Text, "地址有误或者尚未联网,不能播放!");
+    EXPECT_TRUE(Media.Opened.empty()) << "the media control asked the closed port again";
 }
 
 TEST_F(EngineEndToEnd, ANetOggFileWithALengthPlaysItWholeAndKeepsItsLength) {

@@ -137,10 +137,8 @@ void Mixer::HoldWhileSilent(std::unique_lock<std::mutex>& lock, int frames) {
     while (!closing_ && !AnyChannelIn(PlayState::Playing) && !AnyChannelIn(PlayState::Paused))
         if (channelStarted_.wait_until(lock, idleUntil) == std::cv_status::timeout)
             return;
-    // A channel just started, or buffering again, gets time to fill its ring.
-    const auto fillUntil =
-        Clock::now() + std::max<Clock::duration>(
-                           kFillingHold, std::chrono::microseconds(1000000LL * frames / rate_));
+    // A channel just started, or buffering again, gets a buffer's time to fill its ring.
+    const auto fillUntil = Clock::now() + std::chrono::microseconds(1000000LL * frames / rate_);
     while (!closing_ && AnyChannelIn(PlayState::Playing) && !AnyChannelCanFill(frames) &&
            Clock::now() < fillUntil)
         channelStarted_.wait_for(lock, kFillingPoll);

@@ -56,11 +56,8 @@ private:
     static constexpr int kBlockFrames = 1024;
     static constexpr int kDeviceFrames = 2048; // 46 ms at 44.1 kHz: fewer wake-ups, still prompt
     // How long an idle device waits for a channel before it takes a buffer of silence after all,
-    // how long a channel that is filling its ring is waited for (a busy machine may take several
-    // buffers' time to start a decoder; silence ahead of it would delay the sound for good), and
-    // how often it is looked at.
+    // and how often a playing channel that is still filling its ring is looked at.
     static constexpr std::chrono::milliseconds kIdleHold{1000};
-    static constexpr std::chrono::milliseconds kFillingHold{250};
     static constexpr std::chrono::milliseconds kFillingPoll{2};
 
     std::mutex mutex_; // protects channels_, count_, closing_ and every channel's mixing state

@@ -3,7 +3,6 @@
 // body is refused, as none is asked for.
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <sstream>
 
 #include "BassTestSupport.h"
@@ -32,15 +31,10 @@ std::string Chunked(const std::string& body) {
 class BassChunked : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        if (GetParam()) {
-            authority_.emplace(dir_);
-            ASSERT_TRUE(authority_->certificates.ok);
-        }
+        ASSERT_TRUE(transport_.ok());
         ASSERT_TRUE(device_.ok);
     }
-    std::shared_ptr<ConnectionLayer> Layer() const {
-        return authority_ ? authority_->Layer() : nullptr;
-    }
+    std::shared_ptr<ConnectionLayer> Layer() const { return transport_.Layer(); }
     void ExpectToneHeard(double seconds) {
         device_.Free();
         const std::vector<float> heard = device_.output.TakeLeft();
@@ -49,7 +43,7 @@ protected:
         EXPECT_NEAR(Frequency(heard, sound.first + 2000, sound.last - 2000), 1000, 10);
     }
     TempDir dir_;
-    std::optional<TrustedTestAuthority> authority_;
+    const CaseTransport transport_{dir_, GetParam()};
     Device device_{dir_};
 };
 
@@ -71,10 +65,8 @@ TEST_P(BassChunked, AFileEndsWithItsLastChunkAndPlaysWhole) {
         BASS_StreamCreateURL(server.Url("/music/tone.mp3").c_str(), 0, 0, nullptr, 0);
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     SyncRecorder downloads, ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&downloads));
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
+    downloads.Watch(stream, BASS_SYNC_DOWNLOAD);
+    ends.Watch(stream, BASS_SYNC_END);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 3.0));
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
@@ -99,10 +91,8 @@ TEST_P(BassChunked, AContentLengthBesideTheChunksIsIgnored) {
         BASS_StreamCreateURL(server.Url("/music/tone.mp3").c_str(), 0, 0, nullptr, 0);
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     SyncRecorder downloads, ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&downloads));
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
+    downloads.Watch(stream, BASS_SYNC_DOWNLOAD);
+    ends.Watch(stream, BASS_SYNC_END);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 3.0));
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <future>
-#include <optional>
 #include <sstream>
 
 #include "BassTestSupport.h"
@@ -120,24 +119,20 @@ class HostileServer : public testing::TestWithParam<HostileParam> {};
 TEST_P(HostileServer, TheStreamEndsWithWhatArrivedWithinTheTimeout) {
     const auto& [hostile, overTls] = GetParam();
     TempDir dir;
-    std::optional<TrustedTestAuthority> authority;
-    if (overTls) {
-        authority.emplace(dir);
-        ASSERT_TRUE(authority->certificates.ok);
-    }
+    const CaseTransport transport(dir, overTls);
+    ASSERT_TRUE(transport.ok());
     Device device(dir);
     ASSERT_TRUE(device.ok);
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, kTimeoutMs);
     const std::string body = ToneMp3(dir, 2.0);
     std::atomic<bool> done{false};
     TestHttpServer server([&](int socket, const std::string&) { hostile.serve(socket, body, done); },
-                          false, overTls ? authority->Layer() : nullptr);
+                          false, transport.Layer());
     const DWORD stream =
         BASS_StreamCreateURL(server.Url(hostile.path).c_str(), 0, BASS_STREAM_META, nullptr, 0);
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     SyncRecorder ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
+    ends.Watch(stream, BASS_SYNC_END);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     // What arrived plays out, then the timeout without data passes, then a little slack.

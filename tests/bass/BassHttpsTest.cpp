@@ -213,8 +213,7 @@ TEST_F(BassHttps, OpenSslIsLoadedByTheFirstHttpsAddressOnly) {
     TestHttpServer missing([](int socket, const std::string&) {
         TestHttpServer::Send(socket, "HTTP/1.0 404 Not Found\r\n\r\n");
     });
-    int port = 0;
-    close(tavuro::testing_support::ListenOnLoopback(1, port));
+    const int port = tavuro::testing_support::ClosedLoopbackPort();
     const std::string plain = LoadedBy(missing.Url("/none.mp3"));
     ASSERT_NE(plain.find("file=libbass.so"), std::string::npos) << plain;
     EXPECT_EQ(plain.find("file=libssl"), std::string::npos);

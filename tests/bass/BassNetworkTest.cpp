@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 #include "../support/Loopback.h"
 #include "BassTestSupport.h"
@@ -55,10 +54,8 @@ TEST_F(BassNetwork, NetFileWithLengthTellsSizeDownloadAndLengthAndPlays) {
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 1.0, 0.1);
     SyncRecorder downloads, ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&downloads));
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
+    downloads.Watch(stream, BASS_SYNC_DOWNLOAD);
+    ends.Watch(stream, BASS_SYNC_END);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 3.0));
     const char* id3v1 = BASS_StreamGetTags(stream, BASS_TAG_ID3);
@@ -94,8 +91,7 @@ TEST_F(BassNetwork, NetFileWithoutLengthLearnsSizeAndLengthWhenComplete) {
     EXPECT_NE(std::find(comments.begin(), comments.end(), "title=Ogg Title"), comments.end());
     EXPECT_FALSE(BASS_ChannelSetPosition(stream, 0)); // not before the download is complete
     SyncRecorder downloads;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&downloads));
+    downloads.Watch(stream, BASS_SYNC_DOWNLOAD);
     release = true;
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 5.0));
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
@@ -115,8 +111,7 @@ TEST_F(BassNetwork, FtpFileIsDownloadedWithItsSize) {
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     EXPECT_EQ(BASS_StreamGetFilePosition(stream, BASS_FILEPOS_END), body.size());
     SyncRecorder downloads;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&downloads));
+    downloads.Watch(stream, BASS_SYNC_DOWNLOAD);
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 3.0));
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 1.0, 0.06);
     const char* id3v1 = BASS_StreamGetTags(stream, BASS_TAG_ID3);
@@ -140,8 +135,7 @@ TEST_F(BassNetwork, DownloadFinishedBeforeTheSyncIsSetIsStillToldOnce) {
         2.0));
     Pause(100);
     SyncRecorder downloads;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&downloads));
+    downloads.Watch(stream, BASS_SYNC_DOWNLOAD);
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 2.0));
     Pause(100);
     EXPECT_EQ(downloads.calls, 1);
@@ -191,10 +185,8 @@ TEST_F(BassNetwork, LiveStreamStripsMetadataTellsTitlesAndRecoversFromAStall) {
     EXPECT_STREQ(BASS_StreamGetTags(stream, BASS_TAG_META),
                  "StreamTitle='One';"); // came before the pause
     SyncRecorder metas, ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_META, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&metas));
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
+    metas.Watch(stream, BASS_SYNC_META);
+    ends.Watch(stream, BASS_SYNC_END);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     bool stalled = false, recovered = false;
     WaitUntil(
@@ -276,18 +268,11 @@ TEST_F(BassNetwork, AnOpenWaitsForNoTitleThatCannotCome) {
 
 namespace {
 
-// A port on 127.0.0.1 that nobody listens on.
-int ClosedPort() {
-    int port = 0;
-    close(tavuro::testing_support::ListenOnLoopback(1, port));
-    return port;
-}
-
 } // namespace
 
 TEST_F(BassNetwork, RefusedConnectionGivesZeroAtOnce) {
     const auto start = std::chrono::steady_clock::now();
-    const std::string port = std::to_string(ClosedPort());
+    const std::string port = std::to_string(tavuro::testing_support::ClosedLoopbackPort());
     EXPECT_EQ(BASS_StreamCreateURL(("http://127.0.0.1:" + port + "/x.mp3").c_str(), 0,
                                    BASS_STREAM_META, nullptr, 0),
               0u);
@@ -319,11 +304,8 @@ class BassSilentServer : public testing::TestWithParam<SilentServerParam> {};
 TEST_P(BassSilentServer, GivesZeroWithinTheTimeout) {
     const auto& [silent, overTls] = GetParam();
     TempDir dir;
-    std::optional<TrustedTestAuthority> authority;
-    if (overTls) {
-        authority.emplace(dir);
-        ASSERT_TRUE(authority->certificates.ok);
-    }
+    const CaseTransport transport(dir, overTls);
+    ASSERT_TRUE(transport.ok());
     Device device(dir);
     ASSERT_TRUE(device.ok);
     std::atomic<bool> done{false};
@@ -332,7 +314,7 @@ TEST_P(BassSilentServer, GivesZeroWithinTheTimeout) {
             TestHttpServer::Send(socket, silent.head);
             WaitUntil([&] { return done.load(); }, 5.0);
         },
-        false, overTls ? authority->Layer() : nullptr);
+        false, transport.Layer());
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, 800);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0),
@@ -441,8 +423,7 @@ TEST_P(BassNetOgg, FromAServerWithoutRangesHasNoLengthUntilItIsIn) {
     else
         EXPECT_EQ(BASS_StreamGetLength(stream), ~QWORD{0}) << "no estimate stands in for it";
     SyncRecorder downloads;
-    BASS_ChannelSetSync(stream, BASS_SYNC_DOWNLOAD, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&downloads));
+    downloads.Watch(stream, BASS_SYNC_DOWNLOAD);
     release = true;
     ASSERT_TRUE(WaitUntil([&] { return downloads.calls > 0; }, 5.0));
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 3.0, 0.01);
@@ -475,8 +456,7 @@ TEST_F(BassNetwork, AChainedOggStreamTellsTheCommentsOfEachNewSong) {
     SyncRecorder ends;
     BASS_ChannelSetSync(stream, BASS_SYNC_META, 0, &CommentListRecorder::Proc,
                         reinterpret_cast<DWORD_PTR>(&metas));
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
+    ends.Watch(stream, BASS_SYNC_END);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     release = true;
     ASSERT_TRUE(WaitUntil([&] { return metas.calls > 0; }, 5.0));
@@ -510,8 +490,7 @@ TEST_F(BassNetwork, AMetadataIntervalOutOfRangeMeansNoMetadata) {
         BASS_StreamCreateURL(server.Url("/live").c_str(), 0, BASS_STREAM_META, nullptr, 0);
     ASSERT_NE(stream, 0u) << BASS_ErrorGetCode();
     SyncRecorder ends;
-    BASS_ChannelSetSync(stream, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
+    ends.Watch(stream, BASS_SYNC_END);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 4.0));
     device_.Free();

@@ -62,12 +62,6 @@ const RedirectCase kRedirectCases[] = {
     {"ToAnotherProtocol", {{"/start", 302, "ftp://127.0.0.1:1/tone.mp3"}}, false},
 };
 
-std::string Replaced(std::string text, const std::string& name, const std::string& value) {
-    for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at))
-        text.replace(at, name.size(), value);
-    return text;
-}
-
 // Over plain HTTP (false) or TLS (true) at home; "{other}" is the other transport.
 using RedirectParam = std::tuple<RedirectCase, bool>;
 

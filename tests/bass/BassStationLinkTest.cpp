@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <optional>
 
 #include "../support/Loopback.h"
 #include "BassTestSupport.h"
@@ -62,19 +61,6 @@ const LinkCase kLinkCases[] = {
      BASS_ERROR_FILEFORM, 1.0},
 };
 
-std::string Replaced(std::string text, const std::string& name, const std::string& value) {
-    for (auto at = text.find(name); at != std::string::npos; at = text.find(name, at))
-        text.replace(at, name.size(), value);
-    return text;
-}
-
-// A port on 127.0.0.1 that nobody listens on.
-int ClosedPort() {
-    int port = 0;
-    close(tavuro::testing_support::ListenOnLoopback(1, port));
-    return port;
-}
-
 using LinkParam = std::tuple<LinkCase, bool>;
 
 class BassStationLink : public testing::TestWithParam<LinkParam> {};
@@ -84,11 +70,8 @@ class BassStationLink : public testing::TestWithParam<LinkParam> {};
 TEST_P(BassStationLink, OpensTheFirstStreamThatOpens) {
     const auto& [link, overTls] = GetParam();
     TempDir dir;
-    std::optional<TrustedTestAuthority> authority;
-    if (overTls) {
-        authority.emplace(dir);
-        ASSERT_TRUE(authority->certificates.ok);
-    }
+    const CaseTransport transport(dir, overTls);
+    ASSERT_TRUE(transport.ok());
     Device device(dir);
     ASSERT_TRUE(device.ok);
     BASS_SetConfig(BASS_CONFIG_NET_TIMEOUT, kTimeoutMs);
@@ -108,12 +91,13 @@ TEST_P(BassStationLink, OpensTheFirstStreamThatOpens) {
                                                  std::string(link.type) + "\r\n\r\n" + body);
             }
         },
-        false, overTls ? authority->Layer() : nullptr);
+        false, transport.Layer());
     body = link.body;
     body = Replaced(body, "{live}", server.Url("/live"));
     body = Replaced(body, "{silent}", server.Url("/silent"));
     body = Replaced(body, "{link}", server.Url("/other"));
-    body = Replaced(body, "{dead}", "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/live");
+    const int deadPort = tavuro::testing_support::ClosedLoopbackPort();
+    body = Replaced(body, "{dead}", "http://127.0.0.1:" + std::to_string(deadPort) + "/live");
     const auto start = std::chrono::steady_clock::now();
     const DWORD channel =
         BASS_StreamCreateURL(server.Url("/station").c_str(), 0, BASS_STREAM_META, nullptr, 0);

@@ -147,6 +147,12 @@ std::vector<float> DiskOutput::TakeLeft() const {
     return left;
 }
 
+size_t DiskOutput::FramesWritten() const {
+    std::error_code error;
+    const auto bytes = std::filesystem::file_size(path_, error);
+    return error ? 0 : bytes / 4;
+}
+
 Span NonSilent(const std::vector<float>& samples, float threshold) {
     Span span{1, 0};
     for (size_t i = 0; i < samples.size(); ++i) {
@@ -188,6 +194,13 @@ bool WaitUntil(const std::function<bool()>& condition, double seconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+std::string Replaced(std::string text, const std::string& name, const std::string& value) {
+    for (auto at = text.find(name); at != std::string::npos;
+         at = text.find(name, at + value.size()))
+        text.replace(at, name.size(), value);
+    return text;
 }
 
 void SyncRecorder::Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user) {

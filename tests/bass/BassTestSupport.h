@@ -52,6 +52,8 @@ std::string ToneMp3(const TempDir& dir, double seconds);
 std::string MakeModule(const TempDir& dir, const std::string& name);
 std::vector<uint8_t> ReadFile(const std::string& path);
 std::string Text(const std::vector<uint8_t>& bytes);
+// `text` with every `name` in it replaced by `value`.
+std::string Replaced(std::string text, const std::string& name, const std::string& value);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Points SDL's disk driver at a file of its own; Take() reads what was "heard" after BASS_Free.
@@ -59,6 +61,7 @@ class DiskOutput {
 public:
     explicit DiskOutput(const TempDir& dir);
     std::vector<float> TakeLeft() const; // left channel, -1..1, 44100 Hz
+    size_t FramesWritten() const;        // so far, while the device runs
 
 private:
     std::string path_;
@@ -82,6 +85,10 @@ struct SyncRecorder {
     std::mutex mutex; // protects texts
     std::vector<std::string> texts;
     static void Proc(HSYNC, DWORD, DWORD_PTR data, DWORD_PTR user);
+    // Records the channel's syncs of this type; the sync's handle, 0 if it was refused.
+    HSYNC Watch(DWORD channel, DWORD type) {
+        return BASS_ChannelSetSync(channel, type, 0, &Proc, reinterpret_cast<DWORD_PTR>(this));
+    }
 };
 
 // Another layer under a server's connections (TLS): Serve carries the bytes between the
@@ -151,10 +158,8 @@ void ServeFtp(int control, const std::string& body);
 inline std::optional<std::vector<std::string>> PlayToEndTakingMetadata(DWORD channel,
                                                                        double seconds) {
     SyncRecorder metas, ends;
-    BASS_ChannelSetSync(channel, BASS_SYNC_META, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&metas));
-    BASS_ChannelSetSync(channel, BASS_SYNC_END, 0, &SyncRecorder::Proc,
-                        reinterpret_cast<DWORD_PTR>(&ends));
+    metas.Watch(channel, BASS_SYNC_META);
+    ends.Watch(channel, BASS_SYNC_END);
     const bool ended = BASS_StreamPlay(channel, FALSE, 0) &&
                        WaitUntil([&] { return ends.calls > 0; }, seconds);
     BASS_StreamFree(channel); // no sync runs after this, so the recorders may go

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "BassTestSupport.h"
@@ -51,6 +52,23 @@ public:
     ~TrustedTestAuthority();
     const TestCertificates certificates;
     std::shared_ptr<TlsLayer> Layer() const { return std::make_shared<TlsLayer>(certificates.good); }
+};
+
+// A case's transport: plain HTTP, or TLS from a trusted authority made for the case.
+class CaseTransport {
+public:
+    CaseTransport(const TempDir& dir, bool overTls) {
+        if (overTls)
+            authority_.emplace(dir);
+    }
+    bool ok() const { return !authority_ || authority_->certificates.ok; }
+    // The servers' layer: nothing for plain HTTP.
+    std::shared_ptr<ConnectionLayer> Layer() const {
+        return authority_ ? authority_->Layer() : nullptr;
+    }
+
+private:
+    std::optional<TrustedTestAuthority> authority_;
 };
 
 } // namespace basstest

@@ -425,8 +425,7 @@ TEST_F(AudioEnginePlayback, AnAddressWhereNothingAnswersIsTriedOnceAndToldSo) {
         }
         done = true;
     }
-    int port = 0;
-    close(tavuro::testing_support::ListenOnLoopback(1, port));
+    const int port = tavuro::testing_support::ClosedLoopbackPort();
     EXPECT_FALSE(engine->Open("http://127.0.0.1:" + std::to_string(port) + "/live"));
     EXPECT_TRUE(engine->AddressDidNotAnswer()) << "refused";
     EXPECT_FALSE(engine->Open(dir.Path("missing.mp3")));

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace tavuro::testing_support {
 
@@ -18,6 +19,13 @@ inline int ListenOnLoopback(int backlog, int& port) {
     getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     port = ntohs(address.sin_port);
     return listener;
+}
+
+// A port of 127.0.0.1 that nobody listens on: connections to it are refused.
+inline int ClosedLoopbackPort() {
+    int port = 0;
+    close(ListenOnLoopback(1, port));
+    return port;
 }
 
 } // namespace tavuro::testing_support

@@ -329,8 +329,7 @@ TEST_F(EngineEndToEnd, AnHttpsRadioWithASelfSignedCertificateGivesTheMessage) {
 
 // A port where nobody listens is known dead at once: no other back end asks it again.
 TEST_F(EngineEndToEnd, AnAddressThatRefusesGivesTheMessageAtOnce) {
-    int port = 0;
-    close(tavuro::testing_support::ListenOnLoopback(1, port));
+    const int port = tavuro::testing_support::ClosedLoopbackPort();
     const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/live";
     Media.FailOnPlay = {url};
     Write("radio.m3u", "#EXTM3U\r\n#EXTINF:-1,Closed Radio\r\n" + url + "\r\n");

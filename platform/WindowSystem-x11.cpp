@@ -32,29 +32,13 @@ template <typename TReply> struct TReplyPtr {
 // library installs or resets (libmpv resets Xlib's when a clip ends) can end the program.
 class TX11WindowSystem : public TWindowSystem {
 public:
-    TX11WindowSystem() {
-        const char* name = std::getenv("DISPLAY");
-        if (name == nullptr || *name == '\0')
-            return;
-        int screenNumber = 0;
-        Connection = xcb_connect(name, &screenNumber);
-        if (xcb_connection_has_error(Connection)) {
-            xcb_disconnect(Connection);
-            Connection = nullptr;
-            return;
-        }
-        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(Connection));
-        for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
-            xcb_screen_next(&screens);
-        Root = screens.data->root;
-    }
     ~TX11WindowSystem() override {
         if (Connection != nullptr)
             xcb_disconnect(Connection);
     }
 
     std::vector<TWindowId> TopLevelWindows() const override {
-        if (Connection == nullptr)
+        if (!Connected())
             return {};
         std::vector<TWindowId> bottomUp = ReadWindowList(Root, "_NET_CLIENT_LIST_STACKING");
         if (bottomUp.empty())
@@ -63,7 +47,7 @@ public:
     }
 
     std::string WindowText(TWindowId window) const override {
-        if (Connection == nullptr || window == 0)
+        if (window == 0 || !Connected())
             return {};
         if (IsDesktop(window))
             return "Program Manager";
@@ -74,7 +58,7 @@ public:
     }
 
     int SendClose(TWindowId window) override {
-        if (Connection == nullptr || !Exists(window))
+        if (!Connected() || !Exists(window))
             return 1;
         xcb_client_message_event_t event{};
         event.response_type = XCB_CLIENT_MESSAGE;
@@ -96,7 +80,7 @@ public:
     }
 
     TWindowId ForegroundWindow() const override {
-        if (Connection == nullptr)
+        if (!Connected())
             return 0;
         std::vector<TWindowId> active = ReadWindowList(Root, "_NET_ACTIVE_WINDOW");
         if (!active.empty())
@@ -107,8 +91,36 @@ public:
     }
 
 private:
-    xcb_connection_t* Connection = nullptr;
-    xcb_window_t Root = 0;
+    // Connected at the first question, not at the start: a start that plays at once should not
+    // wait for a second connection to the X server.
+    mutable bool ConnectTried = false;
+    mutable xcb_connection_t* Connection = nullptr;
+    mutable xcb_window_t Root = 0;
+
+    bool Connected() const {
+        if (!ConnectTried) {
+            ConnectTried = true;
+            Connect();
+        }
+        return Connection != nullptr;
+    }
+
+    void Connect() const {
+        const char* name = std::getenv("DISPLAY");
+        if (name == nullptr || *name == '\0')
+            return;
+        int screenNumber = 0;
+        Connection = xcb_connect(name, &screenNumber);
+        if (xcb_connection_has_error(Connection)) {
+            xcb_disconnect(Connection);
+            Connection = nullptr;
+            return;
+        }
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(Connection));
+        for (int i = 0; i < screenNumber && screens.rem > 0; ++i)
+            xcb_screen_next(&screens);
+        Root = screens.data->root;
+    }
     mutable std::map<std::string, xcb_atom_t> Atoms;
 
     xcb_atom_t Atom(const char* name) const {

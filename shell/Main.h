@@ -243,6 +243,7 @@ public:
     void SelectRow(int row);
     void ClearSelection();
     void ScrollIntoView(int row);
+    void ScrollIntoViewSoon(int row);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -353,6 +354,7 @@ private:
     bool RunAllowed = true, HasClosed = false, Shown = false, ModalShown = false;
     bool SessionEnding = false;
     int TitleColumnMinWidth = 125;
+    unsigned ScrollRequests = 0;
     static constexpr int TitleColumnMaxWidth = 142;
     static constexpr int TimeColumnWidth = 43;
 };

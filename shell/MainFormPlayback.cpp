@@ -12,7 +12,7 @@ namespace tavuro {
 bool TMainForm::PlayCurrent() {
     if (CurrentIndex < 0 || CurrentIndex >= Playlist->Count())
         return false;
-    ScrollIntoView(CurrentIndex);
+    ScrollIntoViewSoon(CurrentIndex);
     const std::string& path = CurrentEntry().Path();
     const TClassification classification =
         ClassifyMedia(path, EnginePresent(), Exists("libbasswma.so"));

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPersistentModelIndex>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
@@ -278,6 +279,9 @@ void TMainForm::BuildList() {
     MIDIList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MIDIList->setFrameShape(QFrame::NoFrame);
     MIDIList->setIndentation(0);
+    // The columns have the widths the window gives them. The header's own minimum would come
+    // from the font's widest glyph, and loading the font here would delay the first sound.
+    MIDIList->header()->setMinimumSectionSize(0);
     MIDIList->header()->setStretchLastSection(false);
     MIDIList->setColumnHidden(TPlaylistModel::colPath, true);
     MIDIList->setColumnHidden(TPlaylistModel::colSeconds, true);
@@ -417,8 +421,20 @@ void TMainForm::ClearSelection() {
 }
 
 void TMainForm::ScrollIntoView(int row) {
+    ++ScrollRequests;
     if (row >= 0 && row < Playlist->Count())
         MIDIList->scrollTo(Playlist->index(row, 0));
+}
+
+// Scrolling lays the list out, and the first layout loads its font: a start need not wait for
+// that. The scroll comes on the next turn of the event loop (before the list is painted), unless
+// a later one came first.
+void TMainForm::ScrollIntoViewSoon(int row) {
+    const QPersistentModelIndex entry = Playlist->index(row, 0);
+    QTimer::singleShot(0, MIDIList, [this, entry, request = ++ScrollRequests] {
+        if (request == ScrollRequests && entry.isValid())
+            ScrollIntoView(entry.row());
+    });
 }
 
 void TMainForm::SetTitleColumnWidth(int width) {

@@ -8,7 +8,6 @@
 
 #include "desktop/NSPlay.h"
 #include "engine/AudioEngine.h"
-#include "engine/DecoderWarmUp.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/DataFolder.h"
 #include "platform/FontWarmUp.h"
@@ -71,10 +70,6 @@ int main(int argc, char** argv) {
         return HandOverToRunningPlayer(argc, argv, arguments);
     WarmUpFonts();
     KeepQtFromStartingASessionBus();
-    // Arguments (media files, a playlist, /AUTO) play at once, through the engine mostly: their
-    // libraries load while Qt starts.
-    if (!arguments.empty())
-        WarmUpDecoders();
     const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);
     InstallTranslations();

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include "ShellFixture.h"
@@ -89,6 +90,34 @@ TEST_F(Playlist, RenamingMovesTheRowAndNextPlaysIt) {
     EXPECT_EQ(form.CurrentIndex, 0);
     form.NextClick();
     EXPECT_EQ(Media.FileName(), "/m/a.mp3") << "the selected row differs, so it plays";
+}
+
+// The scroll to the playing row waits for the next turn of the event loop (the sound does not
+// wait for the list's layout); a scroll asked for after it still has the last word.
+TEST_F(Playlist, ThePlayingRowIsScrolledIntoViewAndALaterScrollWins) {
+    std::string text;
+    for (char letter = 'a'; letter <= 't'; ++letter)
+        text += std::string("/m/") + letter + ".mp3\n";
+    Write("playlist.m3u", text);
+    auto& form = Make();
+    const auto rowShown = [&form](int row) {
+        return form.MIDIList->viewport()->rect().contains(
+            form.MIDIList->visualRect(form.Playlist->index(row, 0)));
+    };
+    ASSERT_FALSE(rowShown(18));
+    form.ClearSelection();
+    form.SelectRow(18);
+    form.PlaySelected();
+    ASSERT_EQ(Media.FileName(), "/m/s.mp3");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(rowShown(18));
+
+    form.ClearSelection();
+    form.SelectRow(2);
+    form.PlaySelected();
+    form.ScrollIntoView(19);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(rowShown(19)) << "the later scroll is not undone by the playing row's";
 }
 
 TEST_F(Playlist, DeletingThePlayingEntryPlaysTheRowNowInItsPlace) {

@@ -118,16 +118,21 @@ void TakeCommentTags(const TCommentTags& tags, TStreamInfo& info) {
     info.Track = static_cast<std::uint8_t>(tags.Track);
 }
 
+// The facts the readers of FLAC, Opus, MP4 and ADTS give alike.
+template <typename TReader> void TakeCommonFacts(const TReader& reader, TStreamInfo& info) {
+    info.FileSize = reader.FileSize();
+    info.BitRate = reader.BitRate();
+    info.Duration = Milliseconds(reader.Duration());
+    info.Channels = reader.Channels();
+}
+
 bool ReadFLAC(const std::string& fileName, TStreamInfo& info) {
     TFLACfile reader;
     if (!reader.ReadFromFile(fileName) || !reader.Valid())
         return false;
-    info.FileSize = reader.FileSize();
+    TakeCommonFacts(reader, info);
     info.SampleRate = reader.SampleRate();
-    info.BitRate = reader.BitRate();
     info.BitsPerSample = reader.BitsPerSample();
-    info.Duration = Milliseconds(reader.Duration());
-    info.Channels = reader.Channels();
     TakeCommentTags(reader.Tags(), info);
     return true;
 }
@@ -136,11 +141,8 @@ bool ReadOpus(const std::string& fileName, TStreamInfo& info) {
     TOpusFile reader;
     if (!reader.ReadFromFile(fileName) || !reader.Valid())
         return false;
-    info.FileSize = reader.FileSize();
+    TakeCommonFacts(reader, info);
     info.SampleRate = TOpusFile::DecodeRate; // what is played, whatever the encoder was given
-    info.BitRate = reader.BitRate();
-    info.Duration = Milliseconds(reader.Duration());
-    info.Channels = reader.Channels();
     TakeCommentTags(reader.Tags(), info);
     return true;
 }
@@ -149,13 +151,10 @@ bool ReadMP4(const std::string& fileName, TStreamInfo& info) {
     TMP4file reader;
     if (!reader.ReadFromFile(fileName) || !reader.Valid())
         return false;
-    info.FileSize = reader.FileSize();
+    TakeCommonFacts(reader, info);
     info.SampleRate = reader.SampleRate();
-    info.BitRate = reader.BitRate();
     if (reader.Codec() == "alac" && reader.BitsPerSample() > 0)
         info.BitsPerSample = reader.BitsPerSample();
-    info.Duration = Milliseconds(reader.Duration());
-    info.Channels = reader.Channels();
     info.Title = reader.Title();
     info.Artist = reader.Artist();
     info.Album = reader.Album();
@@ -170,11 +169,8 @@ bool ReadADTS(const std::string& fileName, TStreamInfo& info) {
     TADTSfile reader;
     if (!reader.ReadFromFile(fileName) || !reader.Valid())
         return false;
-    info.FileSize = reader.FileSize();
+    TakeCommonFacts(reader, info);
     info.SampleRate = reader.SampleRate();
-    info.BitRate = reader.BitRate();
-    info.Duration = Milliseconds(reader.Duration());
-    info.Channels = reader.Channels();
     return true;
 }
 

@@ -52,11 +52,7 @@ TEST_F(BassHttps, AnIcyStreamPlaysWithItsTitles) {
     ASSERT_NE(channel, 0u) << BASS_ErrorGetCode();
     EXPECT_STREQ(BASS_StreamGetTags(channel, BASS_TAG_META), "StreamTitle='One';");
     EXPECT_EQ(PlayToEndTakingMetadata(channel, 6.0), std::vector<std::string>{"StreamTitle='Two';"});
-    device_.Free();
-    const std::vector<float> heard = device_.output.TakeLeft();
-    const Span sound = NonSilent(heard, 0.02f);
-    EXPECT_NEAR(sound.Seconds(), 2.0, 0.25);
-    EXPECT_NEAR(Frequency(heard, sound.first + 2000, sound.last - 2000), 1000, 10);
+    ExpectToneHeard(device_, 2.0, 0.25);
 }
 
 TEST_F(BassHttps, AHostNameIsVerifiedAndSentAnAddressIsVerifiedOnly) {

@@ -64,11 +64,7 @@ TEST_F(BassNetwork, NetFileWithLengthTellsSizeDownloadAndLengthAndPlays) {
     EXPECT_NEAR(BASS_ChannelBytes2Seconds(stream, BASS_StreamGetLength(stream)), 1.0, 0.06);
     ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 3.0));
     EXPECT_EQ(downloads.calls, 1);
-    device_.Free();
-    const std::vector<float> heard = device_.output.TakeLeft();
-    const Span sound = NonSilent(heard, 0.02f);
-    EXPECT_NEAR(sound.Seconds(), 1.0, 0.1);
-    EXPECT_NEAR(Frequency(heard, sound.first + 2000, sound.last - 2000), 1000, 10);
+    ExpectToneHeard(device_, 1.0, 0.1);
 }
 
 TEST_F(BassNetwork, NetFileWithoutLengthLearnsSizeAndLengthWhenComplete) {
@@ -493,9 +489,5 @@ TEST_F(BassNetwork, AMetadataIntervalOutOfRangeMeansNoMetadata) {
     ends.Watch(stream, BASS_SYNC_END);
     ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
     ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 4.0));
-    device_.Free();
-    const std::vector<float> heard = device_.output.TakeLeft();
-    const Span sound = NonSilent(heard, 0.02f);
-    EXPECT_NEAR(sound.Seconds(), 1.0, 0.1);
-    EXPECT_NEAR(Frequency(heard, sound.first + 2000, sound.last - 2000), 1000, 10);
+    ExpectToneHeard(device_, 1.0, 0.1);
 }

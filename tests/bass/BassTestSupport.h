@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "bass.h"
 
 namespace basstest {
@@ -182,5 +184,15 @@ public:
     DiskOutput output;
     bool ok = false;
 };
+
+// Frees the device and expects what it played to hold a 1 kHz tone of about the given seconds.
+// Defined here, as the device is: the engine's tests share this file without linking the library.
+inline void ExpectToneHeard(Device& device, double seconds, double tolerance) {
+    device.Free();
+    const std::vector<float> heard = device.output.TakeLeft();
+    const Span sound = NonSilent(heard, 0.02f);
+    EXPECT_NEAR(sound.Seconds(), seconds, tolerance);
+    EXPECT_NEAR(Frequency(heard, sound.first + 2000, sound.last - 2000), 1000, 10);
+}
 
 } // namespace basstest

@@ -1,5 +1,6 @@
 // The program entry: one instance at a time, then the main window and its message loop.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QTimer>
 
@@ -11,6 +12,7 @@
 #include "platform/ConsoleDialogs.h"
 #include "platform/DataFolder.h"
 #include "platform/FontWarmUp.h"
+#include "platform/LibraryPreload.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
 #include "platform/Translations.h"
@@ -77,6 +79,12 @@ int main(int argc, char** argv) {
     if (headless && platformChosen)
         std::cerr << TranslateUtf8(
             "tavuro", "tavuro: 找不到显示器: 在 Qt 的 offscreen 平台上运行,只有声音。\n");
+    const std::string programDir = QCoreApplication::applicationDirPath().toStdString() + "/";
+    // The audio library, with SDL and its thirty libraries, loads while the window is built. A
+    // thread cannot start while the loader works, so the session bus's connection thread, which
+    // the window's accessibility bridge waits for, is started before the load.
+    const TLibraryPreload audioLibrary(programDir + "libbass.so",
+                                       [] { QDBusConnection::sessionBus(); });
 
     const auto registry = MakeFileRegistry(DefaultRegistryDirectory());
     const auto clock = MakeSystemClock();
@@ -95,7 +103,7 @@ int main(int argc, char** argv) {
     services.CreateMediaControl = [](QWidget* videoPanel) -> TMediaControl* {
         return new TNSPlay(videoPanel);
     };
-    services.ProgramDir = QCoreApplication::applicationDirPath().toStdString() + "/";
+    services.ProgramDir = programDir;
     services.AppDir = ChooseDataFolder(services.ProgramDir);
     services.CreateEngine = [programDir = services.ProgramDir](TDialogs& dialogs) {
         return std::make_unique<TAudioEngine>(dialogs, programDir);

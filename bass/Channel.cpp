@@ -54,6 +54,13 @@ void Channel::RestartAt(uint64_t frame) {
     endPending = false;
 }
 
+size_t Channel::Fill(const void* bytes, size_t size) {
+    const size_t written = ring.Write(static_cast<const uint8_t*>(bytes), size);
+    if (written > 0 && mixerReady != nullptr)
+        mixerReady->notify_all();
+    return written;
+}
+
 void Channel::DiscardBuffered() {
     discards.fetch_add(1);
     ring.DiscardAll();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -124,6 +125,10 @@ public:
     std::unique_ptr<Producer> producer;
     TagStore tags;
     std::mutex* mixerLock = nullptr; // the mixer's lock, for producers that restart the ring
+    std::condition_variable* mixerReady = nullptr; // the mixer's, see Fill
+    // The producer's write to the ring: a mixer holding its buffer back until the ring has
+    // enough looks again at once, not at its next poll.
+    size_t Fill(const void* bytes, size_t size);
 
     HSYNC AddSync(DWORD type, SYNCPROC* proc, DWORD_PTR user);
     bool RemoveSync(HSYNC sync);

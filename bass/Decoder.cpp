@@ -288,7 +288,7 @@ void Decoder::DecodeChunk() {
 
 void Decoder::WriteChunk() {
     const auto* bytes = reinterpret_cast<const uint8_t*>(chunk_.data());
-    chunkAt_ += channel_->ring.Write(bytes + chunkAt_, chunkBytes_ - chunkAt_);
+    chunkAt_ += channel_->Fill(bytes + chunkAt_, chunkBytes_ - chunkAt_);
 }
 
 size_t Decoder::TakeChunk(uint8_t* out, size_t size) {

@@ -113,6 +113,7 @@ DWORD Library::Register(ChannelType type, const BASS_CHANNELINFO& info,
     }
     auto channel = std::make_shared<Channel>(handle, type, info, bufferSeconds, resumeSeconds);
     channel->mixerLock = &mixer_.Lock();
+    channel->mixerReady = &mixer_.ChannelReady();
     Producer* raw = producer.get();
     channel->producer = std::move(producer);
     if (prepare)

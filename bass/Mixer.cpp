@@ -61,7 +61,7 @@ void Mixer::Close() {
             std::lock_guard lock(mutex_);
             closing_ = true;
         }
-        channelStarted_.notify_all();
+        channelReady_.notify_all();
         SDL_CloseAudioDevice(sdlDevice_);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         sdlDevice_ = 0;
@@ -71,7 +71,7 @@ void Mixer::Close() {
             std::lock_guard lock(mutex_);
             clockRunning_ = false;
         }
-        channelStarted_.notify_all();
+        channelReady_.notify_all();
         clock_.join();
     }
     std::lock_guard lock(mutex_);
@@ -135,13 +135,13 @@ void Mixer::HoldWhileSilent(std::unique_lock<std::mutex>& lock, int frames) {
     // Nothing playing or paused: the device is idle until a channel starts.
     const auto idleUntil = Clock::now() + kIdleHold;
     while (!closing_ && !AnyChannelIn(PlayState::Playing) && !AnyChannelIn(PlayState::Paused))
-        if (channelStarted_.wait_until(lock, idleUntil) == std::cv_status::timeout)
+        if (channelReady_.wait_until(lock, idleUntil) == std::cv_status::timeout)
             return;
     // A channel just started, or buffering again, gets a buffer's time to fill its ring.
     const auto fillUntil = Clock::now() + std::chrono::microseconds(1000000LL * frames / rate_);
     while (!closing_ && AnyChannelIn(PlayState::Playing) && !AnyChannelCanFill(frames) &&
            Clock::now() < fillUntil)
-        channelStarted_.wait_for(lock, kFillingPoll);
+        channelReady_.wait_for(lock, kFillingPoll);
 }
 
 bool Mixer::AnyChannelIn(PlayState state) const {
@@ -164,7 +164,7 @@ void Mixer::RunClock() {
             // Nothing to play: the clock sleeps until a channel starts and counts from then.
             std::unique_lock lock(mutex_);
             if (!AnyChannelIn(PlayState::Playing) && !AnyChannelIn(PlayState::Paused)) {
-                channelStarted_.wait(lock, [this] {
+                channelReady_.wait(lock, [this] {
                     return !clockRunning_ || AnyChannelIn(PlayState::Playing) ||
                            AnyChannelIn(PlayState::Paused);
                 });

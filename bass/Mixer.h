@@ -33,7 +33,9 @@ public:
     bool Add(Channel* channel);
     void Remove(Channel* channel);
     // With Lock() held, once a channel in the mix was set playing: lets a held buffer go to it.
-    void Started() { channelStarted_.notify_all(); }
+    void Started() { channelReady_.notify_all(); }
+    // Notified, too, when a producer wrote to its ring (Channel::Fill).
+    std::condition_variable& ChannelReady() { return channelReady_; }
 
     std::atomic<int> streamVolume{100}; // BASS_CONFIG_GVOL_STREAM
     std::atomic<int> musicVolume{100};  // BASS_CONFIG_GVOL_MUSIC
@@ -56,12 +58,13 @@ private:
     static constexpr int kBlockFrames = 1024;
     static constexpr int kDeviceFrames = 2048; // 46 ms at 44.1 kHz: fewer wake-ups, still prompt
     // How long an idle device waits for a channel before it takes a buffer of silence after all,
-    // and how often a playing channel that is still filling its ring is looked at.
+    // and how often a playing channel that is still filling its ring is looked at when no write
+    // of its producer woke the callback.
     static constexpr std::chrono::milliseconds kIdleHold{1000};
     static constexpr std::chrono::milliseconds kFillingPoll{2};
 
     std::mutex mutex_; // protects channels_, count_, closing_ and every channel's mixing state
-    std::condition_variable channelStarted_;
+    std::condition_variable channelReady_; // a channel started, or a producer wrote to its ring
     bool closing_ = false; // a held buffer is let go at once
     std::array<Channel*, kMaxChannels> channels_{};
     int count_ = 0;

@@ -42,7 +42,7 @@ void UserStream::Run() {
         std::lock_guard lock(*channel_->mixerLock);
         if (channel_->discards.load() != discards)
             continue; // stopped while the callback ran: what it gave belongs before the stop
-        channel_->ring.Write(chunk_.data(), delivered);
+        channel_->Fill(chunk_.data(), delivered);
         if (result & BASS_STREAMPROC_END)
             channel_->producerEnded.store(true, std::memory_order_release);
     }

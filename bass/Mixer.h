@@ -65,7 +65,7 @@ private:
 
     std::mutex mutex_; // protects channels_, count_, closing_ and every channel's mixing state
     std::condition_variable channelReady_; // a channel started, or a producer wrote to its ring
-    bool closing_ = false; // a held buffer is let go at once
+    bool closing_ = false;                 // a held buffer is let go at once
     std::array<Channel*, kMaxChannels> channels_{};
     int count_ = 0;
     std::vector<float> accumulator_ = std::vector<float>(2 * kBlockFrames);

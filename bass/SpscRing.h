@@ -5,15 +5,17 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace bass {
 
 class SpscRing {
 public:
-    explicit SpscRing(size_t capacity) : buffer_(capacity) {}
+    // The bytes are left uninitialised: only written ones are read, and the pages are touched
+    // by the writer as it fills them, not all at once where the channel is made.
+    explicit SpscRing(size_t capacity) : buffer_(new uint8_t[capacity]), capacity_(capacity) {}
 
-    size_t Capacity() const { return buffer_.size(); }
+    size_t Capacity() const { return capacity_; }
     size_t Used() const {
         return static_cast<size_t>(written_.load(std::memory_order_acquire) -
                                    read_.load(std::memory_order_acquire));
@@ -55,16 +57,17 @@ public:
 private:
     void CopyIn(size_t at, const uint8_t* data, size_t count) {
         const size_t first = std::min(count, Capacity() - at);
-        std::memcpy(buffer_.data() + at, data, first);
-        std::memcpy(buffer_.data(), data + first, count - first);
+        std::memcpy(buffer_.get() + at, data, first);
+        std::memcpy(buffer_.get(), data + first, count - first);
     }
     void CopyOut(size_t at, uint8_t* out, size_t count) {
         const size_t first = std::min(count, Capacity() - at);
-        std::memcpy(out, buffer_.data() + at, first);
-        std::memcpy(out + first, buffer_.data(), count - first);
+        std::memcpy(out, buffer_.get() + at, first);
+        std::memcpy(out + first, buffer_.get(), count - first);
     }
 
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t capacity_;
     std::atomic<uint64_t> read_{0};    // total bytes read; advanced by the reader only
     std::atomic<uint64_t> written_{0}; // total bytes written; advanced by the writer only
 };

@@ -1,12 +1,15 @@
 #include "platform/LibraryFile.h"
 
 #include <elf.h>
+#include <fcntl.h>
 #include <link.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
-
-#include "common/FileBytes.h"
+#include <vector>
 
 namespace tavuro {
 
@@ -41,27 +44,50 @@ bool Inside(std::uint64_t offset, std::uint64_t count, std::uint64_t size, std::
     return true;
 }
 
-template <class Record> Record RecordAt(std::string_view bytes, std::uint64_t offset) {
-    Record record;
-    std::memcpy(&record, bytes.data() + offset, sizeof record);
-    return record;
+bool ReadExactlyAt(int descriptor, std::uint64_t offset, void* out, std::size_t count) {
+    auto* at = static_cast<char*>(out);
+    while (count > 0) {
+        const ssize_t got = pread(descriptor, at, count, static_cast<off_t>(offset));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        at += got;
+        offset += static_cast<std::uint64_t>(got);
+        count -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+// `count` records from `offset`, which the caller found inside the file; empty when unread.
+template <class Record>
+std::vector<Record> RecordsAt(const TByteRangeReader& read, std::uint64_t offset,
+                              std::size_t count) {
+    std::vector<Record> records(count);
+    if (count == 0 || !read(offset, records.data(), count * sizeof(Record)))
+        records.clear();
+    return records;
 }
 
 } // namespace
 
-std::optional<std::string> ElfLibraryFault(std::string_view bytes) {
+std::optional<std::string> ElfLibraryFault(std::uint64_t size, const TByteRangeReader& read) {
     using Header = ElfW(Ehdr);
     using ProgramHeader = ElfW(Phdr);
     using SectionHeader = ElfW(Shdr);
-    const std::uint64_t size = bytes.size();
-    if (size < EI_NIDENT || std::memcmp(bytes.data(), ELFMAG, SELFMAG) != 0)
+    const char* unread = "its headers cannot be read";
+    unsigned char identity[EI_NIDENT];
+    if (size < EI_NIDENT || !read(0, identity, EI_NIDENT) ||
+        std::memcmp(identity, ELFMAG, SELFMAG) != 0)
         return "not an ELF file";
-    if (static_cast<unsigned char>(bytes[EI_CLASS]) != HostClass ||
-        static_cast<unsigned char>(bytes[EI_DATA]) != HostByteOrder)
+    if (identity[EI_CLASS] != HostClass || identity[EI_DATA] != HostByteOrder)
         return "built for another kind of machine";
     if (size < sizeof(Header))
         return "cut short in its ELF header";
-    const auto header = RecordAt<Header>(bytes, 0);
+    const auto headers = RecordsAt<Header>(read, 0, 1);
+    if (headers.empty())
+        return unread;
+    const Header& header = headers.front();
     if (header.e_machine != HostMachine)
         return "built for another kind of machine";
     if (header.e_type != ET_DYN)
@@ -69,32 +95,52 @@ std::optional<std::string> ElfLibraryFault(std::string_view bytes) {
     if (header.e_phentsize != sizeof(ProgramHeader) || header.e_phnum == 0 ||
         !Inside(header.e_phoff, header.e_phnum, sizeof(ProgramHeader), size))
         return "cut short: its program headers lie beyond the end of the file";
-    for (std::uint64_t i = 0; i < header.e_phnum; ++i) {
-        const auto segment =
-            RecordAt<ProgramHeader>(bytes, header.e_phoff + i * sizeof(ProgramHeader));
+    const auto segments = RecordsAt<ProgramHeader>(read, header.e_phoff, header.e_phnum);
+    if (segments.empty())
+        return unread;
+    for (const ProgramHeader& segment : segments)
         if (!Inside(segment.p_offset, segment.p_filesz, 1, size))
             return "cut short: a segment lies beyond the end of the file";
-    }
     if (header.e_shoff == 0)
         return std::nullopt;
     if (header.e_shentsize != sizeof(SectionHeader) ||
         !Inside(header.e_shoff, header.e_shnum, sizeof(SectionHeader), size))
         return "cut short: its section headers lie beyond the end of the file";
-    for (std::uint64_t i = 0; i < header.e_shnum; ++i) {
-        const auto section =
-            RecordAt<SectionHeader>(bytes, header.e_shoff + i * sizeof(SectionHeader));
+    const auto sections = RecordsAt<SectionHeader>(read, header.e_shoff, header.e_shnum);
+    if (sections.empty() && header.e_shnum != 0)
+        return unread;
+    for (const SectionHeader& section : sections)
         if (section.sh_type != SHT_NOBITS && !Inside(section.sh_offset, section.sh_size, 1, size))
             return "cut short: a section lies beyond the end of the file";
-    }
     return std::nullopt;
 }
 
+std::optional<std::string> ElfLibraryFault(std::string_view bytes) {
+    return ElfLibraryFault(bytes.size(),
+                           [bytes](std::uint64_t offset, void* out, std::size_t count) {
+                               std::memcpy(out, bytes.data() + offset, count);
+                               return true;
+                           });
+}
+
 std::optional<std::string> LibraryFileFault(const std::string& path) {
-    std::string error;
-    const auto bytes = ReadFileBytes(path, &error);
-    if (!bytes)
-        return error;
-    return ElfLibraryFault(*bytes);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer before the type can be checked.
+    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return std::strerror(errno);
+    struct stat info {};
+    std::optional<std::string> fault;
+    if (fstat(descriptor, &info) != 0)
+        fault = std::strerror(errno);
+    else if (!S_ISREG(info.st_mode))
+        fault = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
+    else
+        fault = ElfLibraryFault(static_cast<std::uint64_t>(info.st_size),
+                                [descriptor](std::uint64_t offset, void* out, std::size_t count) {
+                                    return ReadExactlyAt(descriptor, offset, out, count);
+                                });
+    close(descriptor);
+    return fault;
 }
 
 } // namespace tavuro

@@ -72,6 +72,23 @@ TEST(LibraryFile, TheWholeLibrariesLoad) {
     EXPECT_TRUE(library.LoadBassWmaLibrary(std::string(TAVURO_PROGRAM_DIR) + "/libbasswma.so"));
 }
 
+TEST(LibraryFile, OnlyTheHeadersAreReadAndAnUnreadableOneIsSaid) {
+    const std::string library = ProgramLibrary("libbass.so");
+    std::size_t asked = 0;
+    const auto counted = [&](std::uint64_t offset, void* out, std::size_t count) {
+        asked += count;
+        std::memcpy(out, library.data() + offset, count);
+        return true;
+    };
+    EXPECT_EQ(ElfLibraryFault(library.size(), counted), std::nullopt);
+    EXPECT_LT(asked, 8u << 10) << "of " << library.size();
+
+    const auto failing = [&](std::uint64_t offset, void* out, std::size_t count) {
+        return offset == 0 && counted(offset, out, count);
+    };
+    EXPECT_EQ(ElfLibraryFault(library.size(), failing), "its headers cannot be read");
+}
+
 TEST(LibraryFile, OtherFilesAreNamedForWhatTheyAre) {
     std::string library = ProgramLibrary("libbasswma.so");
     auto patched = [&library](std::size_t offset, std::uint16_t value) {

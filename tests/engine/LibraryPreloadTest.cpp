@@ -35,7 +35,8 @@ TEST(LibraryPreload, TheLibraryStaysWithItsUserAndGoesWhenBothLetGo) {
     std::thread::id firstRanOn;
     TBassWmaLibrary user;
     {
-        const TLibraryPreload preload(path, [&firstRanOn] { firstRanOn = std::this_thread::get_id(); });
+        const TLibraryPreload preload(path,
+                                      [&firstRanOn] { firstRanOn = std::this_thread::get_id(); });
         ASSERT_TRUE(user.LoadBassWmaLibrary(path));
     }
     EXPECT_NE(firstRanOn, std::thread::id());

@@ -11,7 +11,6 @@
 #include "engine/AudioEngine.h"
 #include "platform/ConsoleDialogs.h"
 #include "platform/DataFolder.h"
-#include "platform/FontWarmUp.h"
 #include "platform/LibraryPreload.h"
 #include "platform/ScreenSaverInhibitor.h"
 #include "platform/SingleInstance.h"
@@ -70,7 +69,6 @@ int main(int argc, char** argv) {
     TSingleInstanceLock instance("Tavuro 2008");
     if (!instance.TryAcquire()) // another instance runs: hand over what there is, and end
         return HandOverToRunningPlayer(argc, argv, arguments);
-    WarmUpFonts();
     KeepQtFromStartingASessionBus();
     const bool platformChosen = ChoosePlatform();
     QApplication application(argc, argv);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
@@ -40,32 +41,45 @@ bool ReadAll(int descriptor, std::size_t sizeHint, std::size_t limit, std::strin
 
 } // namespace
 
-std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error) {
-    const auto fail = [error](const char* reason) -> std::optional<std::string> {
-        if (error)
-            *error = reason;
-        return std::nullopt;
-    };
+int OpenRegularFile(const std::string& path, std::uint64_t& size, const char*& reason) {
     // Without O_NONBLOCK, opening a FIFO would wait for a writer before the type can be checked.
     const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
-        return fail(std::strerror(errno));
+    if (descriptor < 0) {
+        reason = std::strerror(errno);
+        return -1;
+    }
     struct stat info {};
-    std::string bytes;
-    const char* reason = nullptr;
     if (fstat(descriptor, &info) != 0)
         reason = std::strerror(errno);
     else if (!S_ISREG(info.st_mode))
         reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
-    else if (static_cast<std::size_t>(info.st_size) > MaxTextFileBytes)
-        reason = std::strerror(EFBIG);
-    else if (!ReadAll(descriptor, static_cast<std::size_t>(info.st_size), MaxTextFileBytes, bytes))
-        reason = std::strerror(errno);
-    else if (bytes.size() > MaxTextFileBytes) // it grew while being read
-        reason = std::strerror(EFBIG);
+    else {
+        size = static_cast<std::uint64_t>(info.st_size);
+        return descriptor;
+    }
     close(descriptor);
-    if (reason)
-        return fail(reason);
+    return -1;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error) {
+    const char* reason = nullptr;
+    std::uint64_t size = 0;
+    std::string bytes;
+    const int descriptor = OpenRegularFile(path, size, reason);
+    if (descriptor >= 0) {
+        if (size > MaxTextFileBytes)
+            reason = std::strerror(EFBIG);
+        else if (!ReadAll(descriptor, static_cast<std::size_t>(size), MaxTextFileBytes, bytes))
+            reason = std::strerror(errno);
+        else if (bytes.size() > MaxTextFileBytes) // it grew while being read
+            reason = std::strerror(EFBIG);
+        close(descriptor);
+    }
+    if (reason) {
+        if (error)
+            *error = reason;
+        return std::nullopt;
+    }
     return bytes;
 }
 
@@ -175,7 +189,8 @@ bool WriteFileReplacing(const std::string& path, std::string_view bytes, std::st
     if (exists && access(target.c_str(), W_OK) != 0)
         return fail(errno);
     const auto [folder, name] = FolderAndName(target);
-    RemoveLeftOverReplacements(folder, [&name](std::string_view other) { return other == name; });
+    RemoveLeftOverReplacements(
+        folder, [&target = name](std::string_view other) { return other == target; });
     std::string temporary;
     const int descriptor = CreateBeside(target, temporary);
     if (descriptor < 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +12,10 @@ namespace tavuro {
 // No settings file, playlist or registry store is larger; a bigger file is refused rather than
 // read into memory.
 inline constexpr std::size_t MaxTextFileBytes = std::size_t{256} << 20;
+
+// Opens a regular file for reading: its descriptor (the caller closes it) and size. A folder, a
+// FIFO or a device is refused at once, without waiting for it: -1, with the reason.
+int OpenRegularFile(const std::string& path, std::uint64_t& size, const char*& reason);
 
 // The whole file, or nothing when it cannot be read. Only a regular file of at most
 // MaxTextFileBytes is read: a folder, a FIFO or a device is refused at once, without waiting for

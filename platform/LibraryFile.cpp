@@ -1,15 +1,15 @@
 #include "platform/LibraryFile.h"
 
 #include <elf.h>
-#include <fcntl.h>
 #include <link.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include "common/FileBytes.h"
 
 namespace tavuro {
 
@@ -124,21 +124,15 @@ std::optional<std::string> ElfLibraryFault(std::string_view bytes) {
 }
 
 std::optional<std::string> LibraryFileFault(const std::string& path) {
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer before the type can be checked.
-    const int descriptor = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const char* reason = nullptr;
+    std::uint64_t size = 0;
+    const int descriptor = OpenRegularFile(path, size, reason);
     if (descriptor < 0)
-        return std::strerror(errno);
-    struct stat info {};
-    std::optional<std::string> fault;
-    if (fstat(descriptor, &info) != 0)
-        fault = std::strerror(errno);
-    else if (!S_ISREG(info.st_mode))
-        fault = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "Not a regular file";
-    else
-        fault = ElfLibraryFault(static_cast<std::uint64_t>(info.st_size),
-                                [descriptor](std::uint64_t offset, void* out, std::size_t count) {
-                                    return ReadExactlyAt(descriptor, offset, out, count);
-                                });
+        return reason;
+    auto fault =
+        ElfLibraryFault(size, [descriptor](std::uint64_t offset, void* out, std::size_t count) {
+            return ReadExactlyAt(descriptor, offset, out, count);
+        });
     close(descriptor);
     return fault;
 }

@@ -731,10 +731,11 @@ void TAudioEngine::VisTimerTick() {
         Bands.fill(0);
         return;
     }
-    VisTimer.stop();
+    // Both steps run on the GUI thread, so nothing can tick or come between them: the timer keeps
+    // its beat, and the frame is handed over now rather than after another turn of the event loop
+    // (a turn costs as much as the frame's drawing).
     UpdateBandOut(magnitudes, Bands);
-    PostWindowMessage(MessageWindowHandle(), kMsgNewFFTData);
-    VisTimer.start();
+    HandleMessage(kMsgNewFFTData, 0, 0);
 }
 
 } // namespace tavuro

@@ -7,6 +7,7 @@ namespace bass {
 
 namespace {
 constexpr size_t kScratchFrames = 1024;
+constexpr size_t kHeldFrames = 2; // previous_ and next_, ahead of a block's frames
 constexpr size_t kMaxChannels = 8;
 
 size_t RoundToFrames(double seconds, const BASS_CHANNELINFO& info, size_t frameBytes) {
@@ -36,7 +37,7 @@ Channel::Channel(DWORD handleValue, ChannelType typeValue, const BASS_CHANNELINF
       ring(RoundToFrames(bufferSeconds, infoValue, FrameBytes())),
       frequency(static_cast<int>(infoValue.freq)),
       resumeBytes_(RoundToFrames(resumeSeconds, infoValue, FrameBytes())),
-      scratch_(kScratchFrames * FrameBytes()), scratchStereo_(2 * kScratchFrames),
+      scratch_(kScratchFrames * FrameBytes()), scratchStereo_(2 * (kHeldFrames + kScratchFrames)),
       scratchMean_(kScratchFrames) {}
 
 void Channel::ClearMixState() {
@@ -81,6 +82,10 @@ bool Channel::Refill() {
     const size_t frames = std::min(ring.Used() / frameBytes, kScratchFrames);
     scratchCount_ = ring.Read(scratch_.data(), frames * frameBytes) / frameBytes;
     scratchIndex_ = 0;
+    // The pair held from the last block goes first: the frames heard next, all in one array.
+    std::copy_n(previous_, 2, scratchStereo_.begin());
+    std::copy_n(next_, 2, scratchStereo_.begin() + 2);
+    float* const stereo = scratchStereo_.data() + 2 * kHeldFrames;
     // Converted a block at a time: the mixer then takes each frame as two floats.
     const unsigned chans = std::min<unsigned>(info.chans, kMaxChannels);
     const bool eightBit = SampleBytes() == 1;
@@ -89,8 +94,8 @@ bool Channel::Refill() {
             int16_t values[2];
             std::memcpy(values, scratch_.data() + 4 * i, 4);
             const float left = values[0] / 32768.0f, right = values[1] / 32768.0f;
-            scratchStereo_[2 * i] = left;
-            scratchStereo_[2 * i + 1] = right;
+            stereo[2 * i] = left;
+            stereo[2 * i + 1] = right;
             scratchMean_[i] = (left + right) / 2.0f;
         }
         return scratchCount_ > 0;
@@ -113,8 +118,8 @@ bool Channel::Refill() {
                 second = sample;
             sum += sample;
         }
-        scratchStereo_[2 * i] = first;
-        scratchStereo_[2 * i + 1] = chans > 1 ? second : first;
+        stereo[2 * i] = first;
+        stereo[2 * i + 1] = chans > 1 ? second : first;
         scratchMean_[i] = sum / static_cast<float>(chans);
     }
     return scratchCount_ > 0;
@@ -123,14 +128,47 @@ bool Channel::Refill() {
 bool Channel::NextFrame() {
     if (scratchIndex_ == scratchCount_ && !Refill())
         return false;
-    previous_[0] = next_[0];
-    previous_[1] = next_[1];
-    next_[0] = scratchStereo_[2 * scratchIndex_];
-    next_[1] = scratchStereo_[2 * scratchIndex_ + 1];
-    history_[historyPos_] = scratchMean_[scratchIndex_];
-    historyPos_ = (historyPos_ + 1) % kHistory;
-    ++scratchIndex_;
+    Take(1);
     return true;
+}
+
+void Channel::Take(size_t frames) {
+    const float* held = scratchStereo_.data() + 2 * (scratchIndex_ + frames);
+    std::copy_n(held, 2, previous_);
+    std::copy_n(held + 2, 2, next_);
+    const float* means = scratchMean_.data() + scratchIndex_;
+    scratchIndex_ += frames;
+    while (frames > 0) {
+        const size_t run = std::min<size_t>(frames, kHistory - historyPos_);
+        std::copy_n(means, run, history_ + historyPos_);
+        historyPos_ = (historyPos_ + run) % kHistory;
+        means += run;
+        frames -= run;
+    }
+}
+
+bool Channel::MixAsItComes(float* stereo, int frames, const float gains[2], uint64_t& advanced) {
+    const float left = gains[0], right = gains[1];
+    const auto wanted = static_cast<size_t>(frames);
+    for (size_t done = 0; done < wanted;) {
+        if (scratchIndex_ == scratchCount_ && !Refill()) {
+            // The frame held first is still heard as the ring runs dry.
+            stereo[2 * done] += previous_[0] * left;
+            stereo[2 * done + 1] += previous_[1] * right;
+            return true;
+        }
+        const size_t count = std::min(wanted - done, scratchCount_ - scratchIndex_);
+        const float* heard = scratchStereo_.data() + 2 * scratchIndex_;
+        float* out = stereo + 2 * done;
+        for (size_t i = 0; i < count; ++i) {
+            out[2 * i] += heard[2 * i] * left;
+            out[2 * i + 1] += heard[2 * i + 1] * right;
+        }
+        Take(count);
+        advanced += count;
+        done += count;
+    }
+    return false;
 }
 
 bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGain,
@@ -150,19 +188,8 @@ bool Channel::MixInto(float* stereo, int frames, int deviceRate, float globalGai
     uint64_t advanced = 0;
     bool starved = false;
     const bool asItComes = step == 1.0 && fraction_ == 0.0;
-    if (asItComes) {
-        // At the device's own rate every frame is taken as it comes: what the loop below does
-        // with a fraction that stays 0, without its arithmetic.
-        for (int i = 0; i < frames; ++i) {
-            stereo[2 * i] += previous_[0] * gains[0];
-            stereo[2 * i + 1] += previous_[1] * gains[1];
-            if (!NextFrame()) {
-                starved = true;
-                break;
-            }
-            ++advanced;
-        }
-    }
+    if (asItComes)
+        starved = MixAsItComes(stereo, frames, gains, advanced);
     for (int i = 0; i < frames && !starved && !asItComes; ++i) {
         const float f = static_cast<float>(fraction_);
         stereo[2 * i] += (previous_[0] + (next_[0] - previous_[0]) * f) * gains[0];

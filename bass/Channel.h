@@ -143,6 +143,12 @@ public:
 
 private:
     bool NextFrame();
+    // At the device's own rate each frame is heard as it comes, two frames after it was taken
+    // (the pair the interpolation holds): what the interpolating loop does with a fraction that
+    // stays 0, a block at a time. True when the ring ran dry.
+    bool MixAsItComes(float* stereo, int frames, const float gains[2], uint64_t& advanced);
+    // Moves past frames of the block: the held pair and the history follow.
+    void Take(size_t frames);
     // Takes the next frames from the ring into the scratch buffers; false when it was empty.
     bool Refill();
     void ClearMixState();
@@ -153,9 +159,10 @@ private:
     // Mixing state, touched only with the mixer lock held.
     float previous_[2] = {0, 0}, next_[2] = {0, 0};
     double fraction_ = 0;
-    std::vector<uint8_t> scratch_;      // frames taken from the ring, as they came
-    std::vector<float> scratchStereo_;  // each of them as left and right (mono twice), -1..1
-    std::vector<float> scratchMean_;    // each of them as the mean of its channels
+    std::vector<uint8_t> scratch_;     // frames taken from the ring, as they came
+    std::vector<float> scratchStereo_; // the held pair, then each frame as left and right
+                                       // (mono twice), -1..1
+    std::vector<float> scratchMean_;   // each of them as the mean of its channels
     size_t scratchCount_ = 0, scratchIndex_ = 0;
     float history_[kHistory] = {};
     unsigned historyPos_ = 0;

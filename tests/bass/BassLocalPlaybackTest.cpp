@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -296,6 +297,58 @@ INSTANTIATE_TEST_SUITE_P(SampleSizes, UserStreamCase, testing::Values(false, tru
                          [](const testing::TestParamInfo<bool>& info) {
                              return info.param ? "EightBit" : "SixteenBit";
                          });
+
+namespace {
+
+// Frames no two of which are alike, and never silent on both sides.
+std::array<int16_t, 2> PatternFrame(int64_t frame) {
+    return {static_cast<int16_t>(frame * 7919 % 60001 - 30000),
+            static_cast<int16_t>(frame * 104729 % 60001 - 30000)};
+}
+
+struct PatternSource {
+    int frames, produced = 0;
+    static DWORD Proc(HSTREAM, void* buffer, DWORD length, DWORD_PTR user) {
+        auto* self = reinterpret_cast<PatternSource*>(user);
+        DWORD count = 0;
+        for (; count + 4 <= length && self->produced < self->frames; count += 4) {
+            const std::array<int16_t, 2> frame = PatternFrame(self->produced++);
+            std::memcpy(static_cast<uint8_t*>(buffer) + count, frame.data(), 4);
+        }
+        return self->produced == self->frames ? count | BASS_STREAMPROC_END : count;
+    }
+};
+
+} // namespace
+
+// At full volume and the device's rate every frame is heard as it was given: none dropped,
+// repeated or swapped, across the mixer's blocks and the channel's refills. (The very last one
+// goes with the end: the mixer holds a pair of frames to interpolate between.)
+TEST(BassUserStream, AtTheDevicesRateEveryFrameIsHeardUnchanged) {
+    TempDir dir;
+    Device device(dir);
+    ASSERT_TRUE(device.ok);
+    PatternSource source{30000};
+    const DWORD stream =
+        BASS_StreamCreate(44100, 2, 0, &PatternSource::Proc, reinterpret_cast<DWORD_PTR>(&source));
+    ASSERT_NE(stream, 0u);
+    SyncRecorder ends;
+    ends.Watch(stream, BASS_SYNC_END);
+    ASSERT_TRUE(BASS_StreamPlay(stream, FALSE, 0));
+    ASSERT_TRUE(WaitUntil([&] { return ends.calls > 0; }, 3.0));
+    device.Free();
+    const std::vector<int16_t> heard = device.output.TakeSamples();
+    size_t first = 0;
+    while (first + 1 < heard.size() && heard[first] == 0 && heard[first + 1] == 0)
+        first += 2;
+    ASSERT_GE(heard.size(), first + 2 * 30000);
+    int wrong = 0;
+    for (int frame = 0; frame < 30000 - 1; ++frame) {
+        const std::array<int16_t, 2> given = PatternFrame(frame);
+        wrong += heard[first + 2 * frame] != given[0] || heard[first + 2 * frame + 1] != given[1];
+    }
+    EXPECT_EQ(wrong, 0);
+}
 
 namespace {
 

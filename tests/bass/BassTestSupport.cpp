@@ -77,9 +77,9 @@ std::string Encode(const TempDir& dir, const std::string& wav, const std::string
 }
 
 std::string ToneMp3(const TempDir& dir, double seconds) {
-    return Text(ReadFile(EncodeMp3(
-        dir, MakeSineWav(dir, "tone.wav", 1000, seconds, 0.5, "-b 16 -e signed-integer"),
-        "tone.mp3")));
+    return Text(ReadFile(
+        EncodeMp3(dir, MakeSineWav(dir, "tone.wav", 1000, seconds, 0.5, "-b 16 -e signed-integer"),
+                  "tone.mp3")));
 }
 
 std::string MakeModule(const TempDir& dir, const std::string& name) {
@@ -137,14 +137,18 @@ DiskOutput::DiskOutput(const TempDir& dir) : path_(dir.Path("heard.raw")) {
 }
 
 std::vector<float> DiskOutput::TakeLeft() const {
-    const std::vector<uint8_t> bytes = ReadFile(path_);
+    const std::vector<int16_t> samples = TakeSamples();
     std::vector<float> left;
-    for (size_t at = 0; at + 4 <= bytes.size(); at += 4) {
-        int16_t value;
-        std::memcpy(&value, bytes.data() + at, 2);
-        left.push_back(value / 32768.0f);
-    }
+    for (size_t at = 0; at + 2 <= samples.size(); at += 2)
+        left.push_back(samples[at] / 32768.0f);
     return left;
+}
+
+std::vector<int16_t> DiskOutput::TakeSamples() const {
+    const std::vector<uint8_t> bytes = ReadFile(path_);
+    std::vector<int16_t> samples(bytes.size() / 2);
+    std::memcpy(samples.data(), bytes.data(), 2 * samples.size());
+    return samples;
 }
 
 size_t DiskOutput::FramesWritten() const {

@@ -62,8 +62,9 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 class DiskOutput {
 public:
     explicit DiskOutput(const TempDir& dir);
-    std::vector<float> TakeLeft() const; // left channel, -1..1, 44100 Hz
-    size_t FramesWritten() const;        // so far, while the device runs
+    std::vector<float> TakeLeft() const;      // left channel, -1..1, 44100 Hz
+    std::vector<int16_t> TakeSamples() const; // both channels, interleaved, as written
+    size_t FramesWritten() const;             // so far, while the device runs
 
 private:
     std::string path_;
@@ -162,8 +163,8 @@ inline std::optional<std::vector<std::string>> PlayToEndTakingMetadata(DWORD cha
     SyncRecorder metas, ends;
     metas.Watch(channel, BASS_SYNC_META);
     ends.Watch(channel, BASS_SYNC_END);
-    const bool ended = BASS_StreamPlay(channel, FALSE, 0) &&
-                       WaitUntil([&] { return ends.calls > 0; }, seconds);
+    const bool ended =
+        BASS_StreamPlay(channel, FALSE, 0) && WaitUntil([&] { return ends.calls > 0; }, seconds);
     BASS_StreamFree(channel); // no sync runs after this, so the recorders may go
     std::lock_guard lock(metas.mutex);
     return ended ? std::optional(metas.texts) : std::nullopt;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Whole-process figures of the player beside its peers, each the median of RUNS runs (default 7):
 # spawn to window shown (one-entry playlist, and a 100,000-entry extended M3U), peak resident
-# memory then, spawn to first sound of an MP3 given alone, and the CPU share while it plays in
-# the spectrum layout. Peers: mpv, and a minimal Qt widget program built here.
+# memory then, spawn to first sound of an MP3 and of a FLAC given alone, and the CPU share while
+# the MP3 plays in the spectrum layout. Peers: mpv, and a minimal Qt widget program built here;
+# the player and mpv take turns for the sound and CPU figures.
 #   bench/whole/run.sh [PROGRAM_DIR [RUNS]]    PROGRAM_DIR defaults to build/bin (build Release)
 # Runs on its own virtual X screen and session bus, without a window manager; sound goes to
 # SDL's dummy or disk driver. Needs xvfb, dbus, sox, lame, oggenc, opusenc, flac, mpv, g++ and
@@ -59,6 +60,12 @@ mpv_common=(mpv --no-config --really-quiet)
 # The median of a column of numbers on standard input.
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
+# The median of column COLUMN of FILE; "n/a" when the file is empty (a player that sends the file
+# elsewhere, its media control, is never heard here).
+column_median() {
+  if [[ -s "$1" ]]; then cut -d' ' -f"$2" "$1" | median; else echo n/a; fi
+}
+
 # Runs the probe RUNS times; prints the medians of its two columns (milliseconds, kB).
 probe_runs() {
   local out=$work/probe.txt
@@ -66,28 +73,34 @@ probe_runs() {
   for _ in $(seq "$runs"); do
     "$probe" "$@" >>"$out" || true
   done
-  # A player that sends the file elsewhere (its media control) is never heard here: "n/a".
-  [[ -s "$out" ]] || { echo "n/a n/a"; return; }
-  echo "$(cut -d' ' -f1 "$out" | median) $(cut -d' ' -f2 "$out" | median)"
+  echo "$(column_median "$out" 1) $(column_median "$out" 2)"
 }
 
-# CPU share (% of one core) of a command over 20 s, after 2 s of settling; median of RUNS.
-cpu_runs() {
-  local hz out=$work/cpu.txt
-  hz=$(getconf CLK_TCK)
-  : >"$out"
+# Spawn to first sound of a file, the player's and mpv's taken in turn so that a busy moment of
+# the machine falls on both; prints the two medians (milliseconds).
+sound_in_turns() {
+  : >"$work/sound-tavuro.txt"
+  : >"$work/sound-mpv.txt"
   for _ in $(seq "$runs"); do
-    "$@" >/dev/null 2>&1 &
-    local pid=$! start end
-    sleep 2
-    start=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
-    sleep 20
-    end=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-    awk -v t="$((end - start))" -v hz="$hz" 'BEGIN { printf "%.2f\n", 100 * t / hz / 20 }' >>"$out"
+    "$probe" sound "$work/tavuro.raw" env SDL_DISKAUDIOFILE="$work/tavuro.raw" \
+      "$small/tavuro" "$1" >>"$work/sound-tavuro.txt" || true
+    "$probe" sound "$work/mpv.raw" env SDL_DISKAUDIOFILE="$work/mpv.raw" \
+      "${mpv_common[@]}" --no-video --ao=sdl "$1" >>"$work/sound-mpv.txt" || true
   done
-  median <"$out"
+  echo "$(column_median "$work/sound-tavuro.txt" 1) $(column_median "$work/sound-mpv.txt" 1)"
+}
+
+# CPU share (% of one core) of a command over 20 s, after 2 s of settling.
+cpu_share() {
+  "$@" >/dev/null 2>&1 &
+  local pid=$! start end
+  sleep 2
+  start=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  sleep 20
+  end=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  awk -v t="$((end - start))" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f\n", 100 * t / hz / 20 }'
 }
 
 mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
@@ -111,15 +124,9 @@ row "idle peak resident memory (MB)" "$(mb "$t_mem")" "minimal Qt widget" "$(mb 
 row "" "$(mb "$t_mem")" "mpv --force-window, idle" "$(mb "$m_mem")"
 
 export SDL_AUDIODRIVER=disk
-read -r t_sound _ < <(probe_runs sound "$work/tavuro.raw" env SDL_DISKAUDIOFILE="$work/tavuro.raw" \
-  "$small/tavuro" "$work/tone.mp3")
-read -r m_sound _ < <(probe_runs sound "$work/mpv.raw" env SDL_DISKAUDIOFILE="$work/mpv.raw" \
-  "${mpv_common[@]}" --no-video --ao=sdl "$work/tone.mp3")
+read -r t_sound m_sound < <(sound_in_turns "$work/tone.mp3")
 row "spawn to first sound, MP3 single-file mode (ms)" "$t_sound" "mpv --ao=sdl" "$m_sound"
-read -r t_flac _ < <(probe_runs sound "$work/tavuro.raw" env SDL_DISKAUDIOFILE="$work/tavuro.raw" \
-  "$small/tavuro" "$work/tone.flac")
-read -r m_flac _ < <(probe_runs sound "$work/mpv.raw" env SDL_DISKAUDIOFILE="$work/mpv.raw" \
-  "${mpv_common[@]}" --no-video --ao=sdl "$work/tone.flac")
+read -r t_flac m_flac < <(sound_in_turns "$work/tone.flac")
 row "spawn to first sound, FLAC single-file mode (ms)" "$t_flac" "mpv --ao=sdl" "$m_flac"
 export SDL_AUDIODRIVER=dummy
 
@@ -130,8 +137,15 @@ row "spawn to window shown, 100,000-entry extended M3U (ms)" "$t_big" "mpv --pla
 row "peak resident memory with that list (MB)" "$(mb "$t_big_mem")" \
   "mpv --playlist, paused" "$(mb "$m_big_mem")"
 
-t_cpu=$(cpu_runs "$small/tavuro" "$work/tone.mp3")
-m_cpu=$(cpu_runs "${mpv_common[@]}" --no-video --ao=sdl "$work/tone.mp3")
+# In turn as the first sounds are; medians of RUNS.
+: >"$work/cpu-tavuro.txt"
+: >"$work/cpu-mpv.txt"
+for _ in $(seq "$runs"); do
+  cpu_share "$small/tavuro" "$work/tone.mp3" >>"$work/cpu-tavuro.txt"
+  cpu_share "${mpv_common[@]}" --no-video --ao=sdl "$work/tone.mp3" >>"$work/cpu-mpv.txt"
+done
+t_cpu=$(median <"$work/cpu-tavuro.txt")
+m_cpu=$(median <"$work/cpu-mpv.txt")
 row "playback with the spectrum, % of one core" "$t_cpu" "mpv --no-video --ao=sdl" "$m_cpu"
 
 # The FFmpeg libraries the player has mapped after 3 s of playing each file alone.

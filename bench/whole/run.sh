@@ -66,12 +66,19 @@ column_median() {
   if [[ -s "$1" ]]; then cut -d' ' -f"$2" "$1" | median; else echo n/a; fi
 }
 
+# A start within ~0.3 s of a killed one comes later on some machines (here by up to 30 ms, the
+# more so after the same program): each probe run waits half a second, so none carries the last.
+probe_once() {
+  sleep 0.5
+  "$probe" "$@" || true
+}
+
 # Runs the probe RUNS times; prints the medians of its two columns (milliseconds, kB).
 probe_runs() {
   local out=$work/probe.txt
   : >"$out"
   for _ in $(seq "$runs"); do
-    "$probe" "$@" >>"$out" || true
+    probe_once "$@" >>"$out"
   done
   echo "$(column_median "$out" 1) $(column_median "$out" 2)"
 }
@@ -82,10 +89,10 @@ sound_in_turns() {
   : >"$work/sound-tavuro.txt"
   : >"$work/sound-mpv.txt"
   for _ in $(seq "$runs"); do
-    "$probe" sound "$work/tavuro.raw" env SDL_DISKAUDIOFILE="$work/tavuro.raw" \
-      "$small/tavuro" "$1" >>"$work/sound-tavuro.txt" || true
-    "$probe" sound "$work/mpv.raw" env SDL_DISKAUDIOFILE="$work/mpv.raw" \
-      "${mpv_common[@]}" --no-video --ao=sdl "$1" >>"$work/sound-mpv.txt" || true
+    probe_once sound "$work/tavuro.raw" env SDL_DISKAUDIOFILE="$work/tavuro.raw" \
+      "$small/tavuro" "$1" >>"$work/sound-tavuro.txt"
+    probe_once sound "$work/mpv.raw" env SDL_DISKAUDIOFILE="$work/mpv.raw" \
+      "${mpv_common[@]}" --no-video --ao=sdl "$1" >>"$work/sound-mpv.txt"
   done
   echo "$(column_median "$work/sound-tavuro.txt" 1) $(column_median "$work/sound-mpv.txt" 1)"
 }

@@ -44,47 +44,60 @@ bool Inside(std::uint64_t offset, std::uint64_t count, std::uint64_t size, std::
     return true;
 }
 
-bool ReadExactlyAt(int descriptor, std::uint64_t offset, void* out, std::size_t count) {
-    auto* at = static_cast<char*>(out);
-    while (count > 0) {
-        const ssize_t got = pread(descriptor, at, count, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        at += got;
-        offset += static_cast<std::uint64_t>(got);
-        count -= static_cast<std::size_t>(got);
+// An open regular file, read where it is asked, without a buffer: the check asks for a few
+// header tables only.
+class TDescriptorSource final : public TByteSource {
+public:
+    TDescriptorSource(int descriptor, std::uint64_t size)
+        : Descriptor(descriptor), FileSize(size) {}
+
+    std::int64_t Size() const override { return static_cast<std::int64_t>(FileSize); }
+    std::size_t ReadAt(std::int64_t offset, void* dest, std::size_t count) override {
+        std::size_t done = 0;
+        while (done < count) {
+            const ssize_t got = pread(Descriptor, static_cast<char*>(dest) + done, count - done,
+                                      static_cast<off_t>(offset) + static_cast<off_t>(done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += static_cast<std::size_t>(got);
+        }
+        return done;
     }
-    return true;
-}
+
+private:
+    int Descriptor;
+    std::uint64_t FileSize;
+};
 
 // `count` records from `offset`, which the caller found inside the file; empty when unread.
 template <class Record>
-std::vector<Record> RecordsAt(const TByteRangeReader& read, std::uint64_t offset,
-                              std::size_t count) {
+std::vector<Record> RecordsAt(TByteSource& file, std::uint64_t offset, std::size_t count) {
     std::vector<Record> records(count);
-    if (count == 0 || !read(offset, records.data(), count * sizeof(Record)))
+    if (count == 0 || !file.ReadExactly(static_cast<std::int64_t>(offset), records.data(),
+                                        count * sizeof(Record)))
         records.clear();
     return records;
 }
 
 } // namespace
 
-std::optional<std::string> ElfLibraryFault(std::uint64_t size, const TByteRangeReader& read) {
+std::optional<std::string> ElfLibraryFault(TByteSource& file) {
     using Header = ElfW(Ehdr);
     using ProgramHeader = ElfW(Phdr);
     using SectionHeader = ElfW(Shdr);
+    const auto size = static_cast<std::uint64_t>(file.Size());
     const char* unread = "its headers cannot be read";
     unsigned char identity[EI_NIDENT];
-    if (size < EI_NIDENT || !read(0, identity, EI_NIDENT) ||
+    if (size < EI_NIDENT || !file.ReadExactly(0, identity, EI_NIDENT) ||
         std::memcmp(identity, ELFMAG, SELFMAG) != 0)
         return "not an ELF file";
     if (identity[EI_CLASS] != HostClass || identity[EI_DATA] != HostByteOrder)
         return "built for another kind of machine";
     if (size < sizeof(Header))
         return "cut short in its ELF header";
-    const auto headers = RecordsAt<Header>(read, 0, 1);
+    const auto headers = RecordsAt<Header>(file, 0, 1);
     if (headers.empty())
         return unread;
     const Header& header = headers.front();
@@ -95,7 +108,7 @@ std::optional<std::string> ElfLibraryFault(std::uint64_t size, const TByteRangeR
     if (header.e_phentsize != sizeof(ProgramHeader) || header.e_phnum == 0 ||
         !Inside(header.e_phoff, header.e_phnum, sizeof(ProgramHeader), size))
         return "cut short: its program headers lie beyond the end of the file";
-    const auto segments = RecordsAt<ProgramHeader>(read, header.e_phoff, header.e_phnum);
+    const auto segments = RecordsAt<ProgramHeader>(file, header.e_phoff, header.e_phnum);
     if (segments.empty())
         return unread;
     for (const ProgramHeader& segment : segments)
@@ -106,7 +119,7 @@ std::optional<std::string> ElfLibraryFault(std::uint64_t size, const TByteRangeR
     if (header.e_shentsize != sizeof(SectionHeader) ||
         !Inside(header.e_shoff, header.e_shnum, sizeof(SectionHeader), size))
         return "cut short: its section headers lie beyond the end of the file";
-    const auto sections = RecordsAt<SectionHeader>(read, header.e_shoff, header.e_shnum);
+    const auto sections = RecordsAt<SectionHeader>(file, header.e_shoff, header.e_shnum);
     if (sections.empty() && header.e_shnum != 0)
         return unread;
     for (const SectionHeader& section : sections)
@@ -116,11 +129,8 @@ std::optional<std::string> ElfLibraryFault(std::uint64_t size, const TByteRangeR
 }
 
 std::optional<std::string> ElfLibraryFault(std::string_view bytes) {
-    return ElfLibraryFault(bytes.size(),
-                           [bytes](std::uint64_t offset, void* out, std::size_t count) {
-                               std::memcpy(out, bytes.data() + offset, count);
-                               return true;
-                           });
+    TMemorySource memory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return ElfLibraryFault(memory);
 }
 
 std::optional<std::string> LibraryFileFault(const std::string& path) {
@@ -129,10 +139,8 @@ std::optional<std::string> LibraryFileFault(const std::string& path) {
     const int descriptor = OpenRegularFile(path, size, reason);
     if (descriptor < 0)
         return reason;
-    auto fault =
-        ElfLibraryFault(size, [descriptor](std::uint64_t offset, void* out, std::size_t count) {
-            return ReadExactlyAt(descriptor, offset, out, count);
-        });
+    TDescriptorSource file(descriptor, size);
+    auto fault = ElfLibraryFault(file);
     close(descriptor);
     return fault;
 }

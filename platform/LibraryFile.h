@@ -1,11 +1,10 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "common/ByteSource.h"
 
 namespace tavuro {
 
@@ -15,13 +14,8 @@ namespace tavuro {
 // process with SIGBUS inside dlopen.
 std::optional<std::string> ElfLibraryFault(std::string_view bytes);
 
-// Copies `count` bytes from `offset` of the file into `out`; false when they cannot be read. The
-// check asks only for bytes inside the file's size.
-using TByteRangeReader = std::function<bool(std::uint64_t offset, void* out, std::size_t count)>;
-
-// The same for a file of `size` bytes read through `read`: only its ELF, program and section
-// headers are read.
-std::optional<std::string> ElfLibraryFault(std::uint64_t size, const TByteRangeReader& read);
+// The same for a file seen through `file`: only its ELF, program and section headers are read.
+std::optional<std::string> ElfLibraryFault(TByteSource& file);
 
 // The same for a file, reading only its headers: also when it cannot be read or is no regular
 // file.

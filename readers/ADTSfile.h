@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "readers/ByteSource.h"
+#include "common/ByteSource.h"
 
 namespace tavuro {
 

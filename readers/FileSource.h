@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "readers/ByteSource.h"
+#include "common/ByteSource.h"
 
 namespace tavuro {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "readers/ByteSource.h"
+#include "common/ByteSource.h"
 #include "readers/ByteView.h"
 #include "readers/MP3TagInfo.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "readers/ByteSource.h"
+#include "common/ByteSource.h"
 #include "readers/ID3v1.h"
 #include "readers/ID3v2.h"
 #include "readers/MP3TagInfo.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "readers/ByteSource.h"
+#include "common/ByteSource.h"
 
 namespace tavuro {
 

@@ -72,21 +72,33 @@ TEST(LibraryFile, TheWholeLibrariesLoad) {
     EXPECT_TRUE(library.LoadBassWmaLibrary(std::string(TAVURO_PROGRAM_DIR) + "/libbasswma.so"));
 }
 
+// Bytes in memory that count what is asked of them; with `onlyTheStart`, only reads from the
+// first byte succeed.
+class TCountedSource final : public TByteSource {
+public:
+    TCountedSource(const std::string& bytes, bool onlyTheStart)
+        : Memory(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+          OnlyTheStart(onlyTheStart) {}
+    std::int64_t Size() const override { return Memory.Size(); }
+    std::size_t ReadAt(std::int64_t offset, void* dest, std::size_t count) override {
+        Asked += count;
+        return OnlyTheStart && offset != 0 ? 0 : Memory.ReadAt(offset, dest, count);
+    }
+    std::size_t Asked = 0;
+
+private:
+    TMemorySource Memory;
+    bool OnlyTheStart;
+};
+
 TEST(LibraryFile, OnlyTheHeadersAreReadAndAnUnreadableOneIsSaid) {
     const std::string library = ProgramLibrary("libbass.so");
-    std::size_t asked = 0;
-    const auto counted = [&](std::uint64_t offset, void* out, std::size_t count) {
-        asked += count;
-        std::memcpy(out, library.data() + offset, count);
-        return true;
-    };
-    EXPECT_EQ(ElfLibraryFault(library.size(), counted), std::nullopt);
-    EXPECT_LT(asked, 8u << 10) << "of " << library.size();
+    TCountedSource counted(library, false);
+    EXPECT_EQ(ElfLibraryFault(counted), std::nullopt);
+    EXPECT_LT(counted.Asked, 8u << 10) << "of " << library.size();
 
-    const auto failing = [&](std::uint64_t offset, void* out, std::size_t count) {
-        return offset == 0 && counted(offset, out, count);
-    };
-    EXPECT_EQ(ElfLibraryFault(library.size(), failing), "its headers cannot be read");
+    TCountedSource failing(library, true);
+    EXPECT_EQ(ElfLibraryFault(failing), "its headers cannot be read");
 }
 
 TEST(LibraryFile, OtherFilesAreNamedForWhatTheyAre) {

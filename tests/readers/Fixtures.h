@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "readers/ByteSource.h"
+#include "common/ByteSource.h"
 
 namespace tavuro::fixtures {
 
